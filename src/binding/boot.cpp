@@ -1,0 +1,141 @@
+// Library boot: device announcement, the one-time boot, the senior
+// placeholder path and the per-analysis bookkeeping.
+#include "binding/boot.h"
+
+#include <cstring>
+
+#include "binding/catalogue.h"
+#include "binding/messages.h"
+#include "mirtex/mirtex.h"
+
+extern "C" {
+MIRTEX_API int cpw_pre_flg = 0;
+MIRTEX_API CPW_MISC CPW_Misc = {0, {0}};
+
+MIRTEX_API const char* device_names[41] = {
+    "CxGAP",   "CxLIN",   "CxFEED",   "CxMETVIA", "CxOPEN",   "CxSHORT",  "CxSTEP",   "CxTAPER",
+    "CxAIR",   "CxBEND",  "CxTEE",    "CxCROSS",  "CxIDC",    "CxRIND",   "CxMIM",    "CxCAPLIN",
+    "CxTFR",   "C_SUB",   "C_GRID",   "C_LINTYP", "C_AIRTYP", "C_NL_TYP", "C_PROCES", "C_TECH",
+    "C_LAYER", "C_2COUP", "C_3COUP",  "C_4COUP",  "C_5COUP",  "C_6COUP",  "C_7COUP",  "C_8COUP",
+    "C_9COUP", "C_10COUP", "T_DB_A",  "L_DB_A",   "T_FBH_A",  "L_FBH_A",  "T_UMS_A",  "L_UMS_A",
+    nullptr};
+}
+
+namespace {
+
+int module_booted = 0;
+const char kVersion[16] = "MIRTEX v4.2 r47";
+
+int senior_y(UserInstDef*, double, COMPLEX*) { return 1; }
+
+const UserParamType kSeniorParams[] = {{"x1", MIRTEX_REAL}};
+
+// The senior placeholder: the definition's ten words, then the int 2 that
+// only the host interprets, then zero words.
+struct SeniorRecord {
+    UserElemDef def;
+    int word;
+    int pad[3];
+};
+SeniorRecord senior = {{"mirtex", 0, 1, kSeniorParams, nullptr, senior_y, nullptr, nullptr, {}}, 2, {}};
+static_assert(offsetof(SeniorRecord, word) == 80);
+
+}  // namespace
+
+namespace mirtex {
+
+int boot_mirtex_once() {
+    if (module_booted) return 0;
+    module_booted = 1;
+    send_info("Booting module MIRTEX ...");
+    return boot_mirtex_dyn() == 0 ? 1 : 0;
+}
+
+}  // namespace mirtex
+
+// One installer per announced device, constructed at load in this order.
+// CxTFG and C_DEBUG have none: they arrive with the boot of any other device.
+#define MIRTEX_INSTALLER(n) static DeviceInstaller n##_device(#n, mirtex::boot_mirtex_once, 1);
+MIRTEX_INSTALLER(CxGAP)
+MIRTEX_INSTALLER(CxLIN)
+MIRTEX_INSTALLER(CxFEED)
+MIRTEX_INSTALLER(CxMETVIA)
+MIRTEX_INSTALLER(CxOPEN)
+MIRTEX_INSTALLER(CxSHORT)
+MIRTEX_INSTALLER(CxSTEP)
+MIRTEX_INSTALLER(CxTAPER)
+MIRTEX_INSTALLER(CxAIR)
+MIRTEX_INSTALLER(CxBEND)
+MIRTEX_INSTALLER(CxTEE)
+MIRTEX_INSTALLER(CxCROSS)
+MIRTEX_INSTALLER(CxIDC)
+MIRTEX_INSTALLER(CxRIND)
+MIRTEX_INSTALLER(CxMIM)
+MIRTEX_INSTALLER(CxCAPLIN)
+MIRTEX_INSTALLER(CxTFR)
+MIRTEX_INSTALLER(C_SUB)
+MIRTEX_INSTALLER(C_GRID)
+MIRTEX_INSTALLER(C_LINTYP)
+MIRTEX_INSTALLER(C_AIRTYP)
+MIRTEX_INSTALLER(C_NL_TYP)
+MIRTEX_INSTALLER(C_PROCES)
+MIRTEX_INSTALLER(C_TECH)
+MIRTEX_INSTALLER(C_LAYER)
+MIRTEX_INSTALLER(C_2COUP)
+MIRTEX_INSTALLER(C_3COUP)
+MIRTEX_INSTALLER(C_4COUP)
+MIRTEX_INSTALLER(C_5COUP)
+MIRTEX_INSTALLER(C_6COUP)
+MIRTEX_INSTALLER(C_7COUP)
+MIRTEX_INSTALLER(C_8COUP)
+MIRTEX_INSTALLER(C_9COUP)
+MIRTEX_INSTALLER(C_10COUP)
+MIRTEX_INSTALLER(T_DB_A)
+MIRTEX_INSTALLER(L_DB_A)
+MIRTEX_INSTALLER(T_FBH_A)
+MIRTEX_INSTALLER(L_FBH_A)
+MIRTEX_INSTALLER(T_UMS_A)
+MIRTEX_INSTALLER(L_UMS_A)
+#undef MIRTEX_INSTALLER
+
+extern "C" {
+
+MIRTEX_API int sim_query_info(const char* query, void** result) {
+    *result = nullptr;
+    if (query != nullptr && std::strcmp(query, "deviceNames") == 0) {
+        *result = static_cast<void*>(device_names);
+        return 0;
+    }
+    return 1;
+}
+
+MIRTEX_API int boot_mirtex_dyn(void) {
+    boot_cpw_zoka();
+    mirtex::send_info("Booting %s", kVersion);
+    UserElemDef* defs = mirtex::definitions();
+    for (int i = 0; i < mirtex::kDefinitionCount; ++i) load_elements(&defs[i], 1);
+    return 1;
+}
+
+MIRTEX_API int boot_cpw_zoka(void) {
+    CPW_Misc.abort_request = 0;
+    foundries.resolve_pending = 1;
+    mirtex::allocate_work_vectors();
+    return 1;
+}
+
+MIRTEX_API int boot_senior_mirtex(void) { return load_elements2(&senior.def, 1); }
+
+MIRTEX_API int cpw_all_pre(UserInstDef*) {
+    ++cpw_pre_flg;
+    return 1;
+}
+
+MIRTEX_API int cpw_all_post(UserInstDef*) {
+    foundries.resolve_pending = 1;
+    return 1;
+}
+
+}  // extern "C"
+
+MIRTEX_API void stop_cpw(int) { CPW_Misc.abort_request = 1; }

@@ -1,0 +1,52 @@
+#include "binding/messages.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "mirtex/host.h"
+
+namespace mirtex {
+
+std::string vformat(const char* fmt, va_list ap) {
+    va_list probe;
+    va_copy(probe, ap);
+    const int n = std::vsnprintf(nullptr, 0, fmt, probe);
+    va_end(probe);
+    if (n <= 0) return std::string();
+    std::string out(static_cast<std::size_t>(n), '\0');
+    std::vsnprintf(out.data(), out.size() + 1, fmt, ap);
+    return out;
+}
+
+std::string format(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::string s = vformat(fmt, ap);
+    va_end(ap);
+    return s;
+}
+
+void send_error(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    const std::string s = vformat(fmt, ap);
+    va_end(ap);
+    send_error_to_scn(s.c_str());
+}
+
+void send_info(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    const std::string s = vformat(fmt, ap);
+    va_end(ap);
+    send_info_to_scn(s.c_str());
+}
+
+void copy_bounded(char* dst, std::size_t size, const std::string& text) {
+    if (size == 0) return;
+    const std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
+    std::memcpy(dst, text.data(), n);
+    dst[n] = '\0';
+}
+
+}  // namespace mirtex

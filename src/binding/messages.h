@@ -1,0 +1,26 @@
+// Messages to the host's status and error windows.
+//
+// Every text the library shows passes through format(): it measures the
+// whole text first and formats into a buffer of exactly that size, so an
+// instance name or a file path of any length is shown whole and nothing is
+// ever written past a buffer.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+
+namespace mirtex {
+
+std::string vformat(const char* fmt, va_list ap);
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Format and send one line to the error window.
+void send_error(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// Format and send one line to the status window.
+void send_info(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Copy text into a fixed field (such as CPW_Misc.label), cutting it to fit
+// and always terminating it.
+void copy_bounded(char* dst, std::size_t size, const std::string& text);
+
+}  // namespace mirtex

@@ -1,0 +1,46 @@
+// The process-wide work vectors every element driver fills and reads.
+#include "binding/boot.h"
+#include "mirtex/mirtex.h"
+#include "numeric/memory.h"
+
+extern "C" {
+#define MIRTEX_DEFINE_SET(set, kind) \
+    MIRTEX_API int* set##_ipar = nullptr; \
+    MIRTEX_API double* set##_dpar = nullptr; \
+    MIRTEX_API int* set##_ipar_out = nullptr; \
+    MIRTEX_API double* set##_dpar_out = nullptr;
+MIRTEX_VECTOR_SETS(MIRTEX_DEFINE_SET)
+#undef MIRTEX_DEFINE_SET
+
+#define MIRTEX_DEFINE_COUNTS(kind, a, b, c, d) \
+    MIRTEX_API int kind##_n_ipar = a; \
+    MIRTEX_API int kind##_n_dpar = b; \
+    MIRTEX_API int kind##_n_ipar_out = c; \
+    MIRTEX_API int kind##_n_dpar_out = d;
+MIRTEX_VECTOR_COUNTS(MIRTEX_DEFINE_COUNTS)
+#undef MIRTEX_DEFINE_COUNTS
+}
+
+namespace mirtex {
+namespace {
+
+template <typename T>
+void allocate(T*& vec, int count) {
+    // A failed allocation leaves the vector null; the builder that first
+    // fills it then finds no vector and fails with its memory message.
+    if (count != 0 && vec == nullptr) vec = static_cast<T*>(g_malloc(static_cast<long>(count) * sizeof(T)));
+}
+
+}  // namespace
+
+void allocate_work_vectors() {
+#define MIRTEX_ALLOCATE_SET(set, kind) \
+    allocate(set##_ipar, kind##_n_ipar); \
+    allocate(set##_dpar, kind##_n_dpar); \
+    allocate(set##_ipar_out, kind##_n_ipar_out); \
+    allocate(set##_dpar_out, kind##_n_dpar_out);
+    MIRTEX_VECTOR_SETS(MIRTEX_ALLOCATE_SET)
+#undef MIRTEX_ALLOCATE_SET
+}
+
+}  // namespace mirtex

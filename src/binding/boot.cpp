@@ -133,6 +133,9 @@ MIRTEX_API int cpw_all_pre(UserInstDef*) {
 
 MIRTEX_API int cpw_all_post(UserInstDef*) {
     foundries.resolve_pending = 1;
+    // A stop request ends the analysis it was made in; the next analysis
+    // must be able to solve again.
+    CPW_Misc.abort_request = 0;
     return 1;
 }
 

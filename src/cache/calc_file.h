@@ -1,0 +1,45 @@
+// Calculation files: append-only binary files, one per element kind, that
+// keep solver results across processes.  A file is an identification header
+// (int32 length L = strlen(ident) + 1, then ident with its NUL) followed by
+// records: four int32 counts (n_ipar, n_dpar, n_ipar_out, n_dpar_out), then
+// the vectors ipar (int32), dpar (double), ipar_out (int32), dpar_out
+// (double), native byte order, no padding.
+#pragma once
+
+#include <string>
+
+#include "mirtex/mirtex.h"
+
+extern "C" {
+
+/* Find the first record whose inputs equal (ipar, dpar) bit for bit and
+ * whose result counts equal n_ipar_out / n_dpar_out, and copy its results
+ * into ipar_out / dpar_out.  0 on a hit, -1 when the file cannot be opened,
+ * 1 for every other miss (wrong identification, no matching record). */
+MIRTEX_API int ReadCalc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar,
+                        int n_dpar, int* ipar_out, int n_ipar_out, double* dpar_out, int n_dpar_out);
+
+/* Append one record (and the header, when the file is new).  0 when the
+ * record was appended, -1 when it was not kept on disk (the file cannot be
+ * opened for appending, it belongs to another kind or is damaged, or the
+ * write failed). */
+MIRTEX_API int WriteCalc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar,
+                         int n_dpar, const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out);
+
+}  // extern "C"
+
+namespace mirtex {
+
+// Size of the buffer a full file path must fit in, terminator included.
+inline constexpr std::size_t kCalcPathBuffer = 300;
+
+// The table directory of this process, with its trailing '/': resolved from
+// the environment at the first call, fixed afterwards.
+const std::string& table_directory();
+
+// What the environment names as table directory right now: MIRTEX_TABLE_PATH,
+// else TMP, else TEMP, else the working directory, with '/' appended when
+// it does not end in one.
+std::string table_directory_from_environment();
+
+}  // namespace mirtex

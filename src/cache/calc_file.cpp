@@ -1,0 +1,257 @@
+#include "cache/calc_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "binding/messages.h"
+#include "cache/record_scan.h"
+
+namespace mirtex {
+
+std::string table_directory_from_environment() {
+    std::string dir;
+    // A variable set to the empty text counts as unset: taken literally it
+    // would put the files in the root directory.
+    for (const char* name : {"MIRTEX_TABLE_PATH", "TMP", "TEMP"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            dir = value;
+            break;
+        }
+    }
+    if (dir.empty()) {
+        if (char* cwd = getcwd(nullptr, 0)) {
+            dir = cwd;
+            std::free(cwd);
+        } else {
+            dir = ".";  // the working directory even when its name cannot be had
+        }
+    }
+    if (dir.back() != '/') dir += '/';
+    return dir;
+}
+
+const std::string& table_directory() {
+    static const std::string dir = table_directory_from_environment();
+    return dir;
+}
+
+namespace {
+
+// The file's full path, or false (with an error line) when it does not fit
+// the path buffer: a longer path is refused rather than cut, since a cut
+// path would name some other file.
+bool full_path(const char* file, std::string& path) {
+    path = table_directory() + file;
+    if (path.size() + 1 <= kCalcPathBuffer) return true;
+    send_error("Cache-path too long (%zu characters, at most %zu): %s", path.size(), kCalcPathBuffer - 1,
+               path.c_str());
+    return false;
+}
+
+// Open a calculation file; only a regular file is one (O_NONBLOCK keeps a
+// FIFO of that name from hanging the simulator).
+int open_regular(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::uint64_t file_size(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Exclusive advisory lock over the whole file for one append, released when
+// the descriptor closes (also when the process dies).  A file system without
+// locks gets the append unlocked: one process per file is the usual case.
+void lock_exclusive(int fd) {
+    while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+bool write_all(int fd, const unsigned char* p, std::size_t n) {
+    while (n > 0) {
+        const ssize_t w = ::write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+template <typename T>
+void put(std::vector<unsigned char>& out, const T* src, int n) {
+    if (n <= 0) return;
+    const auto* b = reinterpret_cast<const unsigned char*>(src);
+    out.insert(out.end(), b, b + static_cast<std::size_t>(n) * sizeof(T));
+}
+
+std::vector<unsigned char> header_bytes(const char* ident) {
+    std::vector<unsigned char> h;
+    const std::int32_t length = static_cast<std::int32_t>(std::strlen(ident) + 1);
+    put(h, &length, 1);
+    put(h, ident, length);
+    return h;
+}
+
+// Where the next record goes, with the file repaired for it: the end of the
+// last complete record.  False when the file must not be appended to.
+bool prepare_append(int fd, const char* file, const char* ident, std::vector<unsigned char>& out,
+                    std::uint64_t& base) {
+    const std::uint64_t size = file_size(fd);
+    const std::vector<unsigned char> header = header_bytes(ident);
+    FileReader reader(fd, size);
+
+    if (size < header.size()) {
+        // Empty, or the beginning of our own header from a writer that died
+        // while creating the file: start it afresh.  Anything else is a file
+        // that is not ours.
+        std::vector<unsigned char> head(static_cast<std::size_t>(size));
+        if (!reader.read(head.data(), head.size())) return false;
+        if (std::memcmp(head.data(), header.data(), head.size()) != 0) return false;
+        if (size > 0 && ftruncate(fd, 0) != 0) return false;
+        out = header;
+        base = 0;
+        return true;
+    }
+
+    if (read_header(reader, ident) != HeaderCheck::Ok) return false;
+    RecordHead head;
+    while (next_record(reader, head)) reader.skip(head.body_bytes);
+    base = reader.position();
+    switch (classify_tail(reader, head)) {
+        case Tail::Clean:
+            return true;
+        case Tail::Torn:
+            // A record cut short by a writer that died mid-append: cut it
+            // off, or every record after it would be out of the scan's
+            // reach.
+            return ftruncate(fd, static_cast<off_t>(base)) == 0;
+        case Tail::Damaged:
+            break;
+    }
+    send_error("Cache-file %s is damaged after %llu bytes; result not stored.", file,
+               static_cast<unsigned long long>(base));
+    return false;
+}
+
+}  // namespace
+}  // namespace mirtex
+
+extern "C" {
+
+MIRTEX_API int ReadCalc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar,
+                        int n_dpar, int* ipar_out, int n_ipar_out, double* dpar_out, int n_dpar_out) {
+    using namespace mirtex;
+    send_info("Mirtex: Reading from Cache");
+    std::string path;
+    if (!full_path(file, path)) return -1;
+    const Fd fd(open_regular(path, O_RDONLY));
+    if (fd.get() < 0) {
+        send_info("no cache-file found");
+        return -1;
+    }
+
+    FileReader reader(fd.get(), file_size(fd.get()));
+    switch (read_header(reader, ident)) {
+        case HeaderCheck::Ok:
+            break;
+        case HeaderCheck::WrongLength:
+            send_error("Cache-identification has a wrong length.");
+            return 1;
+        case HeaderCheck::WrongIdent:
+            send_error("Cache has a wrong identification.");
+            return 1;
+    }
+
+    // A query with an empty key part never matches: every solver's key has
+    // both parts.
+    if (n_ipar <= 0 || n_dpar <= 0) return 1;
+    const RecordHead want = RecordHead::of(n_ipar, n_dpar, n_ipar_out, n_dpar_out);
+    const std::size_t ikey = static_cast<std::size_t>(n_ipar) * sizeof(std::int32_t);
+    const std::size_t dkey = static_cast<std::size_t>(n_dpar) * sizeof(double);
+    std::vector<unsigned char> body;
+    RecordHead head;
+    while (next_record(reader, head)) {
+        if (!head.same_counts(want)) {
+            reader.skip(head.body_bytes);
+            continue;
+        }
+        // Counts are bounded by what the file holds, so this buffer is too.
+        body.resize(static_cast<std::size_t>(head.body_bytes));
+        if (!reader.read(body.data(), body.size())) break;
+        const unsigned char* p = body.data();
+        if (std::memcmp(p, ipar, ikey) != 0 || std::memcmp(p + ikey, dpar, dkey) != 0) continue;
+        p += ikey + dkey;
+        const std::size_t iout = static_cast<std::size_t>(n_ipar_out > 0 ? n_ipar_out : 0) * sizeof(std::int32_t);
+        if (iout > 0) std::memcpy(ipar_out, p, iout);
+        if (n_dpar_out > 0) std::memcpy(dpar_out, p + iout, static_cast<std::size_t>(n_dpar_out) * sizeof(double));
+        return 0;
+    }
+    return 1;
+}
+
+MIRTEX_API int WriteCalc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar,
+                         int n_dpar, const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out) {
+    using namespace mirtex;
+    send_info("Writing in Cache");
+    // A negative count would write a record that ends every later scan.
+    if (n_ipar < 0 || n_dpar < 0 || n_ipar_out < 0 || n_dpar_out < 0) return -1;
+    std::string path;
+    if (!full_path(file, path)) return -1;
+    const Fd fd(open_regular(path, O_RDWR | O_APPEND | O_CREAT));
+    if (fd.get() < 0) return -1;
+
+    // Header check, repair and append happen under one lock, and the record
+    // goes out in one write on an appending descriptor, so that two
+    // processes sharing a table directory never interleave their records.
+    lock_exclusive(fd.get());
+    std::vector<unsigned char> out;
+    std::uint64_t base = 0;
+    if (!prepare_append(fd.get(), file, ident, out, base)) return -1;
+
+    const std::int32_t counts[4] = {n_ipar, n_dpar, n_ipar_out, n_dpar_out};
+    put(out, counts, 4);
+    put(out, ipar, n_ipar);
+    put(out, dpar, n_dpar);
+    put(out, ipar_out, n_ipar_out);
+    put(out, dpar_out, n_dpar_out);
+    if (!write_all(fd.get(), out.data(), out.size())) {
+        // A full disk or a quota: take back the part that landed, so the
+        // file ends on a complete record as before.
+        [[maybe_unused]] const int rc = ftruncate(fd.get(), static_cast<off_t>(base));
+        return -1;
+    }
+    return 0;
+}
+
+}  // extern "C"

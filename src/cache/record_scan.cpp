@@ -1,0 +1,121 @@
+#include "cache/record_scan.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace mirtex {
+
+namespace {
+
+constexpr std::size_t kBufferBytes = 64 * 1024;
+
+// No element's vectors come near this many entries; a count beyond it is
+// damage, not the head of a record that was cut short.
+constexpr std::int32_t kPlausibleCount = 1 << 24;
+
+// pread of up to n bytes, retried on signals; <= 0 at the end or on error.
+ssize_t pread_some(int fd, void* dst, std::size_t n, std::uint64_t pos) {
+    for (;;) {
+        const ssize_t r = ::pread(fd, dst, n, static_cast<off_t>(pos));
+        if (r >= 0 || errno != EINTR) return r;
+    }
+}
+
+}  // namespace
+
+FileReader::FileReader(int fd, std::uint64_t size) : fd_(fd), size_(size), buf_(kBufferBytes) {}
+
+bool FileReader::fill() {
+    const ssize_t r = pread_some(fd_, buf_.data(), buf_.size(), pos_);
+    if (r <= 0) return false;
+    buf_pos_ = pos_;
+    buf_len_ = static_cast<std::size_t>(r);
+    return true;
+}
+
+bool FileReader::read(void* dst, std::size_t n) {
+    auto* d = static_cast<unsigned char*>(dst);
+    while (n > 0) {
+        if (pos_ >= buf_pos_ && pos_ < buf_pos_ + buf_len_) {
+            const std::size_t at = static_cast<std::size_t>(pos_ - buf_pos_);
+            const std::size_t k = n < buf_len_ - at ? n : buf_len_ - at;
+            std::memcpy(d, buf_.data() + at, k);
+            d += k;
+            n -= k;
+            pos_ += k;
+        } else if (n >= buf_.size()) {
+            // Large vectors go straight to their destination.
+            const ssize_t r = pread_some(fd_, d, n, pos_);
+            if (r <= 0) return false;
+            d += r;
+            n -= static_cast<std::size_t>(r);
+            pos_ += static_cast<std::uint64_t>(r);
+        } else if (!fill()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+HeaderCheck read_header(FileReader& reader, const char* ident) {
+    std::int32_t length = 0;
+    if (!reader.read(&length, sizeof length)) return HeaderCheck::WrongLength;
+    const std::size_t n = std::strlen(ident);
+    if (length < 1 || static_cast<std::size_t>(length) != n + 1) return HeaderCheck::WrongLength;
+    std::string text(static_cast<std::size_t>(length), '\0');
+    if (!reader.read(text.data(), text.size())) return HeaderCheck::WrongIdent;
+    return std::memcmp(text.data(), ident, n) == 0 ? HeaderCheck::Ok : HeaderCheck::WrongIdent;
+}
+
+RecordHead RecordHead::of(std::int32_t n_ipar, std::int32_t n_dpar, std::int32_t n_ipar_out,
+                          std::int32_t n_dpar_out) {
+    RecordHead h;
+    h.count[0] = n_ipar;
+    h.count[1] = n_dpar;
+    h.count[2] = n_ipar_out;
+    h.count[3] = n_dpar_out;
+    h.counts_read = true;
+    return h;
+}
+
+bool RecordHead::same_counts(const RecordHead& o) const {
+    return std::memcmp(count, o.count, sizeof count) == 0;
+}
+
+bool next_record(FileReader& reader, RecordHead& head) {
+    const std::uint64_t start = reader.position();
+    head.counts_read = false;
+    if (reader.remaining() < RecordHead::kBytes || !reader.read(head.count, RecordHead::kBytes)) {
+        reader.seek(start);
+        return false;
+    }
+    head.counts_read = true;
+    std::uint64_t body = 0;
+    for (int k = 0; k < 4; ++k) {
+        if (head.count[k] < 0) {
+            reader.seek(start);
+            return false;
+        }
+        const std::uint64_t width = (k % 2 == 0) ? sizeof(std::int32_t) : sizeof(double);
+        body += static_cast<std::uint64_t>(head.count[k]) * width;
+    }
+    head.body_bytes = body;
+    if (body > reader.remaining()) {
+        reader.seek(start);
+        return false;
+    }
+    return true;
+}
+
+Tail classify_tail(const FileReader& reader, const RecordHead& head) {
+    if (reader.remaining() == 0) return Tail::Clean;
+    if (!head.counts_read) return Tail::Torn;  // not even the counts made it
+    for (const std::int32_t c : head.count)
+        if (c < 0 || c >= kPlausibleCount) return Tail::Damaged;
+    return Tail::Torn;
+}
+
+}  // namespace mirtex

@@ -1,0 +1,69 @@
+// Reading calculation files: a buffered positional reader, the header check
+// and the record scan shared by the look-up and by the append's tail repair.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace mirtex {
+
+// Sequential reads at a position of its own over a descriptor, through one
+// buffer; size is the file's length when the scan began, against which
+// record counts are checked.
+class FileReader {
+public:
+    FileReader(int fd, std::uint64_t size);
+    // Exactly n bytes, or false when the file ends first.
+    bool read(void* dst, std::size_t n);
+    void skip(std::uint64_t n) { pos_ += n; }
+    void seek(std::uint64_t pos) { pos_ = pos; }
+    std::uint64_t position() const { return pos_; }
+    std::uint64_t remaining() const { return pos_ < size_ ? size_ - pos_ : 0; }
+
+private:
+    bool fill();
+
+    int fd_;
+    std::uint64_t size_;
+    std::uint64_t pos_ = 0;
+    std::vector<unsigned char> buf_;
+    std::uint64_t buf_pos_ = 0;  // file position of buf_[0]
+    std::size_t buf_len_ = 0;
+};
+
+enum class HeaderCheck { Ok, WrongLength, WrongIdent };
+
+// Check the identification header at the reader's position and step past
+// it: its length must be strlen(ident) + 1 and its text must start with
+// ident.
+HeaderCheck read_header(FileReader& reader, const char* ident);
+
+// The four counts of a record and the length of what follows them.
+struct RecordHead {
+    static constexpr std::size_t kBytes = 4 * sizeof(std::int32_t);
+
+    std::int32_t count[4] = {0, 0, 0, 0};  // n_ipar, n_dpar, n_ipar_out, n_dpar_out
+    bool counts_read = false;
+    std::uint64_t body_bytes = 0;
+
+    static RecordHead of(std::int32_t n_ipar, std::int32_t n_dpar, std::int32_t n_ipar_out,
+                         std::int32_t n_dpar_out);
+    bool same_counts(const RecordHead& o) const;
+};
+
+// Read the next record's counts and leave the reader at its body.  False,
+// with the reader back at the record's start, when no complete record
+// follows: the file ends within it, or its counts are negative or claim
+// more than the file holds (so a damaged count never sizes a buffer).
+bool next_record(FileReader& reader, RecordHead& head);
+
+// What stopped the scan, judged at the position where next_record() failed.
+enum class Tail {
+    Clean,   // the file ends on a record boundary
+    Torn,    // the beginning of one record, as a writer killed mid-append leaves it
+    Damaged  // counts no writer of ours produces: not ours to cut
+};
+Tail classify_tail(const FileReader& reader, const RecordHead& head);
+
+}  // namespace mirtex

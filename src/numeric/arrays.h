@@ -105,19 +105,17 @@ MIRTEX_ARRAY_FAMILY(C, COMPLEX)
 
 namespace mirtex {
 
+// Levels of indirection of an access-pointer type: 3 for d3, i3 and C3.
+template <class A>
+constexpr int pointer_depth = 0;
+template <class A>
+constexpr int pointer_depth<A*> = 1 + pointer_depth<A>;
+
 // The access pointer of a live handle (word 2N+1 of its block).
-inline d1 access(d1* h) { return h[3]; }
-inline d2 access(d2* h) { return h[5]; }
-inline d3 access(d3* h) { return h[7]; }
-inline d4 access(d4* h) { return h[9]; }
-inline i1 access(i1* h) { return h[3]; }
-inline i2 access(i2* h) { return h[5]; }
-inline i3 access(i3* h) { return h[7]; }
-inline i4 access(i4* h) { return h[9]; }
-inline C1 access(C1* h) { return h[3]; }
-inline C2 access(C2* h) { return h[5]; }
-inline C3 access(C3* h) { return h[7]; }
-inline C4 access(C4* h) { return h[9]; }
+template <class A>
+A access(A* h) {
+    return h[2 * pointer_depth<A> + 1];
+}
 
 // Bounds and size of a live handle, dim counted from 1.
 inline int64_t block_bytes(const void* h) { return static_cast<const int64_t*>(h)[0]; }

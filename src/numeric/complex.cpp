@@ -1,0 +1,120 @@
+#include "numeric/complex.h"
+
+#include <cmath>
+
+namespace {
+constexpr double kTwoPi = 6.283185307179586;
+
+// (x.re y.re - x.im y.im, x.re y.im + x.im y.re): the one product formula of
+// both sets, so that c_mul and Cmul agree bit for bit.
+COMPLEX product(COMPLEX a, COMPLEX b) {
+    return {a.real * b.real - a.imag * b.imag, a.real * b.imag + a.imag * b.real};
+}
+
+// sqrt|z| (cos(theta/2), sin(theta/2)) with theta = atan2(im, re): the
+// principal root, cut along the negative real axis, whose side the sign of
+// a zero imaginary part picks.
+COMPLEX principal_root(COMPLEX z, double modulus) {
+    const double r = std::sqrt(modulus);
+    const double half = std::atan2(z.imag, z.real) / 2.0;
+    return {r * std::cos(half), r * std::sin(half)};
+}
+}  // namespace
+
+extern "C" {
+
+MIRTEX_API COMPLEX c_add(COMPLEX a, COMPLEX b) { return {a.real + b.real, a.imag + b.imag}; }
+MIRTEX_API COMPLEX c_sub(COMPLEX a, COMPLEX b) { return {a.real - b.real, a.imag - b.imag}; }
+MIRTEX_API COMPLEX c_mul(COMPLEX a, COMPLEX b) { return product(a, b); }
+MIRTEX_API COMPLEX c_mul_k(COMPLEX a, double k) { return {k * a.real, k * a.imag}; }
+MIRTEX_API COMPLEX c_conjg(COMPLEX a) { return {a.real, -a.imag}; }
+
+// Both parts of a * conj(b) divided by |b|^2.
+MIRTEX_API COMPLEX zokaC_div(COMPLEX a, COMPLEX b) {
+    const double d = b.real * b.real + b.imag * b.imag;
+    const COMPLEX t = c_mul(a, c_conjg(b));
+    return {t.real / d, t.imag / d};
+}
+
+MIRTEX_API COMPLEX c_exp(COMPLEX z) {
+    return c_mul({std::exp(z.real), 0.0}, {std::cos(z.imag), std::sin(z.imag)});
+}
+
+MIRTEX_API COMPLEX c_abs(COMPLEX z) { return {std::sqrt(z.real * z.real + z.imag * z.imag), 0.0}; }
+
+MIRTEX_API COMPLEX c_sqrt(COMPLEX z) { return principal_root(z, c_abs(z).real); }
+
+MIRTEX_API COMPLEX Cmplx(double re, double im) { return {re, im}; }
+MIRTEX_API COMPLEX Cadd(COMPLEX a, COMPLEX b) { return {a.real + b.real, a.imag + b.imag}; }
+MIRTEX_API COMPLEX Csub(COMPLEX a, COMPLEX b) { return {a.real - b.real, a.imag - b.imag}; }
+MIRTEX_API COMPLEX Cmul(COMPLEX a, COMPLEX b) { return product(a, b); }
+MIRTEX_API COMPLEX Csmul(COMPLEX a, double k) { return {k * a.real, k * a.imag}; }
+MIRTEX_API COMPLEX Conj(COMPLEX a) { return {a.real, -a.imag}; }
+MIRTEX_API COMPLEX Cneg(COMPLEX a) { return {-a.real, -a.imag}; }
+
+MIRTEX_API COMPLEX Cinv(COMPLEX a) {
+    const double d = a.real * a.real + a.imag * a.imag;
+    return {a.real / d, -a.imag / d};
+}
+
+MIRTEX_API COMPLEX Csqr(COMPLEX a) { return Cmul(a, a); }
+
+// a * conj(b) scaled by 1/|b|^2: one division, two multiplications.
+MIRTEX_API COMPLEX Cdiv(COMPLEX a, COMPLEX b) {
+    const double d = b.real * b.real + b.imag * b.imag;
+    const COMPLEX t = Cmul(a, Conj(b));
+    const double r = 1.0 / d;
+    return Csmul(t, r);
+}
+
+MIRTEX_API double Cabs(COMPLEX a) { return std::sqrt(a.real * a.real + a.imag * a.imag); }
+
+MIRTEX_API COMPLEX Csqrt(COMPLEX z) {
+    if (z.real == 0.0 && z.imag == 0.0) return {0.0, 0.0};
+    return principal_root(z, Cabs(z));
+}
+
+MIRTEX_API COMPLEX Cexp(COMPLEX z) {
+    const double e = std::exp(z.real);
+    return {e * std::cos(z.imag), e * std::sin(z.imag)};
+}
+
+// The hyperbolic functions straight from e^z and e^-z: no care for large
+// real parts, where e^z overflows (above about 709).
+MIRTEX_API COMPLEX Csinh(COMPLEX z) { return Csmul(Csub(Cexp(z), Cexp(Cneg(z))), 0.5); }
+MIRTEX_API COMPLEX Ccosh(COMPLEX z) { return Csmul(Cadd(Cexp(z), Cexp(Cneg(z))), 0.5); }
+
+MIRTEX_API COMPLEX Ctanh(COMPLEX z) {
+    const COMPLEX ep = Cexp(z), em = Cexp(Cneg(z));
+    return Cdiv(Csub(ep, em), Cadd(ep, em));
+}
+
+MIRTEX_API COMPLEX Ccoth(COMPLEX z) {
+    const COMPLEX ep = Cexp(z), em = Cexp(Cneg(z));
+    return Cdiv(Cadd(ep, em), Csub(ep, em));
+}
+
+MIRTEX_API COMPLEX Clog(COMPLEX z) { return {std::log(Cabs(z)), std::atan2(z.imag, z.real)}; }
+
+MIRTEX_API MAG_ANG C_to_M(COMPLEX z) {
+    const double mag = std::sqrt(z.real * z.real + z.imag * z.imag);
+    if (z.real == 0.0 && z.imag == 0.0) return {mag, 0.0};
+    return {mag, std::atan2(z.imag, z.real)};
+}
+
+MIRTEX_API COMPLEX M_to_C(MAG_ANG m) { return {m.mag * std::cos(m.ang), m.mag * std::sin(m.ang)}; }
+
+MIRTEX_API MAG_ANG Mag_Dif(MAG_ANG a, MAG_ANG b) {
+    double p1 = a.ang, p2 = b.ang;
+    if (p1 > kTwoPi || p2 > kTwoPi) {
+        p1 = std::fmod(p1, kTwoPi);
+        p2 = std::fmod(p2, kTwoPi);
+    }
+    // Angles of opposite sign, or below -2 pi, can lie more than a turn
+    // apart; fold the difference into one turn so that the distance is the
+    // true one in [0, pi] (fmod leaves a difference below 2 pi unchanged).
+    const double delta = std::fmod(std::fabs(p1 - p2), kTwoPi);
+    const double other = kTwoPi - delta;
+    return {std::fabs(a.mag - b.mag), delta < other ? delta : other};
+}
+}

@@ -1,0 +1,145 @@
+#include "params/assembly.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "binding/messages.h"
+#include "params/grid.h"
+#include "params/item.h"
+
+namespace mirtex::params {
+
+const CPW_LINETYP_TEXT kLineText = {"W", "S", "GW", "t", "t", nullptr, nullptr};
+
+namespace {
+
+constexpr CPW_GRID_TEXT kGridText = {"L1", "L2", "DL", "alpha", "gamma", nullptr};
+constexpr CPW_DIELEKT_TEXT kSubText = {"H3", "ER3", nullptr, "H2", "ER2", nullptr, "H1", "ER1", nullptr};
+
+// Labels are built in buffers that keep their capacity, so that an
+// evaluation allocates nothing once the names have been seen.
+std::string& label_buffer(int which) {
+    static std::string buf[2];
+    return buf[which];
+}
+
+bool tables_ready() {
+    return foundries.table_count >= 12 && foundries.entry_count != nullptr && foundries.entries != nullptr;
+}
+
+}  // namespace
+
+int resolve_process() {
+    if (foundries.resolve_pending) {
+        if (NetPars(nullptr) != 0) return 1;
+        foundries.resolve_pending = 0;
+    }
+    return 0;
+}
+
+double region_width(const CPW_LINETYP& line, double DL) {
+    return (grid_round(line.W / DL) + 2.0 * grid_round(line.S / DL)) * DL;
+}
+
+double outer_width(const CPW_LINETYP& line, double gw, double DL) {
+    return region_width(line, DL) + 2.0 * grid_round(gw / DL) * DL;
+}
+
+Assembly::Assembly(UserInstDef* inst, WARN** warnings, const char* label)
+    : inst_(inst), warnings_(warnings), label_(label ? label : ""), name_(inst_name(inst)) {}
+
+int Assembly::begin() {
+    if (inst_ == nullptr || inst_->def == nullptr || inst_->params == nullptr) return 1;
+    if (resolve_process() != 0) return 1;
+    if (warnings_ != nullptr && *warnings_ != nullptr) Delete_Warning(warnings_);
+    return 0;
+}
+
+int Assembly::metal_count() const {
+    if (!tables_ready()) return 0;
+    return std::min(foundries.entry_count[10], foundries.entry_count[11]);
+}
+
+int Assembly::grid(int index, bool has_length) {
+    has_length_ = has_length;
+    grid_text_ = kGridText;
+    if (get_grid(inst_, index, label_, name_, &grid_.L1, &grid_.L2, &grid_.DL, &grid_.ALPHA, &grid_.BOUND,
+                 &grid_.ACC) != 0)
+        return 1;
+    grid_item_ = text_param(inst_, index);
+    if (!has_length_) grid_.L2 = 0.0;
+    return GridTst(inst_, label_, name_, grid_item_, grid_.BOUND, grid_.L1, grid_.L2, grid_.DL, grid_.ACC);
+}
+
+int Assembly::line_type(int index, LineItem& line, const CPW_LINETYP_TEXT& labels) {
+    line.text = labels;
+    CPW_LINETYP& r = line.rec;
+    if (get_lintyp(inst_, index, label_, name_, &r.W, &r.S, &r.GW, &r.CEN_MET, &r.GND_MET) != 0) return 1;
+    line.item = text_param(inst_, index);
+    return LintypTest(label_, name_, line.item, "W", "S", "GW", "DL", "CEN_MET", "GND_MET", r.W, r.S, r.GW,
+                      r.CEN_MET, r.GND_MET, metal_count(), grid_.DL);
+}
+
+int Assembly::metals(LineItem& line) {
+    CPW_LINETYP& r = line.rec;
+    // line_type() has checked both levels against metal_count(), which is
+    // zero while no technology is resolved.
+    if (r.CEN_MET < 1 || r.GND_MET < 1 || r.CEN_MET > metal_count() || r.GND_MET > metal_count()) return 1;
+    const double* t = foundries.entries[10];
+    const double* rho = foundries.entries[11];
+    r.T = t[r.CEN_MET - 1];
+    r.T2 = t[r.GND_MET - 1];
+    line.rho = rho[r.CEN_MET - 1];
+    line.rho_gnd = rho[r.GND_MET - 1];
+    if (TechTest(label_, name_, "", "t", "rho", "die_h", "die_er", "die_td", "DL", r.T, line.rho, 1.0, 1.0, 1.0,
+                 r.CEN_MET, 0, grid_.DL) != 0)
+        return 1;
+    return TechTest(label_, name_, "", "t", "rho", "die_h", "die_er", "die_td", "DL", r.T2, line.rho_gnd, 1.0, 1.0,
+                    1.0, r.GND_MET, 0, grid_.DL);
+}
+
+int Assembly::reject(const std::string& text) {
+    if (warnings_ != nullptr) New_Warning(warnings_, text.c_str());
+    return 1;
+}
+
+int Assembly::substrate(int index, double wges, double* tand) {
+    sub_text_ = kSubText;
+    CPW_DIELEKT& d = sub_;
+    if (get_sub(inst_, index, label_, name_, &d.H1, &d.H2, &d.H3, &d.ER1, &d.ER2, &d.ER3, &d.TAND1, &d.TAND2,
+                &d.TAND3) != 0)
+        return 1;
+    const char* item = text_param(inst_, index);
+    // The loss tangent of layer 2 goes straight into the line losses; no
+    // range rule covers it, but NaN or infinity must not reach them.
+    if (!std::isfinite(d.TAND2)) {
+        send_error("ERROR %s(%s) : C_SUB(%s) : TAND2=%lg invalid value ! (finite value required)", label_, name_,
+                   item, d.TAND2);
+        return 1;
+    }
+    if (tand != nullptr) *tand = d.TAND2;
+    return SubTst(inst_, label_, name_, item, &d.H1, d.H2, &d.H3, d.ER1, d.ER2, d.ER3, wges, grid_.DL);
+}
+
+int Assembly::box(double A, double B1, double B2) {
+    double L2 = has_length_ ? grid_.L2 : 0.0;
+    if (BoxTst(inst_, label_, name_, grid_item_, A, B1, &grid_.L1, B2, &L2, grid_.DL) != 0) return 1;
+    grid_.L2 = L2;
+    return 0;
+}
+
+const char* Assembly::check_label() {
+    std::string& out = label_buffer(0);
+    out.assign(label_).append("(").append(name_).append(")");
+    return out.c_str();
+}
+
+int Assembly::feed(const LineItem& line, int* ipar, double* dpar) {
+    std::string& label = label_buffer(1);
+    label.assign(label_).append("(").append(name_).append("): C_LINTYP(").append(line.item).append(")");
+    CPW_LINETYP rec = line.rec;
+    CPW_LINETYP_TEXT text = line.text;
+    return Check_Feed(label.c_str(), &grid_text_, &grid_, &sub_text_, &sub_, &text, &rec, ipar, dpar, warnings_);
+}
+
+}  // namespace mirtex::params

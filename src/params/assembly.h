@@ -1,0 +1,84 @@
+// The common assembly of an element's inputs: every input builder walks the
+// same steps (process, warnings, grid, line types, its own rules,
+// technology values, substrate, box, check function, feed lines) and only
+// chooses which items it reads, which rules it adds in between and which
+// check function fills its vectors.  Each step answers 0 to go on and 1
+// when the assembly must stop; the step has then sent its messages.
+#pragma once
+
+#include <string>
+
+#include "params/params.h"
+
+namespace mirtex::params {
+
+// Resolves the process data when an analysis has not done so yet.
+int resolve_process();
+
+// One referenced line type with the labels its messages use.
+struct LineItem {
+    CPW_LINETYP rec{};
+    CPW_LINETYP_TEXT text{};
+    const char* item = "";  // name of the C_LINTYP item
+    double rho = 0.0;       // centre-metal resistivity
+    double rho_gnd = 0.0;   // ground-metal resistivity
+};
+
+// Labels of a line that is named plainly ("W", "S", "GW", thickness "t").
+extern const CPW_LINETYP_TEXT kLineText;
+
+// (round(W/DL) + 2 round(S/DL)) DL: the strip and both slots.
+double region_width(const CPW_LINETYP& line, double DL);
+// The region with both ground strips of width gw.
+double outer_width(const CPW_LINETYP& line, double gw, double DL);
+
+class Assembly {
+public:
+    // label names the element in messages ("C_METVIA", or the definition
+    // name for the line and the step).
+    Assembly(UserInstDef* inst, WARN** warnings, const char* label);
+
+    // Process resolution and an empty warning list.
+    int begin();
+    // The grid item at parameter index, checked.  Without a longitudinal
+    // extent the element works with L2 = 0.
+    int grid(int index, bool has_length);
+    // The line type at parameter index, checked against the metal levels.
+    int line_type(int index, LineItem& line, const CPW_LINETYP_TEXT& labels = kLineText);
+    // Thicknesses and resistivities of the line's metals, centre then
+    // ground, each checked.
+    int metals(LineItem& line);
+    // An element rule is violated: its message goes on the warning list
+    // and the assembly stops.
+    int reject(const std::string& text);
+    // The substrate at parameter index; gives TAND2 and may fill in the
+    // automatic heights, which grow with wges.
+    int substrate(int index, double wges, double* tand);
+    // The box around a conductor region of width A, at least B1 wide and B2
+    // long; may fill in the automatic L1 (and L2).
+    int box(double A, double B1, double B2);
+    // "%s(%s)" of label and instance: the label of the check function.
+    const char* check_label();
+    // The feed-line vectors of one connected line.
+    int feed(const LineItem& line, int* ipar, double* dpar);
+
+    const char* name() const { return name_; }
+    const char* label() const { return label_; }
+    double DL() const { return grid_.DL; }
+    int metal_count() const;
+
+    CPW_GRID grid_{};
+    CPW_GRID_TEXT grid_text_{};
+    CPW_DIELEKT sub_{};
+    CPW_DIELEKT_TEXT sub_text_{};
+
+private:
+    UserInstDef* inst_;
+    WARN** warnings_;
+    const char* label_;
+    const char* name_;
+    const char* grid_item_ = "";
+    bool has_length_ = false;
+};
+
+}  // namespace mirtex::params

@@ -177,7 +177,12 @@ MIRTEX_API int BoxTst(UserInstDef*, const char* E, const char* I, const char* D,
     using mirtex::params::is_auto;
     using mirtex::params::whole_multiple;
     Verdict v;
-    if (!(DL > 0)) v.fail("ERROR %s(%s) : C_GRID(%s) : DL=%lg invalid value ! (DL > 0)", s(E), s(I), s(D), DL);
+    // Without a usable step every size below would come out NaN: report the
+    // step alone.
+    if (!(DL > 0 && std::isfinite(DL))) {
+        v.fail("ERROR %s(%s) : C_GRID(%s) : DL=%lg invalid value ! (DL > 0)", s(E), s(I), s(D), DL);
+        return v.status();
+    }
 
     // The box is laid out in blocks of four steps: round the minimum sizes
     // up to whole blocks.

@@ -1,0 +1,50 @@
+// Frequency-domain evaluation of uniform lossy lines: the front ends that
+// turn a solved cross-section (per-unit-length C', L', R', G') into R and G
+// at one frequency, the common two-port of a line section, and the
+// skin-effect resistance of a rectangular conductor.
+//
+// Result vectors are read, never written.  R' in a line result is the
+// conductor resistance per metre at 1 GHz for the reference conductivity
+// 5.6e7 S/m; the front ends rescale it to the metal's conductivity sigma.
+// Y is a 2 x 2 COMPLEX array, row by row (Y11, Y12, Y21, Y22).  The values
+// the routines return carry no meaning; the results are the out-arguments.
+#pragma once
+
+#include "mirtex/mirtex.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Line result: C', L', R', G', ZL, ER_eff, W, T.  R and G per metre at f,
+ * then the section as Calc_Leitung (ZL receives the characteristic
+ * impedance). */
+MIRTEX_API int Freq_Line(const double* res, double tand, double length, double sigma, double f, double* R,
+                         double* G, COMPLEX* ZL, COMPLEX* gamma, COMPLEX* Y);
+
+/* Capacitive-line result: C', L', G', R', GS, W, T.  The second argument is
+ * not read. */
+MIRTEX_API int Freq_Mimlin(const double* res, double unused, double tand, double sigma, double length, double f,
+                           COMPLEX* Y, COMPLEX* Z0, COMPLEX* gamma, double* R, double* G);
+
+/* Thin-film gap result: C', L', GC' (constant), R', GC' (loss-tangent
+ * part), W, T. */
+MIRTEX_API int Freq_Tfg(const double* res, double tand, double sigma, double length, double f, COMPLEX* Y,
+                        COMPLEX* Z0, COMPLEX* gamma, double* R, double* G);
+
+/* Thin-film resistor result: C', L', G', R'; R' is used as it is. */
+MIRTEX_API int Freq_Tfr(const double* res, double tand, double length, double f, COMPLEX* Y, COMPLEX* Z0,
+                        COMPLEX* gamma);
+
+/* The two-port of a line section of the given length at f [Hz].  A section
+ * shorter than 1e-8 m is a 1e10 S connection and leaves Z0 and gamma as they
+ * were; below 1 Hz the direct-current forms apply. */
+MIRTEX_API int Calc_Leitung(double R, double L, double G, double C, double length, double f, COMPLEX* Y,
+                            COMPLEX* Z0, COMPLEX* gamma);
+
+/* Resistance [Ohm] of a rectangular conductor with skin effect. */
+MIRTEX_API double Skin(double width, double thickness, double length, double sigma, double mur, double f);
+
+#ifdef __cplusplus
+}  // extern "C"
+#endif

@@ -1,0 +1,125 @@
+// Lossy transmission-line sections: conductor loss with skin effect and
+// dielectric loss added to the static per-unit-length values, then the
+// two-port admittance of the section from its propagation constant and
+// characteristic impedance.
+#include <cmath>
+
+#include "freq/freq.h"
+#include "numeric/complex.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kRefConductivity = 5.6e7;  // the solvers' R' holds for this metal, at 1 GHz
+constexpr double kShortSection = 1e-8;      // m; shorter sections are a plain connection
+constexpr double kConnection = 1e10;        // S
+
+// Below the crossover frequency f_c the current fills the whole strip and
+// the resistance runs linearly from its DC value up to the skin-effect
+// value at f_c; above it the resistance grows with sqrt(f).  f_c is where
+// the skin depth of the metal is about half the thickness.
+//
+// floor_at_dc: lines of ordinary metal never take a 1-GHz resistance below
+// the DC one; the thin-film gap line keeps its solved value as it is.
+double conductor_resistance(double r_ref, double W, double T, double sigma, double f, bool floor_at_dc) {
+    const double x = kRefConductivity / sigma;
+    const double t_um = T / 1e-6;
+    const double fc = 3.9313e10 * x / (t_um * t_um);
+    double r1 = r_ref * std::sqrt(x);
+    const double rdc = 1.0 / (T * W * sigma);
+    if (floor_at_dc) r1 = std::fmax(rdc, r1);
+    if (fc > f) return (r1 * std::sqrt(fc / 1e9) - rdc) * f / fc + rdc;
+    return r1 * std::sqrt(f / 1e9);
+}
+
+// Shunt conductance of a dielectric with loss tangent tand at f, formed as
+// (G' tand + G' tand) pi f so that every front end rounds alike.
+double dielectric_conductance(double g_coef, double tand, double f) {
+    return (g_coef * tand + g_coef * tand) * kPi * f;
+}
+
+// Both ports tied together through 1e10 S, with an optional shunt at each.
+void connection(COMPLEX* Y, double shunt) {
+    Y[0] = Y[3] = Cmplx(kConnection + shunt, 0.0);
+    Y[1] = Y[2] = Cmplx(-kConnection, 0.0);
+}
+
+// Y11 = 1 / (Z0 tanh(gamma l)), Y12 = -1 / (Z0 sinh(gamma l)).
+void section(COMPLEX gamma, COMPLEX z0, double length, COMPLEX* Y) {
+    const COMPLEX theta = Csmul(gamma, length);
+    Y[0] = Y[3] = Cinv(Cmul(z0, Ctanh(theta)));
+    Y[1] = Y[2] = Cneg(Cinv(Cmul(z0, Csinh(theta))));
+}
+
+}  // namespace
+
+extern "C" {
+
+MIRTEX_API int Calc_Leitung(double R, double L, double G, double C, double length, double f, COMPLEX* Y,
+                            COMPLEX* Z0, COMPLEX* gamma) {
+    if (std::fabs(length) < kShortSection) {
+        connection(Y, 0.0);
+        return 0;
+    }
+    if (f >= 1.0) {
+        const double w = kTwoPi * f;
+        const COMPLEX z = Cmplx(R, w * L);
+        const COMPLEX y = Cmplx(G, w * C);
+        *gamma = Csqrt(Cmul(z, y));
+        *Z0 = Csqrt(Cdiv(z, y));
+        section(*gamma, *Z0, length, Y);
+        return 0;
+    }
+
+    // Direct current: no reactance is left, so the section is its series
+    // resistance, its shunt conductance, both, or neither.
+    *gamma = Cmplx(std::sqrt(R * G), 0.0);
+    if (R == 0.0 && G == 0.0) {
+        *Z0 = Cmplx(std::sqrt(L / C), 0.0);
+        connection(Y, 0.0);
+    } else if (R == 0.0) {
+        *Z0 = Cmplx(std::sqrt(R / G), 0.0);
+        connection(Y, G * length * 0.5);
+    } else if (G == 0.0) {
+        *Z0 = Cmplx(kConnection, -kConnection);
+        const double g = 1.0 / (R * length);
+        Y[0] = Y[3] = Cmplx(g, 0.0);
+        Y[1] = Y[2] = Cmplx(-g, 0.0);
+    } else {
+        *Z0 = Cmplx(std::sqrt(R / G), 0.0);
+        section(*gamma, *Z0, length, Y);
+    }
+    return 0;
+}
+
+MIRTEX_API int Freq_Line(const double* res, double tand, double length, double sigma, double f, double* R,
+                         double* G, COMPLEX* ZL, COMPLEX* gamma, COMPLEX* Y) {
+    const double T = res[7];
+    *R = T <= 0.0 ? 0.0 : conductor_resistance(res[2], res[6], T, sigma, f, true);
+    *G = dielectric_conductance(res[3], tand, f);
+    return Calc_Leitung(*R, res[1], *G, res[0], length, f, Y, ZL, gamma);
+}
+
+MIRTEX_API int Freq_Mimlin(const double* res, double, double tand, double sigma, double length, double f,
+                           COMPLEX* Y, COMPLEX* Z0, COMPLEX* gamma, double* R, double* G) {
+    const double T = res[6];
+    *R = T <= 0.0 ? 0.0 : conductor_resistance(res[3], res[5], T, sigma, f, true);
+    *G = dielectric_conductance(res[2], tand, f);
+    return Calc_Leitung(*R, res[1], *G, res[0], length, f, Y, Z0, gamma);
+}
+
+MIRTEX_API int Freq_Tfg(const double* res, double tand, double sigma, double length, double f, COMPLEX* Y,
+                        COMPLEX* Z0, COMPLEX* gamma, double* R, double* G) {
+    const double T = res[6];
+    *R = T <= 0.0 ? res[3] : conductor_resistance(res[3], res[5], T, sigma, f, false);
+    *G = res[2] + kTwoPi * f * tand * res[4];
+    return Calc_Leitung(*R, res[1], *G, res[0], length, f, Y, Z0, gamma);
+}
+
+MIRTEX_API int Freq_Tfr(const double* res, double tand, double length, double f, COMPLEX* Y, COMPLEX* Z0,
+                        COMPLEX* gamma) {
+    return Calc_Leitung(res[3], res[1], dielectric_conductance(res[2], tand, f), res[0], length, f, Y, Z0, gamma);
+}
+
+}  // extern "C"

@@ -1,0 +1,164 @@
+// The graded band grid of the static field solvers and its relaxation.
+//
+// A cross-section is covered by four bands of square cells whose step
+// doubles away from the metal plane: band 0 (step h = DL/2) holds the metal
+// rows, bands 1, 2 and 4 (steps 2h, 4h, 8h) are stacked below and above it.
+// Each coarse band is split in two: its lower rows lie under the finer band,
+// its upper rows over it.  Column x of a band coincides with column 2x - 1 of
+// the next finer band.  Inside the metal thickness band 0 has the vertical
+// step MET x h.
+//
+// Everything that depends only on this geometry lives here, so that the
+// cross-section kernel and the three-dimensional kernels agree on it: the
+// row heights, the band traversal order, which row a row's vertical
+// neighbours are in, and the box-integration face coefficients of
+// div(eps grad phi) = 0 for a layered permittivity.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "solver/solver.h"
+
+namespace mirtex::solver {
+
+// The bands, indexed by their step in units of h.
+enum Band : int { kBand0 = 0, kBand1 = 1, kBand2 = 2, kBand4 = 3 };
+inline constexpr int kBandCount = 4;
+inline constexpr int kBandStep[kBandCount] = {1, 2, 4, 8};
+
+// How a row reaches one of its vertical neighbours.
+enum class Link : std::uint8_t {
+    Same,     // next row of the same band, same column
+    Finer,    // a row of the finer band: column x reads fine column 2x - 1
+    Coarser,  // a row of the coarser band: odd fine columns coincide with a
+              // coarse column, even ones take the mean of the two around them
+    Absent,   // no neighbour (the bottom or top of the stack)
+};
+
+struct RowRef {
+    int band = kBand0;
+    int row = 0;  // 1-based, as the arrays are indexed
+};
+
+// One swept row with its neighbours and its spacings (units of h).
+struct StackRow {
+    RowRef self;
+    RowRef up, down;
+    Link up_link = Link::Absent, down_link = Link::Absent;
+    double z = 0.0;   // height above the metal plane (bottom of the metal)
+    double du = 0.0;  // distance to the upper neighbour (0 when absent)
+    double dl = 0.0;  // distance to the lower neighbour (0 when absent)
+};
+
+// The vertical layout, from the kernel arguments: nx = L1/DL, band depths
+// m4, m2, k1 below the metal, rows0 rows in band 0 (5, or 8 with a metal
+// thickness), n4 = m4 + N5 rows in band 4, H1/DL, H2/DL and MET.
+struct BandStack {
+    int nx = 0, m4 = 0, m2 = 0, k1 = 0, rows0 = 5, n4 = 0, h1 = 0, h2 = 0;
+    double met = 0.0;
+
+    int n5() const { return n4 - m4; }
+    bool thick() const { return rows0 == 8; }
+    // Vertical step inside the metal thickness (1 for a thin metal).
+    double metal_step() const { return thick() ? met : 1.0; }
+    // Metal rows of band 0: 3, or 3 to 6 with a thickness.
+    int metal_top_row() const { return thick() ? 6 : 3; }
+
+    int columns(int band) const;  // nx*2 + 1, nx + 1, nx/2 + 1, nx/4 + 1
+    int rows(int band) const;     // rows0, k1 + 2, m2 + 2, n4
+    double z(int band, int row) const;
+
+    // Every row of the stack in sweep order: band 4 lower rows 2..m4, band 2
+    // lower rows 1..m2, band 1 lower rows 1..k1, band 0 rows 1..rows0, band 1
+    // upper rows, band 2 upper rows, band 4 upper rows m4+1..n4-1.
+    std::vector<StackRow> sweep_rows() const;
+
+    // Whether the kernel can work on this stack at all: positive sizes, a
+    // box width divisible by 4 so that the columns of all bands coincide.
+    bool valid() const;
+};
+
+// Band depths below the metal from q = H1/DL + H2/DL - 1: k1 rows of band
+// 1, m2 of band 2 and m4 of band 4, so that q = k1 + 2 m2 + 4 m4 and the
+// bottom ground row lies (q + 1) DL below the metal plane.
+struct BandDepths {
+    int k1 = 0, m2 = 0, m4 = 0;
+};
+BandDepths band_depths(int q);
+
+// Layered permittivity: e3 above the metal plane (z > 0, also between the
+// conductors of a thick metal), e2 down to the depth H2, e1 below.
+struct Layers {
+    double e3 = 1.0, e2 = 1.0, e1 = 1.0;
+    double z21 = 0.0;  // height of the e2/e1 interface (negative), units h
+
+    // Integrals over [za, zb] (za <= zb) of eps and of 1/eps.
+    double eps_integral(double za, double zb) const;
+    double inv_eps_integral(double za, double zb) const;
+};
+
+// Face coefficients of a node's box: the flux to a neighbour is coefficient
+// times the potential difference.  Horizontal faces carry eps integrated
+// over the box height (parallel layers), vertical links 1/eps integrated
+// along the link (layers in series).  Zero for an absent neighbour.  The
+// same numbers serve a three-dimensional node with four in-plane
+// neighbours on square cells.
+struct Faces {
+    double side = 0.0, up = 0.0, down = 0.0;
+};
+Faces face_coefficients(const Layers& eps, double z, double du, double dl, double hx);
+
+// Normalised stencil weights of a two-dimensional node: target value
+// t = side (left + right) + up x upper + down x lower.  An absent vertical
+// neighbour is mirrored: its weight goes to the opposite neighbour.
+struct Weights {
+    double side = 0.0, up = 0.0, down = 0.0;
+};
+Weights stencil_weights(const Faces& f);
+
+// The sweep bound: a relaxation that has not met its stop bound after this
+// many sweeps is given up.  Over-relaxation with the fixed factor of the
+// solvers needs of the order of (rows + columns)^2 / 100 sweeps on a band of
+// that size, and never more than the node count for the grids seen in
+// practice; the bound leaves a factor of about 20 over the worst observed.
+long sweep_cap(long nodes);
+
+// The loop every kernel shares: sweep, poll the stop request, count, show
+// progress every print_iteration sweeps, stop after at least 3 sweeps once
+// the largest residual is within bound.  Returns 0, kStopped, or
+// kFailed after reporting a run that reached the sweep cap.
+template <class Sweep>
+int relax(const char* kernel_name, double bound, long cap, long nodes_per_sweep, Sweep&& sweep);
+
+void report_no_convergence(long sweeps, double bound, double residual);
+
+// Work done by the kernels of this process, for measurements.
+struct RelaxCounters {
+    long long sweeps = 0;
+    long long node_updates = 0;
+};
+RelaxCounters& relax_counters();
+
+template <class Sweep>
+int relax(const char* kernel_name, double bound, long cap, long nodes_per_sweep, Sweep&& sweep) {
+    long count = 0;
+    RelaxCounters& counters = relax_counters();
+    for (;;) {
+        const double largest = sweep();
+        ++counters.sweeps;
+        counters.node_updates += nodes_per_sweep;
+        if (CPW_Abbruch() != 0) return kStopped;
+        ++count;
+        if (print_iteration != 0 && count % print_iteration == 0)
+            CPW_Anzeige(kernel_name, static_cast<int>(count), largest);
+        // A NaN residual never passes this test and ends at the cap.
+        if (count >= 3 && largest <= bound) return 0;
+        if (count >= cap) {
+            report_no_convergence(count, bound, largest);
+            return kFailed;
+        }
+    }
+}
+
+}  // namespace mirtex::solver

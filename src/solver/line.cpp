@@ -1,0 +1,188 @@
+#include "solver/line.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "binding/messages.h"
+#include "cache/calc_file.h"
+
+namespace mirtex::solver {
+
+namespace {
+
+constexpr double kEps0 = 8.8541843e-12;
+constexpr double kMu0 = 1.2566370614359173e-6;
+constexpr int kLineIpar = 9, kLineDpar = 10, kLineDparOut = 8;
+
+d2** const kHandles[kBandCount] = {&pot0, &pot1, &pot2, &pot4};
+d2* const kAccess[kBandCount] = {&pot_0, &pot_1, &pot_2, &pot_4};
+
+}  // namespace
+
+LineLayout line_layout(const int* ipar, const double* dpar) {
+    LineLayout l;
+    const int nx = ipar[7], h2 = ipar[5], h1 = ipar[6], n5 = ipar[8];
+    const double met = dpar[6];
+    const int q = h1 + h2 - 1;
+    if (q < 2 || h1 < 0 || h2 < 0) {
+        l.problem = format("substrate of %d + %d steps DL is thinner than the grid's 3", h2, h1);
+        return l;
+    }
+    if (!(met >= 0.0) || !std::isfinite(met)) {
+        l.problem = format("metal step ratio MET=%lg invalid", met);
+        return l;
+    }
+    const BandDepths d = band_depths(q);
+    l.stack = BandStack{nx, d.m4, d.m2, d.k1, met != 0.0 ? 8 : 5, d.m4 + n5, h1, h2, met};
+    if (n5 < 0 || !l.stack.valid()) {
+        l.problem = format("box of L1/DL=%d (a multiple of 4 is needed) and N5=%d does not fit the grid", nx, n5);
+        return l;
+    }
+    // Fine columns 1 .. 2nx+1; the line axis is the middle column nx + 1, the
+    // same axis every other element's cross-section is laid around.  A strip
+    // of an even number of half steps cannot be centred on a column and lies
+    // half a step to its right.
+    const int last = 2 * nx + 1;
+    const int a = nx + 1 - ipar[0];
+    const int b = a + ipar[1] - 1;
+    l.centre = {a, b};
+    int left_end = 1, right_start = last;
+    if (ipar[2] != 0) {
+        left_end = a - ipar[2] - 1;
+        right_start = b + 1 + ipar[2];
+    }
+    if (ipar[3] != 0) {
+        l.grounds[0] = {std::max(1, left_end + 1 - ipar[3]), left_end};
+        l.grounds[1] = {right_start, std::min(last, right_start - 1 + ipar[3])};
+    } else {
+        l.grounds[0] = {1, left_end};
+        l.grounds[1] = {right_start, last};
+    }
+    if (ipar[1] < 1 || ipar[2] < 0 || ipar[3] < 0 || a < 2 || b > last - 1 || left_end < 1 || left_end >= a ||
+        right_start > last || right_start <= b) {
+        l.problem = format("centre strip of %d and slots of %d half steps do not fit a box of %d half steps",
+                           ipar[1], ipar[2], 2 * nx);
+        return l;
+    }
+    l.ok = true;
+    return l;
+}
+
+LineGrid::LineGrid(const BandStack& st) : st_(st) {
+    for (int b = kBandCount - 1; b >= 0; --b) {
+        if (*kHandles[b] != nullptr) {  // another solve holds the grids
+            release();
+            return;
+        }
+        initmem_d2(kHandles[b], 1, st.columns(b), 1, st.rows(b), 0.05);
+        if (*kHandles[b] == nullptr) {
+            release();
+            return;
+        }
+        owned_[b] = true;
+        *kAccess[b] = access(*kHandles[b]);
+    }
+    ok_ = true;
+}
+
+LineGrid::~LineGrid() { release(); }
+
+void LineGrid::release() {
+    for (int b = 0; b < kBandCount; ++b) {
+        if (!owned_[b]) continue;
+        ofree_d2(kHandles[b]);
+        *kAccess[b] = nullptr;
+        owned_[b] = false;
+    }
+    ok_ = false;
+}
+
+void LineGrid::ground() {
+    for (int b = 0; b < kBandCount; ++b) {
+        d2 p = *kAccess[b];
+        for (int r = 1; r <= st_.rows(b); ++r) p[1][r] = p[st_.columns(b)][r] = 0.0;
+    }
+    auto zero_row = [&](int b, int r) {
+        for (int x = 1; x <= st_.columns(b); ++x) (*kAccess[b])[x][r] = 0.0;
+    };
+    // The bottom ground is the lowest row of the deepest lower band present.
+    // Band 2 with no lower rows (m2 = 0) starts with its upper rows, so its
+    // row 1 is then not the bottom.
+    if (st_.m4 > 0)
+        zero_row(kBand4, 1);
+    else if (st_.m2 > 0)
+        zero_row(kBand2, 1);
+    else
+        zero_row(kBand1, 1);
+    if (st_.n5() > 0)
+        zero_row(kBand4, st_.n4);
+    else
+        zero_row(kBand2, st_.m2 + 2);
+}
+
+void LineGrid::paint(const LineLayout& layout) {
+    d2 p = pot_0;
+    for (int r = 3; r <= st_.metal_top_row(); ++r) {
+        for (int x = layout.centre.first; x <= layout.centre.last; ++x) p[x][r] = 1.0;
+        for (const ConductorSpan& g : layout.grounds)
+            for (int x = g.first; x <= g.last; ++x) p[x][r] = 0.0;
+    }
+}
+
+int solve_line(const LineLayout& layout, const double* dpar, LineSums& sums) {
+    const BandStack& st = layout.stack;
+    const double alpha = dpar[7], bound = dpar[8];
+    auto run = [&](const char* caption, double e3, double e2, double e1, ChargeSums& out) {
+        copy_bounded(text_iteration, sizeof text_iteration, caption);
+        const int rc = iteration(e3, e2, e1, st.nx, st.m4, st.m2, st.k1, st.rows0, st.n4, st.h1, st.h2, st.met,
+                                 bound, alpha);
+        if (rc == 0) out = charge2d(st, pot_0, layout.centre, layout.grounds, 2, Layers{e3, e2, e1, -2.0 * st.h2});
+        return rc;
+    };
+    const int rc = run("1/2", 1.0, 1.0, 1.0, sums.air);
+    if (rc != 0) return rc;
+    return run("2/2", dpar[0], dpar[1], dpar[2], sums.dielectric);
+}
+
+}  // namespace mirtex::solver
+
+extern "C" MIRTEX_API int Calc_Line(int /*plot: no diagnostic output*/, int* ipar, double* dpar, double* dpar_out) {
+    using namespace mirtex::solver;
+    static const char kFile[] = "cpw_line.cdb";
+    static const char kIdent[] = "Tessaric Line";
+    if (ReadCalc(kFile, kIdent, ipar, kLineIpar, dpar, kLineDpar, nullptr, 0, dpar_out, kLineDparOut) == 0) return 0;
+    mirtex::send_info("Calculating C_LINE");
+
+    const LineLayout layout = line_layout(ipar, dpar);
+    if (!layout.ok) {
+        mirtex::send_error("ERROR: %.*s: %s! Failed to Calculate Element!",
+                           static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label,
+                           layout.problem.c_str());
+        return kFailed;
+    }
+    LineGrid grid(layout.stack);
+    if (!grid) return kOutOfMemory;
+    grid.ground();
+    grid.paint(layout);
+    LineSums sums;
+    const int rc = solve_line(layout, dpar, sums);
+    if (rc != 0) return rc;
+
+    const double dl = dpar[3];
+    const double ca = sums.air.charge, cd = sums.dielectric.charge;
+    const ChargeSums& s = sums.dielectric;
+    auto loss = [dl](double sq, double q) { return q > 0.0 ? sq / (dl * q * q) : 0.0; };
+    double out[kLineDparOut];
+    out[0] = kEps0 * cd;
+    out[1] = kMu0 / ca;
+    out[2] = 0.01648 * (loss(s.ss, s.qs) + loss(s.sg, s.qg));
+    out[3] = kEps0 * (cd - 0.5 * ca);
+    out[4] = std::sqrt(out[1] / out[0]);
+    out[5] = out[0] * out[1] / (kEps0 * kMu0);
+    out[6] = dpar[4];
+    out[7] = dpar[5];
+    std::memcpy(dpar_out, out, sizeof out);
+    WriteCalc(kFile, kIdent, ipar, kLineIpar, dpar, kLineDpar, nullptr, 0, dpar_out, kLineDparOut);
+    return 0;
+}

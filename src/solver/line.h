@@ -1,0 +1,58 @@
+// The cross-section solver's grid for one CPW line: band layout from the
+// line vectors, creation and release of the band arrays, grounding and
+// painting of the conductors, and the two relaxation runs.
+#pragma once
+
+#include <string>
+
+#include "solver/charge2d.h"
+
+namespace mirtex::solver {
+
+// Where the line vectors put things.  ok is false, with the reason in
+// problem, when the vectors describe nothing the grid can hold.
+struct LineLayout {
+    bool ok = false;
+    std::string problem;
+    BandStack stack;
+    ConductorSpan centre;      // the driven conductor
+    ConductorSpan grounds[2];  // left and right ground
+};
+
+// Slots: ipar[0] W/DL, [1] 2W/DL, [2] 2S/DL, [3] 2GW/DL, [4] H3/DL, [5] H2/DL,
+// [6] H1/DL, [7] L1/DL, [8] N5; dpar[6] MET.
+LineLayout line_layout(const int* ipar, const double* dpar);
+
+// Owns the four band arrays for one solve: creates them (band 4 first, every
+// value 0.05) into the process-wide handles, and releases them (band 0
+// first) when it goes.  False when an array could not be created; those
+// already made are released at once.
+class LineGrid {
+public:
+    explicit LineGrid(const BandStack& st);
+    ~LineGrid();
+    LineGrid(const LineGrid&) = delete;
+    LineGrid& operator=(const LineGrid&) = delete;
+    explicit operator bool() const { return ok_; }
+
+    // Zero the box: side walls of every band, the bottom row and the cover.
+    void ground();
+    // Driven conductor at 1.0, grounds at 0.0, on every metal row.
+    void paint(const LineLayout& layout);
+
+private:
+    void release();
+    BandStack st_;
+    bool ok_ = false;
+    bool owned_[kBandCount] = {};
+};
+
+// Both runs on a grounded and painted grid, with their charge sums: first in
+// air (all permittivities 1, run "1/2"), then with the layers (run "2/2")
+// from the air potential.  0, or the kernel's status.
+struct LineSums {
+    ChargeSums air, dielectric;
+};
+int solve_line(const LineLayout& layout, const double* dpar, LineSums& sums);
+
+}  // namespace mirtex::solver

@@ -1,0 +1,25 @@
+// Progress display and stop poll of the relaxation kernels.
+#include <cstring>
+
+#include "binding/messages.h"
+#include "solver/solver.h"
+
+extern "C" {
+
+MIRTEX_API char text_iteration[20] = "";
+MIRTEX_API int print_iteration = 0;
+
+MIRTEX_API void CPW_Anzeige(const char*, int sweep, double residual) {
+    // The caption and the run label are fixed-size fields that their writers
+    // keep terminated; read them bounded all the same.
+    const int label_len = static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label));
+    const int run_len = static_cast<int>(strnlen(text_iteration, sizeof text_iteration));
+    mirtex::send_info("%.*s : %.*s   n= %d    e= %lg", label_len, CPW_Misc.label, run_len, text_iteration, sweep,
+                      residual);
+}
+
+// stop_cpw sets the request; the post-analysis callback clears it, so a
+// stop ends the analysis it was made in and the next one solves again.
+MIRTEX_API int CPW_Abbruch(void) { return CPW_Misc.abort_request != 0 ? 1 : 0; }
+
+}  // extern "C"

@@ -1,0 +1,61 @@
+// What the static field solvers export: the cross-section solver, its
+// relaxation kernel, the band grids it works on, the progress display and
+// the stop poll.
+//
+// Solver status: 0 success (also a calculation-file hit), 1 an array could
+// not be created, kStopped (-2) the user asked to stop, kFailed (-3) the
+// solve failed for another reason that the solver has already reported in
+// the error window (a relaxation that reached its sweep bound, or a
+// cross-section that does not fit the grid).  Callers report the element
+// as failed on any non-zero status; no result is valid and no calculation
+// file record has been written.
+#pragma once
+
+#include "mirtex/mirtex.h"
+#include "numeric/arrays.h"
+
+namespace mirtex::solver {
+inline constexpr int kOutOfMemory = 1;
+inline constexpr int kStopped = -2;
+inline constexpr int kFailed = -3;
+}  // namespace mirtex::solver
+
+extern "C" {
+
+/* Per-unit-length values of one CPW cross-section: ipar (9 ints) and dpar
+ * (10 doubles) as the line input builder lays them out; dpar_out receives
+ * C' [F/m], L' [H/m], R' [Ohm/m], G' [S/m], ZL [Ohm], ER_eff, W [m], T [m].
+ * plot is accepted and ignored. */
+MIRTEX_API int Calc_Line(int plot, int* ipar, double* dpar, double* dpar_out);
+
+/* Successive over-relaxation of the two-dimensional potential held in
+ * pot_0, pot_1, pot_2, pot_4 until the largest residual of a sweep is within
+ * bound (at least 3 sweeps).  Nodes at exactly 0.0, and in pot_0 at exactly
+ * 1.0 or -1.0, are held fixed. */
+MIRTEX_API int iteration(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0, int n4,
+                         int h1, int h2, double met, double bound, double alpha);
+
+/* The band grids of the two-dimensional solvers: handles and access
+ * pointers, indexed [column][row] from 1. */
+MIRTEX_API extern d2* pot0;
+MIRTEX_API extern d2* pot1;
+MIRTEX_API extern d2* pot2;
+MIRTEX_API extern d2* pot4;
+MIRTEX_API extern d2 pot_0;
+MIRTEX_API extern d2 pot_1;
+MIRTEX_API extern d2 pot_2;
+MIRTEX_API extern d2 pot_4;
+
+/* Progress of the running relaxation: the run caption ("1/2", "2/2", ...)
+ * and the interval in sweeps between progress lines (0: none). */
+MIRTEX_API extern char text_iteration[20];
+MIRTEX_API extern int print_iteration;
+
+/* One progress line in the status window:
+ * "<CPW_Misc.label> : <text_iteration>   n= <sweep>    e= <residual>". */
+MIRTEX_API void CPW_Anzeige(const char* kernel_name, int sweep, double residual);
+
+/* Non-zero when the user has asked the running solve to stop (stop_cpw). */
+MIRTEX_API int CPW_Abbruch(void);
+
+}  // extern "C"

@@ -91,11 +91,34 @@ int Assembly::metals(LineItem& line) {
     r.T2 = t[r.GND_MET - 1];
     line.rho = rho[r.CEN_MET - 1];
     line.rho_gnd = rho[r.GND_MET - 1];
-    if (TechTest(label_, name_, "", "t", "rho", "die_h", "die_er", "die_td", "DL", r.T, line.rho, 1.0, 1.0, 1.0,
-                 r.CEN_MET, 0, grid_.DL) != 0)
-        return 1;
-    return TechTest(label_, name_, "", "t", "rho", "die_h", "die_er", "die_td", "DL", r.T2, line.rho_gnd, 1.0, 1.0,
-                    1.0, r.GND_MET, 0, grid_.DL);
+    if (tech_test(r.T, line.rho, r.CEN_MET) != 0) return 1;
+    return tech_test(r.T2, line.rho_gnd, r.GND_MET);
+}
+
+int Assembly::tech_test(double t, double rho, int metal, double die_h, double die_er, double die_td,
+                        int dielectric) const {
+    return TechTest(label_, name_, "", "t", "rho", "die_h", "die_er", "die_td", "DL", t, rho, die_h, die_er, die_td,
+                    metal, dielectric, grid_.DL);
+}
+
+int Assembly::dielectric_count() const {
+    if (!tables_ready()) return 0;
+    return std::min({foundries.entry_count[5], foundries.entry_count[6], foundries.entry_count[7]});
+}
+
+bool Assembly::dielectric(int index, double& h, double& er, double& td) const {
+    if (!tables_ready() || index < 0 || index > dielectric_count()) return false;
+    if (index == 0) {
+        if (foundries.entry_count[0] < 1 || foundries.entry_count[1] < 1 || foundries.entry_count[2] < 1) return false;
+        h = foundries.entries[0][0];
+        er = foundries.entries[1][0];
+        td = foundries.entries[2][0];
+        return true;
+    }
+    h = foundries.entries[5][index - 1];
+    er = foundries.entries[6][index - 1];
+    td = foundries.entries[7][index - 1];
+    return true;
 }
 
 int Assembly::reject(const std::string& text) {

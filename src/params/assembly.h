@@ -62,6 +62,16 @@ public:
     // The feed-line vectors of one connected line.
     int feed(const LineItem& line, int* ipar, double* dpar);
 
+    // Bridge and capacitor dielectrics: index 0 is the base dielectric,
+    // index d >= 1 entry d of the upper tables.  False (nothing written)
+    // for an index the technology does not have.
+    int dielectric_count() const;
+    bool dielectric(int index, double& h, double& er, double& td) const;
+    // TechTest of one metal and one dielectric (1.0 for the dielectric
+    // values where none is involved), under the element's names.
+    int tech_test(double t, double rho, int metal, double die_h = 1.0, double die_er = 1.0, double die_td = 1.0,
+                  int dielectric = 0) const;
+
     const char* name() const { return name_; }
     const char* label() const { return label_; }
     double DL() const { return grid_.DL; }

@@ -99,6 +99,7 @@ MIRTEX_API int get_tech_data(_foundries* tables, UserInstDef* tech) {
         mirtex::send_error("MIRTEX: Foundry %s is of unknown typ %s", inst_name(tech), tech->def->name);
         return 1;
     }
+    if (tables == nullptr) return 1;
     TableBlock* b = block_for(tables);
     if (b == nullptr) {
         mirtex::send_error("MIRTEX: Memory Overflow! Cannot store tech data %s", inst_name(tech));

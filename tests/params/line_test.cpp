@@ -258,16 +258,26 @@ TEST_F(LineTest, RepeatedAssembliesKeepOneEvaluationOfWarnings) {
     EXPECT_EQ(texts(warnings), (std::vector<std::string>{"W is changed: W=1.53e-05 -> 1.55e-05", "t1/DL = 6 > 5 !"}));
 }
 
+// The decoded records of the reference line, as an assembly fills them.
+struct Records {
+    CPW_GRID grid = {180e-6, 0, DL, 1.8, 1e-4, 5};
+    CPW_GRID_TEXT gt = {"L1", "L2", "DL", "alpha", "gamma", nullptr};
+    CPW_DIELEKT sub = {147e-6, 1, 0, 100e-6, 12.9, 0, 144e-6, 1, 0};
+    CPW_DIELEKT_TEXT st = {"H3", "ER3", nullptr, "H2", "ER2", nullptr, "H1", "ER1", nullptr};
+    CPW_LINETYP line = {15e-6, 10e-6, 50e-6, 1e-6, 1e-6, 1, 1};
+    CPW_LINETYP_TEXT lt = {"W", "S", "GW", "t", "t", nullptr, nullptr};
+};
+
 TEST_F(LineTest, FeedVectorsCheckOnlyTheCrossSection) {
     set_grid("ACC", Value::Int(0));
     set_grid("L1", Value::Real(181e-6));  // off the grid, but not the feed's business
     design.build();
-    CPW_GRID grid = {181e-6, 0, DL, 1.8, 1e-4, 0};
-    CPW_GRID_TEXT gt = {"L1", "L2", "DL", "alpha", "gamma", nullptr};
-    CPW_DIELEKT sub = {147e-6, 1, 0, 100.3e-6, 12.9, 0, 144e-6, 1, 0};
-    CPW_DIELEKT_TEXT st = {"H3", "ER3", nullptr, "H2", "ER2", nullptr, "H1", "ER1", nullptr};
-    CPW_LINETYP line = {15e-6, 10e-6, 50e-6, 6e-6, 6e-6, 1, 1};
-    CPW_LINETYP_TEXT lt = {"W1", "S1", "GW1", "LINE1->t", "LINE1->t", nullptr, nullptr};
+    Records r;
+    r.grid = {181e-6, 0, DL, 1.8, 1e-4, 0};
+    r.sub.H2 = 100.3e-6;
+    r.line.T = 6e-6;
+    r.lt = {"W1", "S1", "GW1", "LINE1->t", "LINE1->t", nullptr, nullptr};
+    auto& [grid, gt, sub, st, line, lt] = r;
     ASSERT_EQ(Check_Feed("C_GAP(G1): C_LINTYP(LT1)", &gt, &grid, &st, &sub, &lt, &line, feed1_ipar, feed1_dpar,
                          &warnings),
               0);
@@ -287,12 +297,8 @@ TEST_F(LineTest, FeedVectorsCheckOnlyTheCrossSection) {
 }
 
 TEST_F(LineTest, MissingVectorsAreReportedNotWritten) {
-    CPW_GRID grid = {180e-6, 0, DL, 1.8, 1e-4, 5};
-    CPW_GRID_TEXT gt = {"L1", "L2", "DL", "alpha", "gamma", nullptr};
-    CPW_DIELEKT sub = {147e-6, 1, 0, 100e-6, 12.9, 0, 144e-6, 1, 0};
-    CPW_DIELEKT_TEXT st = {"H3", "ER3", nullptr, "H2", "ER2", nullptr, "H1", "ER1", nullptr};
-    CPW_LINETYP line = {15e-6, 10e-6, 50e-6, 1e-6, 1e-6, 1, 1};
-    CPW_LINETYP_TEXT lt = {"W", "S", "GW", "t", "t", nullptr, nullptr};
+    Records r;
+    auto& [grid, gt, sub, st, line, lt] = r;
     EXPECT_EQ(Check_Line("C_LIN(X)", &gt, &grid, &st, &sub, &lt, &line, nullptr, nullptr, &warnings), 1);
     EXPECT_EQ(errors().size(), 1u);
 }

@@ -2,14 +2,10 @@
 
 #include <cmath>
 
+namespace cx = mirtex::cx;
+
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
-
-// (x.re y.re - x.im y.im, x.re y.im + x.im y.re): the one product formula of
-// both sets, so that c_mul and Cmul agree bit for bit.
-COMPLEX product(COMPLEX a, COMPLEX b) {
-    return {a.real * b.real - a.imag * b.imag, a.real * b.imag + a.imag * b.real};
-}
 
 // sqrt|z| (cos(theta/2), sin(theta/2)) with theta = atan2(im, re): the
 // principal root, cut along the negative real axis, whose side the sign of
@@ -23,21 +19,22 @@ COMPLEX principal_root(COMPLEX z, double modulus) {
 
 extern "C" {
 
-MIRTEX_API COMPLEX c_add(COMPLEX a, COMPLEX b) { return {a.real + b.real, a.imag + b.imag}; }
-MIRTEX_API COMPLEX c_sub(COMPLEX a, COMPLEX b) { return {a.real - b.real, a.imag - b.imag}; }
-MIRTEX_API COMPLEX c_mul(COMPLEX a, COMPLEX b) { return product(a, b); }
-MIRTEX_API COMPLEX c_mul_k(COMPLEX a, double k) { return {k * a.real, k * a.imag}; }
-MIRTEX_API COMPLEX c_conjg(COMPLEX a) { return {a.real, -a.imag}; }
+MIRTEX_API COMPLEX c_add(COMPLEX a, COMPLEX b) { return cx::add(a, b); }
+MIRTEX_API COMPLEX c_sub(COMPLEX a, COMPLEX b) { return cx::sub(a, b); }
+// The one product formula of both sets, so that c_mul and Cmul agree.
+MIRTEX_API COMPLEX c_mul(COMPLEX a, COMPLEX b) { return cx::mul(a, b); }
+MIRTEX_API COMPLEX c_mul_k(COMPLEX a, double k) { return cx::smul(a, k); }
+MIRTEX_API COMPLEX c_conjg(COMPLEX a) { return cx::conj(a); }
 
 // Both parts of a * conj(b) divided by |b|^2.
 MIRTEX_API COMPLEX zokaC_div(COMPLEX a, COMPLEX b) {
     const double d = b.real * b.real + b.imag * b.imag;
-    const COMPLEX t = c_mul(a, c_conjg(b));
+    const COMPLEX t = cx::mul(a, cx::conj(b));
     return {t.real / d, t.imag / d};
 }
 
 MIRTEX_API COMPLEX c_exp(COMPLEX z) {
-    return c_mul({std::exp(z.real), 0.0}, {std::cos(z.imag), std::sin(z.imag)});
+    return cx::mul({std::exp(z.real), 0.0}, {std::cos(z.imag), std::sin(z.imag)});
 }
 
 MIRTEX_API COMPLEX c_abs(COMPLEX z) { return {std::sqrt(z.real * z.real + z.imag * z.imag), 0.0}; }
@@ -45,27 +42,21 @@ MIRTEX_API COMPLEX c_abs(COMPLEX z) { return {std::sqrt(z.real * z.real + z.imag
 MIRTEX_API COMPLEX c_sqrt(COMPLEX z) { return principal_root(z, c_abs(z).real); }
 
 MIRTEX_API COMPLEX Cmplx(double re, double im) { return {re, im}; }
-MIRTEX_API COMPLEX Cadd(COMPLEX a, COMPLEX b) { return {a.real + b.real, a.imag + b.imag}; }
-MIRTEX_API COMPLEX Csub(COMPLEX a, COMPLEX b) { return {a.real - b.real, a.imag - b.imag}; }
-MIRTEX_API COMPLEX Cmul(COMPLEX a, COMPLEX b) { return product(a, b); }
-MIRTEX_API COMPLEX Csmul(COMPLEX a, double k) { return {k * a.real, k * a.imag}; }
-MIRTEX_API COMPLEX Conj(COMPLEX a) { return {a.real, -a.imag}; }
-MIRTEX_API COMPLEX Cneg(COMPLEX a) { return {-a.real, -a.imag}; }
+MIRTEX_API COMPLEX Cadd(COMPLEX a, COMPLEX b) { return cx::add(a, b); }
+MIRTEX_API COMPLEX Csub(COMPLEX a, COMPLEX b) { return cx::sub(a, b); }
+MIRTEX_API COMPLEX Cmul(COMPLEX a, COMPLEX b) { return cx::mul(a, b); }
+MIRTEX_API COMPLEX Csmul(COMPLEX a, double k) { return cx::smul(a, k); }
+MIRTEX_API COMPLEX Conj(COMPLEX a) { return cx::conj(a); }
+MIRTEX_API COMPLEX Cneg(COMPLEX a) { return cx::neg(a); }
 
 MIRTEX_API COMPLEX Cinv(COMPLEX a) {
     const double d = a.real * a.real + a.imag * a.imag;
     return {a.real / d, -a.imag / d};
 }
 
-MIRTEX_API COMPLEX Csqr(COMPLEX a) { return Cmul(a, a); }
+MIRTEX_API COMPLEX Csqr(COMPLEX a) { return cx::mul(a, a); }
 
-// a * conj(b) scaled by 1/|b|^2: one division, two multiplications.
-MIRTEX_API COMPLEX Cdiv(COMPLEX a, COMPLEX b) {
-    const double d = b.real * b.real + b.imag * b.imag;
-    const COMPLEX t = Cmul(a, Conj(b));
-    const double r = 1.0 / d;
-    return Csmul(t, r);
-}
+MIRTEX_API COMPLEX Cdiv(COMPLEX a, COMPLEX b) { return cx::div(a, b); }
 
 MIRTEX_API double Cabs(COMPLEX a) { return std::sqrt(a.real * a.real + a.imag * a.imag); }
 

@@ -59,19 +59,39 @@ MIRTEX_API MAG_ANG Mag_Dif(MAG_ANG a, MAG_ANG b);
 #ifdef __cplusplus
 }  // extern "C"
 
+namespace mirtex::cx {
+// The arithmetic of the capitalised set, inline for the kernels (the exported
+// routines are these same functions, so either spelling gives the same bits).
+inline COMPLEX add(COMPLEX a, COMPLEX b) { return {a.real + b.real, a.imag + b.imag}; }
+inline COMPLEX sub(COMPLEX a, COMPLEX b) { return {a.real - b.real, a.imag - b.imag}; }
+inline COMPLEX mul(COMPLEX a, COMPLEX b) {
+    return {a.real * b.real - a.imag * b.imag, a.real * b.imag + a.imag * b.real};
+}
+inline COMPLEX smul(COMPLEX a, double k) { return {k * a.real, k * a.imag}; }
+inline COMPLEX conj(COMPLEX a) { return {a.real, -a.imag}; }
+inline COMPLEX neg(COMPLEX a) { return {-a.real, -a.imag}; }
+// a conj(b) scaled by 1/|b|^2: one division, two multiplications.
+inline COMPLEX div(COMPLEX a, COMPLEX b) {
+    const double d = b.real * b.real + b.imag * b.imag;
+    const COMPLEX t = mul(a, conj(b));
+    const double r = 1.0 / d;
+    return smul(t, r);
+}
+}  // namespace mirtex::cx
+
 // Operators for the capitalised set, for formulas that read like formulas:
 // each one is exactly its routine (a / b is Cdiv, not zokaC_div), so
 // `Cadd(Cmul(a, b), c)` and `a * b + c` give the same bits.  Code that must
 // keep to the lower-case set calls it by name.
-inline COMPLEX operator+(COMPLEX a, COMPLEX b) { return Cadd(a, b); }
-inline COMPLEX operator-(COMPLEX a, COMPLEX b) { return Csub(a, b); }
-inline COMPLEX operator*(COMPLEX a, COMPLEX b) { return Cmul(a, b); }
-inline COMPLEX operator/(COMPLEX a, COMPLEX b) { return Cdiv(a, b); }
-inline COMPLEX operator*(COMPLEX a, double k) { return Csmul(a, k); }
-inline COMPLEX operator*(double k, COMPLEX a) { return Csmul(a, k); }
-inline COMPLEX operator-(COMPLEX a) { return Cneg(a); }
-inline COMPLEX& operator+=(COMPLEX& a, COMPLEX b) { return a = Cadd(a, b); }
-inline COMPLEX& operator-=(COMPLEX& a, COMPLEX b) { return a = Csub(a, b); }
-inline COMPLEX& operator*=(COMPLEX& a, COMPLEX b) { return a = Cmul(a, b); }
+inline COMPLEX operator+(COMPLEX a, COMPLEX b) { return mirtex::cx::add(a, b); }
+inline COMPLEX operator-(COMPLEX a, COMPLEX b) { return mirtex::cx::sub(a, b); }
+inline COMPLEX operator*(COMPLEX a, COMPLEX b) { return mirtex::cx::mul(a, b); }
+inline COMPLEX operator/(COMPLEX a, COMPLEX b) { return mirtex::cx::div(a, b); }
+inline COMPLEX operator*(COMPLEX a, double k) { return mirtex::cx::smul(a, k); }
+inline COMPLEX operator*(double k, COMPLEX a) { return mirtex::cx::smul(a, k); }
+inline COMPLEX operator-(COMPLEX a) { return mirtex::cx::neg(a); }
+inline COMPLEX& operator+=(COMPLEX& a, COMPLEX b) { return a = a + b; }
+inline COMPLEX& operator-=(COMPLEX& a, COMPLEX b) { return a = a - b; }
+inline COMPLEX& operator*=(COMPLEX& a, COMPLEX b) { return a = a * b; }
 inline bool operator==(COMPLEX a, COMPLEX b) { return a.real == b.real && a.imag == b.imag; }
 #endif

@@ -8,6 +8,8 @@
 #include "numeric/complex.h"
 #include "numeric/memory.h"
 
+namespace cx = mirtex::cx;
+
 namespace {
 
 // Complex matrices arrive as interleaved doubles; element (i, j) of leading
@@ -45,16 +47,16 @@ struct ComplexOps {
     static COMPLEX zero() { return {0.0, 0.0}; }
     static COMPLEX neg(COMPLEX x) { return {-x.real, -x.imag}; }
     static COMPLEX muladd(COMPLEX acc, COMPLEX a, COMPLEX b) {
-        const COMPLEX t = Cmul(a, b);
+        const COMPLEX t = cx::mul(a, b);
         return {acc.real + t.real, acc.imag + t.imag};
     }
-    static COMPLEX mul(COMPLEX a, COMPLEX b) { return Cmul(a, b); }
+    static COMPLEX mul(COMPLEX a, COMPLEX b) { return cx::mul(a, b); }
     static COMPLEX div(COMPLEX x, COMPLEX p, double d) {
-        const COMPLEX t = Cmul(x, Conj(p));
+        const COMPLEX t = cx::mul(x, cx::conj(p));
         return {t.real / d, t.imag / d};
     }
     static COMPLEX div_neg(COMPLEX x, COMPLEX p, double d) {
-        const COMPLEX t = Cmul(x, Conj(p));
+        const COMPLEX t = cx::mul(x, cx::conj(p));
         return {-t.real / d, -t.imag / d};
     }
     static COMPLEX inv(COMPLEX p, double d) { return {p.real / d, -p.imag / d}; }
@@ -177,22 +179,22 @@ MIRTEX_API void Cmattra(double* A, int lda, double* B, int ldb, int rows, int co
 
 MIRTEX_API void Cmatcon(double* A, int lda, double* B, int ldb, int rows, int cols) {
     COMPLEX *a = cplx(A), *b = cplx(B);
-    each(rows, cols, [&](int i, int j) { b[i * ldb + j] = Conj(a[i * lda + j]); });
+    each(rows, cols, [&](int i, int j) { b[i * ldb + j] = cx::conj(a[i * lda + j]); });
 }
 
 MIRTEX_API void Cmatadd(double* A, int lda, double* B, int ldb, double* C, int ldc, int rows, int cols) {
     COMPLEX *a = cplx(A), *b = cplx(B), *c = cplx(C);
-    each(rows, cols, [&](int i, int j) { c[i * ldc + j] = Cadd(a[i * lda + j], b[i * ldb + j]); });
+    each(rows, cols, [&](int i, int j) { c[i * ldc + j] = cx::add(a[i * lda + j], b[i * ldb + j]); });
 }
 
 MIRTEX_API void Cmatsub(double* A, int lda, double* B, int ldb, double* C, int ldc, int rows, int cols) {
     COMPLEX *a = cplx(A), *b = cplx(B), *c = cplx(C);
-    each(rows, cols, [&](int i, int j) { c[i * ldc + j] = Csub(a[i * lda + j], b[i * ldb + j]); });
+    each(rows, cols, [&](int i, int j) { c[i * ldc + j] = cx::sub(a[i * lda + j], b[i * ldb + j]); });
 }
 
 MIRTEX_API void Cmatmulk(double* A, int lda, double* B, int ldb, double k, int rows, int cols) {
     COMPLEX *a = cplx(A), *b = cplx(B);
-    each(rows, cols, [&](int i, int j) { b[i * ldb + j] = Csmul(a[i * lda + j], k); });
+    each(rows, cols, [&](int i, int j) { b[i * ldb + j] = cx::smul(a[i * lda + j], k); });
 }
 
 MIRTEX_API void Cmatmul(double* A, int lda, double* B, int ldb, double* C, int ldc, int n, int m, int p) {
@@ -228,19 +230,19 @@ MIRTEX_API int Cmatinv(double* A, int lda, double* B, int ldb, int n, double* de
 MIRTEX_API void Cmatmul_2(COMPLEX* A, COMPLEX* B, COMPLEX* C) {
     const COMPLEX a00 = A[0], a01 = A[1], a10 = A[2], a11 = A[3];
     const COMPLEX b00 = B[0], b01 = B[1], b10 = B[2], b11 = B[3];
-    C[0] = Cadd(Cmul(a00, b00), Cmul(a01, b10));
-    C[1] = Cadd(Cmul(a00, b01), Cmul(a01, b11));
-    C[2] = Cadd(Cmul(a10, b00), Cmul(a11, b10));
-    C[3] = Cadd(Cmul(a10, b01), Cmul(a11, b11));
+    C[0] = cx::add(cx::mul(a00, b00), cx::mul(a01, b10));
+    C[1] = cx::add(cx::mul(a00, b01), cx::mul(a01, b11));
+    C[2] = cx::add(cx::mul(a10, b00), cx::mul(a11, b10));
+    C[3] = cx::add(cx::mul(a10, b01), cx::mul(a11, b11));
 }
 
 MIRTEX_API COMPLEX Cmatinv_2(COMPLEX* A, COMPLEX* B) {
     const COMPLEX a00 = A[0], a01 = A[1], a10 = A[2], a11 = A[3];
-    const COMPLEX det = Csub(Cmul(a00, a11), Cmul(a01, a10));
-    B[0] = Cdiv(a11, det);
-    B[1] = Cdiv(Cneg(a01), det);
-    B[2] = Cdiv(Cneg(a10), det);
-    B[3] = Cdiv(a00, det);
+    const COMPLEX det = cx::sub(cx::mul(a00, a11), cx::mul(a01, a10));
+    B[0] = cx::div(a11, det);
+    B[1] = cx::div(cx::neg(a01), det);
+    B[2] = cx::div(cx::neg(a10), det);
+    B[3] = cx::div(a00, det);
     return det;
 }
 

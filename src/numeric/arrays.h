@@ -119,8 +119,8 @@ A access(A* h) {
 
 // Bounds and size of a live handle, dim counted from 1.
 inline int64_t block_bytes(const void* h) { return static_cast<const int64_t*>(h)[0]; }
-inline int64_t index_lo(const void* h, int dim) { return static_cast<const int64_t*>(h)[2 * dim - 1]; }
-inline int64_t index_hi(const void* h, int dim) { return static_cast<const int64_t*>(h)[2 * dim]; }
+inline int64_t lower_bound(const void* h, int dim) { return static_cast<const int64_t*>(h)[2 * dim - 1]; }
+inline int64_t upper_bound(const void* h, int dim) { return static_cast<const int64_t*>(h)[2 * dim]; }
 
 // Bytes of the block of an array with the given extents and element size,
 // or -1 when an extent is below 1, there are not 1 to 4 of them, or the

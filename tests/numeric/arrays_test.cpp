@@ -59,8 +59,8 @@ void check_shape(const std::vector<int>& b, T fill) {
     EXPECT_EQ(initmem.current_bytes, before + size);
     EXPECT_GE(initmem.peak_bytes, initmem.current_bytes);
     for (int k = 0; k < N; ++k) {
-        EXPECT_EQ(mirtex::index_lo(h, k + 1), b[2 * k]);
-        EXPECT_EQ(mirtex::index_hi(h, k + 1), b[2 * k + 1]);
+        EXPECT_EQ(mirtex::lower_bound(h, k + 1), b[2 * k]);
+        EXPECT_EQ(mirtex::upper_bound(h, k + 1), b[2 * k + 1]);
         EXPECT_EQ(initmem.extents[k], m[k]);
     }
     EXPECT_EQ(initmem.extents[N], 0);

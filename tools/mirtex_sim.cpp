@@ -1,15 +1,49 @@
-// mirtex-sim: loads the model library the way a circuit simulator does.
+// mirtex-sim: reads a netlist, loads the model library the way a circuit
+// simulator does, sweeps frequency and writes S-parameters.  docs/netlist.md
+// describes the netlist and the exit codes.
+#include <dlfcn.h>
+#include <strings.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
-#include <cstring>
+#include <csignal>
+#include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
 #include "host.h"
+#include "sim/analysis.h"
 #include "sim/catalogue.h"
+#include "sim/netlist.h"
+#include "sim/output.h"
+#include "sim/plot.h"
 
 namespace {
+
+enum Exit : int {
+    kOk = 0,
+    kNetlistError = 1,
+    kUsageError = 2,
+    kLibraryError = 3,
+    kAnalysisError = 4,
+    kOutputError = 5,
+    kInterrupted = 130,  // 128 + SIGINT, as shells report it
+};
+
+volatile std::sig_atomic_t g_stop = 0;
+void (*g_stop_cpw)(int) = nullptr;
+
+// Ctrl-C: stop the sweep between points and ask the library to end a
+// running solve; a second Ctrl-C kills the program (SA_RESETHAND).
+extern "C" void on_interrupt(int sig) {
+    g_stop = 1;
+    if (g_stop_cpw) g_stop_cpw(sig);
+}
 
 std::string default_library() {
     char buf[PATH_MAX];
@@ -20,42 +54,178 @@ std::string default_library() {
     return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/libmirtex.so";
 }
 
-int usage(std::ostream& out, int code) {
-    out << "usage: mirtex-sim --list [--lib PATH]\n";
+// Standard error: the library's status and error lines, and, on a terminal,
+// a one-line progress display that each message line clears first.
+class Console {
+public:
+    Console(bool quiet) : quiet_(quiet), tty_(isatty(STDERR_FILENO) == 1) {}
+
+    void message(const mirtex::host::LogLine& l) {
+        if (quiet_ && l.severity == mirtex::host::Severity::Info) return;
+        clear();
+        std::fprintf(stderr, "%s\n", l.text.c_str());
+    }
+
+    void progress(std::size_t k, std::size_t n, double f_hz) {
+        if (!tty_ || quiet_) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (shown_ && k + 1 < n && now - last_ < std::chrono::milliseconds(80)) return;
+        last_ = now;
+        std::fprintf(stderr, "\r\x1b[Ksweep %zu/%zu  %.6g GHz", k + 1, n, f_hz / 1e9);
+        std::fflush(stderr);
+        shown_ = true;
+    }
+
+    void clear() {
+        if (!shown_) return;
+        std::fprintf(stderr, "\r\x1b[K");
+        shown_ = false;
+    }
+
+private:
+    bool quiet_, tty_;
+    bool shown_ = false;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+int fail(int code, const std::string& what) {
+    std::fprintf(stderr, "mirtex-sim: %s\n", what.c_str());
     return code;
+}
+
+// A Touchstone reader takes the port count from the name; say so when the
+// name given contradicts the data.
+void check_extension(const std::string& path, std::size_t ports) {
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos) return;
+    const std::string ext = path.substr(dot + 1);
+    if (ext.size() < 3 || (ext[0] != 's' && ext[0] != 'S') || (ext.back() != 'p' && ext.back() != 'P')) return;
+    const std::string digits = ext.substr(1, ext.size() - 2);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return;
+    if (digits != std::to_string(ports))
+        std::fprintf(stderr, "mirtex-sim: warning: %s holds %zu-port data; readers expect the name to end in .s%zup\n",
+                     path.c_str(), ports, ports);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string lib = default_library();
-    bool list = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--list") == 0) {
-            list = true;
-        } else if (std::strcmp(argv[i], "--lib") == 0 && i + 1 < argc) {
-            lib = argv[++i];
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            return usage(std::cout, 0);
-        } else {
-            std::cerr << "mirtex-sim: unknown argument '" << argv[i] << "'\n";
-            return usage(std::cerr, 2);
-        }
+    CLI::App app{"mirtex-sim: S-parameters of CPW circuits from a netlist, with the mirtex model library"};
+    std::string netlist, output, plot, lib = default_library();
+    std::string param = "S", format = "MA", unit = "GHz";
+    bool list = false, as_csv = false, quiet = false, check = false;
+    app.add_option("netlist", netlist, "the netlist to analyse (see docs/netlist.md)");
+    app.add_option("-o,--output", output, "write the result to FILE (Touchstone .sNp; CSV with --csv)");
+    app.add_flag("--csv", as_csv, "write comma-separated values instead of Touchstone");
+    app.add_option("--plot", plot, "draw |S| in dB and S11 on a Smith chart into FILE.svg");
+    app.add_option("-p,--param", param, "S, Y or Z parameters")->check(CLI::IsMember({"S", "Y", "Z"}, CLI::ignore_case));
+    app.add_option("-f,--format", format, "MA (magnitude, angle), DB (dB, angle) or RI (real, imaginary)")
+        ->check(CLI::IsMember({"MA", "DB", "RI"}, CLI::ignore_case));
+    app.add_option("--freq-unit", unit, "Hz, kHz, MHz or GHz")
+        ->check(CLI::IsMember({"Hz", "kHz", "MHz", "GHz"}, CLI::ignore_case));
+    app.add_flag("-q,--quiet", quiet, "silence the library's status lines and the progress display");
+    app.add_flag("--check", check, "parse the netlist and create its instances, without analysing");
+    app.add_flag("--list", list, "print the library's element and data-item definitions");
+    app.add_option("--lib", lib, "the model library to load")->capture_default_str();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? kOk : kUsageError;
     }
-    if (!list) return usage(std::cerr, 2);
+    if (!list && netlist.empty()) return fail(kUsageError, "a netlist is needed (or --list); see --help");
 
     std::string err;
-    if (mirtex::host::load_library(lib, err) == nullptr) {
-        std::cerr << "mirtex-sim: " << err << "\n";
-        return 3;
-    }
+    void* handle = mirtex::host::load_library(lib, err);
+    if (handle == nullptr) return fail(kLibraryError, err);
     auto& host = mirtex::host::Host::get();
-    if (host.announced().empty()) {
-        std::cerr << "mirtex-sim: " << lib << " announces no devices\n";
-        return 3;
+    if (host.announced().empty()) return fail(kLibraryError, lib + " announces no devices");
+    // The solver's stop entry has C++ linkage: stop_cpw(int).
+    g_stop_cpw = reinterpret_cast<void (*)(int)>(dlsym(handle, "_Z8stop_cpwi"));
+
+    Console console(quiet);
+    host.set_echo(false);
+    host.set_sink([&console](const mirtex::host::LogLine& l) { console.message(l); });
+    if (!host.boot_all()) return fail(kLibraryError, lib + " failed to boot");
+
+    if (list) {
+        mirtex::sim::print_catalogue(std::cout);
+        return kOk;
     }
-    host.set_echo(true);
-    host.boot_all();
-    mirtex::sim::print_catalogue(std::cout);
-    return 0;
+
+    using namespace mirtex::sim;
+    std::optional<Netlist> nl;
+    std::vector<UserInstDef*> insts;
+    try {
+        nl = read_netlist(netlist, host);
+        insts = create_instances(*nl, host);
+    } catch (const NetlistError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return kNetlistError;
+    }
+    if (check) {
+        std::size_t elements = 0;
+        for (const Item& it : nl->items) elements += it.def->numExtNodes > 0;
+        fmt::print("{}: {} element{}, {} data item{}, {} port{}, {} frequenc{}\n", netlist, elements,
+                   elements == 1 ? "" : "s", nl->items.size() - elements, nl->items.size() - elements == 1 ? "" : "s",
+                   nl->ports.size(), nl->ports.size() == 1 ? "" : "s", nl->sweep.freqs_hz.size(),
+                   nl->sweep.freqs_hz.size() == 1 ? "y" : "ies");
+        return kOk;
+    }
+
+    struct sigaction sa {};
+    sa.sa_handler = on_interrupt;
+    sa.sa_flags = SA_RESETHAND;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+
+    Circuit circuit(*nl, insts);
+    RunOptions ro;
+    ro.stop = &g_stop;
+    ro.progress = [&](std::size_t k, std::size_t n) { console.progress(k, n, nl->sweep.freqs_hz[k]); };
+    RunResult run = run_sweep(circuit, *nl, host, ro);
+    console.clear();
+    switch (run.status) {
+        case RunResult::Status::Ok: break;
+        case RunResult::Status::Interrupted: return fail(kInterrupted, "interrupted; nothing written");
+        case RunResult::Status::ElementFailed: return fail(kAnalysisError, "analysis failed: " + run.why);
+        case RunResult::Status::SolveFailed: return fail(kAnalysisError, run.why);
+    }
+
+    OutputOptions oo;
+    oo.kind = strcasecmp(param.c_str(), "Y") == 0 ? ParamKind::Y : strcasecmp(param.c_str(), "Z") == 0 ? ParamKind::Z
+                                                                                                     : ParamKind::S;
+    oo.format = strcasecmp(format.c_str(), "DB") == 0   ? NumberFormat::DB
+                : strcasecmp(format.c_str(), "RI") == 0 ? NumberFormat::RI
+                                                        : NumberFormat::MA;
+    oo.freq_unit = unit;
+    oo.comment = "mirtex-sim " + netlist;
+    std::string text;
+    try {
+        if (output.empty())
+            text = as_csv ? csv(run.data, oo) : table(run.data, oo);
+        else
+            text = as_csv ? csv(run.data, oo) : touchstone(run.data, oo);
+    } catch (const std::domain_error& e) {
+        return fail(kAnalysisError, e.what());
+    }
+    if (output.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        if (std::fflush(stdout) != 0) return fail(kOutputError, "cannot write standard output");
+    }
+    try {
+        // Both files are complete under temporary names before either
+        // takes its own; an interrupt until then leaves neither.
+        std::optional<PendingFile> out_file, plot_file;
+        if (!output.empty()) {
+            if (!as_csv) check_extension(output, run.data.ports());
+            out_file.emplace(output, text);
+        }
+        if (!plot.empty()) plot_file.emplace(plot, svg_plot(run.data, netlist, unit));
+        if (g_stop) return fail(kInterrupted, "interrupted; nothing written");
+        if (out_file) out_file->commit();
+        if (plot_file) plot_file->commit();
+    } catch (const std::runtime_error& e) {
+        return fail(kOutputError, e.what());
+    }
+    return kOk;
 }

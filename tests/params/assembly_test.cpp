@@ -29,16 +29,5 @@ TEST_F(AssemblyTest, DielectricsByIndex) {
     EXPECT_EQ(h, -1);
 }
 
-TEST_F(AssemblyTest, BeginEmptiesTheWarningList) {
-    design.build();
-    New_Warning(&warnings, "from the last evaluation");
-    Assembly a(design.line("TL1"), &warnings, "CxLIN");
-    ASSERT_EQ(a.begin(), 0);
-    EXPECT_EQ(warnings, nullptr);
-    EXPECT_EQ(a.reject("CxLIN(TL1) : rule"), 1);
-    EXPECT_EQ(texts(warnings), std::vector<std::string>{"CxLIN(TL1) : rule"});
-    EXPECT_STREQ(a.check_label(), "CxLIN(TL1)");
-}
-
 }  // namespace
 }  // namespace mirtex::test

@@ -296,12 +296,5 @@ TEST_F(LineTest, FeedVectorsCheckOnlyTheCrossSection) {
                             "ERROR C_GAP(G1) : L1=0.000181 does not fit to grid (next value -> 0.00018)"});
 }
 
-TEST_F(LineTest, MissingVectorsAreReportedNotWritten) {
-    Records r;
-    auto& [grid, gt, sub, st, line, lt] = r;
-    EXPECT_EQ(Check_Line("C_LIN(X)", &gt, &grid, &st, &sub, &lt, &line, nullptr, nullptr, &warnings), 1);
-    EXPECT_EQ(errors().size(), 1u);
-}
-
 }  // namespace
 }  // namespace mirtex::test

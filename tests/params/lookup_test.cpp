@@ -32,6 +32,11 @@ TEST_F(LookupTest, EachLookupReportsItsOwnKeyword) {
     EXPECT_EQ(get_sub(via, 3, "C_METVIA", "V1", &h[0], &h[1], &h[2], &h[3], &h[4], &h[5], &h[6], &h[7], &h[8]), 1);
     EXPECT_EQ(errors(), (std::vector<std::string>{"C_LTYP2 not available (needed by V1)",
                                                   "C_SUB not available (needed by V1)"}));
+    // A long instance name arrives whole.
+    const std::string name(300, 'n');
+    UserInstDef* other = design.via(name, "LTA", "LTB");
+    EXPECT_EQ(get_lintyp(other, 1, "C_METVIA", name.c_str(), &W, &S, &GW, &c, &g), 1);
+    EXPECT_EQ(errors().back(), "C_LTYP1 not available (needed by " + name + ")");
 }
 
 TEST_F(LookupTest, ValuesAreDecodedByPosition) {

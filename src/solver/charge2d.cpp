@@ -8,8 +8,8 @@ namespace {
 
 struct MetalRow {
     int row;
-    Faces faces;      // flux coefficients of a node on this row
-    double du, dl;    // spacings to the rows above and below (units h)
+    Faces faces;    // flux coefficients of a node on this row
+    double du, dl;  // spacings to the rows above and below (units h)
 };
 
 // Flux out of a conductor through the faces of its nodes.

@@ -42,14 +42,20 @@ BandDepths band_depths(int q) {
     return d;
 }
 
-int BandStack::columns(int band) const { return 2 * nx / kBandStep[band] + 1; }
+int BandStack::columns(int band) const {
+    return 2 * nx / kBandStep[band] + 1;
+}
 
 int BandStack::rows(int band) const {
     switch (band) {
-        case kBand0: return rows0;
-        case kBand1: return k1 + 2;
-        case kBand2: return m2 + 2;
-        default: return n4;
+        case kBand0:
+            return rows0;
+        case kBand1:
+            return k1 + 2;
+        case kBand2:
+            return m2 + 2;
+        default:
+            return n4;
     }
 }
 
@@ -59,14 +65,18 @@ double BandStack::z(int band, int row) const {
         if (r <= 6) return (r - 3) * met;
         return 3.0 * met + (r - 6);
     };
-    const double top = z0(rows0);             // top row of band 0
-    const double bottom1 = -2.0 - 2.0 * k1;   // band 1, row 1
+    const double top = z0(rows0);               // top row of band 0
+    const double bottom1 = -2.0 - 2.0 * k1;     // band 1, row 1
     const double bottom2 = bottom1 - 4.0 * m2;  // band 2, row 1
     switch (band) {
-        case kBand0: return z0(row);
-        case kBand1: return row <= k1 ? -2.0 - 2.0 * (k1 - row + 1) : top + 2.0 * (row - k1);
-        case kBand2: return row <= m2 ? bottom1 - 4.0 * (m2 - row + 1) : top + 4.0 + 4.0 * (row - m2);
-        default: return row <= m4 ? bottom2 - 8.0 * (m4 - row + 1) : top + 12.0 + 8.0 * (row - m4);
+        case kBand0:
+            return z0(row);
+        case kBand1:
+            return row <= k1 ? -2.0 - 2.0 * (k1 - row + 1) : top + 2.0 * (row - k1);
+        case kBand2:
+            return row <= m2 ? bottom1 - 4.0 * (m2 - row + 1) : top + 4.0 + 4.0 * (row - m2);
+        default:
+            return row <= m4 ? bottom2 - 8.0 * (m4 - row + 1) : top + 12.0 + 8.0 * (row - m4);
     }
 }
 
@@ -178,14 +188,17 @@ RelaxCounters& relax_counters() {
     return counters;
 }
 
-long sweep_cap(long nodes) { return 1000 + 20 * nodes; }
+long sweep_cap(long nodes) {
+    return 1000 + 20 * nodes;
+}
 
 void report_no_convergence(long sweeps, double bound, double residual) {
     const int label_len = static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label));
     const int run_len = static_cast<int>(strnlen(text_iteration, sizeof text_iteration));
-    send_error("ERROR: %.*s: run %.*s stopped after %ld sweeps: largest residual %lg still above BOUND=%lg! "
-               "Failed to Calculate Element!",
-               label_len, CPW_Misc.label, run_len, text_iteration, sweeps, residual, bound);
+    send_error(
+        "ERROR: %.*s: run %.*s stopped after %ld sweeps: largest residual %lg still above BOUND=%lg! "
+        "Failed to Calculate Element!",
+        label_len, CPW_Misc.label, run_len, text_iteration, sweeps, residual, bound);
 }
 
 // ---------------------------------------------------- two-dimensional SOR
@@ -264,17 +277,23 @@ using RunFn = double (*)(const RowPlan&, Run, double);
 template <Link U>
 RunFn pick(Link d) {
     switch (d) {
-        case Link::Same: return &sweep_run<U, Link::Same>;
-        case Link::Finer: return &sweep_run<U, Link::Finer>;
-        default: return &sweep_run<U, Link::Coarser>;
+        case Link::Same:
+            return &sweep_run<U, Link::Same>;
+        case Link::Finer:
+            return &sweep_run<U, Link::Finer>;
+        default:
+            return &sweep_run<U, Link::Coarser>;
     }
 }
 
 RunFn pick(Link u, Link d) {
     switch (u) {
-        case Link::Same: return pick<Link::Same>(d);
-        case Link::Finer: return pick<Link::Finer>(d);
-        default: return pick<Link::Coarser>(d);
+        case Link::Same:
+            return pick<Link::Same>(d);
+        case Link::Finer:
+            return pick<Link::Finer>(d);
+        default:
+            return pick<Link::Coarser>(d);
     }
 }
 
@@ -367,17 +386,18 @@ bool band_matches(d2* h, int columns, int rows) {
 
 }  // namespace mirtex::solver
 
-extern "C" MIRTEX_API int iteration(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0,
-                                    int n4, int h1, int h2, double met, double bound, double alpha) {
+extern "C" MIRTEX_API int iteration(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0, int n4,
+                                    int h1, int h2, double met, double bound, double alpha) {
     using namespace mirtex::solver;
     const BandStack st{nx, m4, m2, k1, rows0, n4, h1, h2, met};
     d2* const handles[kBandCount] = {pot0, pot1, pot2, pot4};
     bool ok = st.valid();
     for (int b = 0; ok && b < kBandCount; ++b) ok = band_matches(handles[b], st.columns(b), st.rows(b));
     if (!ok) {
-        mirtex::send_error("ERROR: %.*s: the potential grid does not match its band layout (L1/DL=%d, rows %d/%d/%d/%d)!",
-                           static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label, nx,
-                           rows0, k1 + 2, m2 + 2, n4);
+        mirtex::send_error(
+            "ERROR: %.*s: the potential grid does not match its band layout (L1/DL=%d, rows %d/%d/%d/%d)!",
+            static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label, nx, rows0, k1 + 2, m2 + 2,
+            n4);
         return kFailed;
     }
     const d2 bands[kBandCount] = {pot_0, pot_1, pot_2, pot_4};

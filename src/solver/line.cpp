@@ -61,8 +61,8 @@ LineLayout line_layout(const int* ipar, const double* dpar) {
     }
     if (ipar[1] < 1 || ipar[2] < 0 || ipar[3] < 0 || a < 2 || b > last - 1 || left_end < 1 || left_end >= a ||
         right_start > last || right_start <= b) {
-        l.problem = format("centre strip of %d and slots of %d half steps do not fit a box of %d half steps",
-                           ipar[1], ipar[2], 2 * nx);
+        l.problem = format("centre strip of %d and slots of %d half steps do not fit a box of %d half steps", ipar[1],
+                           ipar[2], 2 * nx);
         return l;
     }
     l.ok = true;
@@ -86,7 +86,9 @@ LineGrid::LineGrid(const BandStack& st) : st_(st) {
     ok_ = true;
 }
 
-LineGrid::~LineGrid() { release(); }
+LineGrid::~LineGrid() {
+    release();
+}
 
 void LineGrid::release() {
     for (int b = 0; b < kBandCount; ++b) {
@@ -135,8 +137,8 @@ int solve_line(const LineLayout& layout, const double* dpar, LineSums& sums) {
     const double alpha = dpar[7], bound = dpar[8];
     auto run = [&](const char* caption, double e3, double e2, double e1, ChargeSums& out) {
         copy_bounded(text_iteration, sizeof text_iteration, caption);
-        const int rc = iteration(e3, e2, e1, st.nx, st.m4, st.m2, st.k1, st.rows0, st.n4, st.h1, st.h2, st.met,
-                                 bound, alpha);
+        const int rc =
+            iteration(e3, e2, e1, st.nx, st.m4, st.m2, st.k1, st.rows0, st.n4, st.h1, st.h2, st.met, bound, alpha);
         if (rc == 0) out = charge2d(st, pot_0, layout.centre, layout.grounds, 2, Layers{e3, e2, e1, -2.0 * st.h2});
         return rc;
     };

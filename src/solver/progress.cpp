@@ -20,6 +20,8 @@ MIRTEX_API void CPW_Anzeige(const char*, int sweep, double residual) {
 
 // stop_cpw sets the request; the post-analysis callback clears it, so a
 // stop ends the analysis it was made in and the next one solves again.
-MIRTEX_API int CPW_Abbruch(void) { return CPW_Misc.abort_request != 0 ? 1 : 0; }
+MIRTEX_API int CPW_Abbruch(void) {
+    return CPW_Misc.abort_request != 0 ? 1 : 0;
+}
 
 }  // extern "C"

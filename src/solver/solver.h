@@ -32,8 +32,8 @@ MIRTEX_API int Calc_Line(int plot, int* ipar, double* dpar, double* dpar_out);
  * pot_0, pot_1, pot_2, pot_4 until the largest residual of a sweep is within
  * bound (at least 3 sweeps).  Nodes at exactly 0.0, and in pot_0 at exactly
  * 1.0 or -1.0, are held fixed. */
-MIRTEX_API int iteration(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0, int n4,
-                         int h1, int h2, double met, double bound, double alpha);
+MIRTEX_API int iteration(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0, int n4, int h1,
+                         int h2, double met, double bound, double alpha);
 
 /* The band grids of the two-dimensional solvers: handles and access
  * pointers, indexed [column][row] from 1. */

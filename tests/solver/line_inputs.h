@@ -8,9 +8,9 @@
 namespace mirtex::test {
 
 struct LineSpec {
-    double W = 20e-6, S = 15e-6, GW = 0.0;       // centre strip, slots, ground strips (0: to the walls)
-    double H1 = 0.0, H2 = 200e-6, H3 = 400e-6;   // lower layer, upper layer, cover height
-    double L1 = 400e-6, DL = 2.5e-6, T = 0.0;    // box width, grid step, metal thickness
+    double W = 20e-6, S = 15e-6, GW = 0.0;      // centre strip, slots, ground strips (0: to the walls)
+    double H1 = 0.0, H2 = 200e-6, H3 = 400e-6;  // lower layer, upper layer, cover height
+    double L1 = 400e-6, DL = 2.5e-6, T = 0.0;   // box width, grid step, metal thickness
     double er3 = 1.0, er2 = 12.9, er1 = 12.9;
     double bound = 1e-6, alpha = 1.8;
 };
@@ -21,7 +21,9 @@ struct LineVectors {
     double out[8];
 };
 
-inline double grid_round(double x) { return std::trunc(x + 0.50001); }
+inline double grid_round(double x) {
+    return std::trunc(x + 0.50001);
+}
 
 inline LineVectors line_vectors(const LineSpec& s) {
     LineVectors v{};
@@ -64,8 +66,8 @@ inline double ellip_k(double k) {
 // K(k)/K(k') of the half plane bounded by a ground at distance h from the
 // metal plane (h infinite: the open half plane).
 inline double half_plane_ratio(double w, double s, double h) {
-    const double k = std::isinf(h) ? w / (w + 2 * s)
-                                   : std::tanh(M_PI * w / (4 * h)) / std::tanh(M_PI * (w + 2 * s) / (4 * h));
+    const double k =
+        std::isinf(h) ? w / (w + 2 * s) : std::tanh(M_PI * w / (4 * h)) / std::tanh(M_PI * (w + 2 * s) / (4 * h));
     return ellip_k(k) / ellip_k(std::sqrt(1 - k * k));
 }
 

@@ -62,7 +62,9 @@ void setup_debug_item() {
     c_debug.enabled = 1;
     c_debug.stream = nullptr;
     c_debug.flag_static = params::int_param(d, 0);
-    c_debug.flag_dynamic = 0;  // Flag2 does not switch the per-frequency writers
+    // Flag2 switches the per-frequency rows on, as its place among the flags
+    // suggests; they can grow the file by a row per element and frequency.
+    c_debug.flag_dynamic = params::int_param(d, 1);
     c_debug.flag_inputs = params::int_param(d, 2);
     c_debug.flag_spare = params::int_param(d, 3);
 

@@ -182,7 +182,7 @@ TEST_F(DebugItemTest, DefaultItemWinsAndTheFileGetsItsBanner) {
     ASSERT_EQ(NetPars(nullptr), 0);
     EXPECT_EQ(c_debug.enabled, 1);
     EXPECT_EQ(c_debug.flag_static, 1);
-    EXPECT_EQ(c_debug.flag_dynamic, 0);
+    EXPECT_EQ(c_debug.flag_dynamic, 1);
     EXPECT_EQ(c_debug.flag_inputs, 2);
     EXPECT_EQ(c_debug.flag_spare, 3);
     EXPECT_EQ(std::string(c_debug.file_name), cwd() + "/default.txt");

@@ -1,0 +1,173 @@
+// Slot names of all elements.  Each list is one text of names joined by
+// ", " in slot order and closed by a marker; a name that starts with a line
+// feed breaks the report's line there.  The table is data: the report reads
+// it the same way for every element.
+#include "debug/slot_names.h"
+
+#include <map>
+#include <string>
+
+namespace mirtex::debug {
+namespace {
+
+struct Entry {
+    const char* labels;  // blank-separated report labels sharing the lists
+    const char* ipar;
+    const char* ipar_out;
+    const char* dpar;
+    const char* dpar_out;
+};
+
+// The cross-section of a line as the line family, the capacitive line and
+// the thin-film lines feed it to the solver.
+#define LINE_IPAR "W/DL, 2*W/DL, 2*S/DL, 2*GW/DL, "
+#define LAYERS_DL "H3/DL, H2/DL, H1/DL, L1/DL, "
+#define NL "\n  "
+
+const Entry kTable[] = {
+    {"C_LIN C_FEED C_METVIA", LINE_IPAR NL LAYERS_DL "N5, *", "*",
+     "ER3, ER2, ER1, " NL "DL[m], W[m], T[m], MET, " NL "ALPHA, BOUND, VER., *",
+     "C'[F/m], L'[H/m], R'[Ohm/m], G'[S/m], " NL "ZL[ohm], ER_eff, W[m], T[m], *"},
+
+    {"C_OPEN",
+     "X0, XE, X1, X2, X3, X4, Z1, Z2, Z3, " NL LAYERS_DL "L2/DL, N5, " NL "GAP/DL, WG/DL, *", "*",
+     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, VER., *",
+     "C_end[F], " NL "C'[F/m], L'[H/m], ZL[Ohm], ER_eff, *"},
+
+    {"C_SHORT", "X0, XE, X1, X2, X3, X4, Z1, Z2, " NL LAYERS_DL "L2/DL, N5, " NL "WG/DL, *", "*",
+     "DL[m], ALPHA, BOUND, VER., *", "L_end[H], " NL "L'[H/m], *"},
+
+    {"C_STEP C_TAPER",
+     "X0, XE, X11, X12, X13, X14, X21, " NL "X22, X23, X24, Z1, Z2, " NL LAYERS_DL "L2/DL, N5, DREH, *", "*",
+     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, VER., *",
+     "L1[H], L2[H], Cp[F], " NL "C1'[F/m], L1'[H/m], ZL1[Ohm], ER1_eff, " NL
+     "C2'[F/m], L2'[H/m], ZL2[Ohm], ER2_eff, *"},
+
+    {"C_GAP",
+     "X0, XE, X11, X12, X13, X14, X21, X22, X23, X24, " NL "Z1, Z2, " NL LAYERS_DL "L2/DL, N5, DREH, *", "*",
+     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, VER., *",
+     "Cp1[F], Cp2[F], Cs[F], " NL "C1'[F/m], L1'[H/m], ZL1[Ohm], ER1_eff, " NL
+     "C2'[F/m], L2'[H/m], ZL2[Ohm], ER2_eff, *"},
+
+    {"C_AIR",
+     "X0, XE, X11, X12, X13, X14, XB1, XB2, XB3, XB4, " NL "ZB1, ZB2, ZB3, ZB4, " NL LAYERS_DL
+     "L2/DL, N5, TYP, *",
+     "TYP_OUT, *",
+     "ER3, ER2, ER1, DL[m], T_LINE[m], MET, " NL "ALPHA, BOUND, W[m], BW[m], BG[m], die_h[m], " NL
+     "die_er, die_td, T_BRIDGE[m], VER., *",
+     "L[H], Cp[F], G/omega[s/Ohm], " NL "C'[F/m], L'[H/m], ZL[Ohm], ER_eff, " NL
+     "W[m], BW[m], BG[m], T[m], T2[m], *"},
+
+    {"C_BEND",
+     "X11, X12, X13, X14, Z11, Z12, Z13, Z14, " NL "XB1, XB2, XB3, XB4, XB5, ZB1, ZB2, ZB3, ZB4, ZB5, " NL
+     LAYERS_DL "L2/DL, N5, TYP1, TYP2, *",
+     "TYP1_OUT, TYP2_OUT, *",
+     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, T1[m], T2[m], " NL "W1[m], S1[m], BG1[m], BW1[m], " NL
+     "W2[m], S2[m], BG2[m], BW2[m], " NL "die_h[m], die_er, die_td, VER., *",
+     "L1[H], L2[H], Cp[F], G/omega[s/Ohm], " NL "C1'[F/m], L1'[H/m], ZL1[Ohm], ER1_eff, " NL
+     "C2'[F/m], L2'[H/m], ZL2[Ohm], ER2_eff, " NL "T1[m], T2[m], " NL "W1[m], S1[m], BG1[m], BW1[m], " NL
+     "W2[m], S2[m], BG2[m], BW2[m], *"},
+
+    {"C_TEE",
+     "X11, X12, X13, X14, Z11, Z12, Z13, " NL "Z14, Z21, Z22, Z23, Z24, XB1, XB2, " NL
+     "XB3, XB4, XB5, XB6, XB7, XB8, ZB1, " NL "ZB2, ZB3, ZB4, ZB5, ZB6, ZB7, ZFIN, " NL LAYERS_DL
+     "L2/DL, N5, TYP1, TYP2, TYP3, DREH, *",
+     "TYP3_OUT, TYP1_OUT, TYP2_OUT, *",
+     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, T3[m], T1[m], T2[m], " NL "W3[m], S3[m], BG3[m], BW3[m], " NL
+     "W1[m], S1[m], BG1[m], BW1[m], " NL "W2[m], S2[m], BG2[m], BW2[m], " NL "die_h[m], die_er, die_td, VER., *",
+     "L3[H], L1[H], L2[H], Cp[F], G/omega[s/Ohm], " NL "C3'[F/m], L3'[H/m], ZL3[Ohm], ER3_eff, " NL
+     "C1'[F/m], L1'[H/m], ZL1[Ohm], ER1_eff, " NL "C2'[F/m], L2'[H/m], ZL2[Ohm], ER2_eff, " NL
+     "T3[m], T1[m], T2[m], " NL "W3[m], S3[m], BG3[m], BW3[m], " NL "W1[m], S1[m], BG1[m], BW1[m], " NL
+     "W2[m], S2[m], BG2[m], BW2[m], *"},
+
+    {"C_CROSS",
+     "X11, X12, X13, X14, X21, X22, X23, " NL "X24, Z11, Z12, Z13, Z14, Z21, Z22, " NL
+     "Z23, Z24, XB1, XB2, XB3, XB4, XB5, " NL "XB6, XB7, XB8, XB9, XB10, XFAN, XFIN, " NL
+     "ZB1, ZB2, ZB3, ZB4, ZB5, ZB6, ZB7, " NL "ZB8, ZB9, ZB10, ZFAN, ZFIN, " NL LAYERS_DL
+     "L2/DL, N5, TYP1, TYP2, TYP3, TYP4, " NL "DR_BC, DR_AD, *",
+     "TYP1_OUT, TYP2_OUT, TYP3_OUT, TYP_4_OUT, *",
+     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, " NL "T1[m], T2[m], T4[m], T3[m], " NL
+     "W1[m], S1[m], BG1[m], BW1[m], " NL "W2[m], S2[m], BG2[m], BW2[m], " NL "W4[m], S4[m], BG4[m], BW4[m], " NL
+     "W3[m], S3[m], BG3[m], BW3[m], " NL "die_h[m], die_er, die_td, VER., *",
+     "L1[H], L2[H], L4[H], L3[H], L5[H], Cp[F], G/omega[s/Ohm], " NL "C1'[F/m], L1'[H/m], ZL1[Ohm], ER1_eff, " NL
+     "C2'[F/m], L2'[H/m], ZL2[Ohm], ER2_eff, " NL "C4'[F/m], L4'[H/m], ZL4[Ohm], ER4_eff, " NL
+     "C3'[F/m], L3'[H/m], ZL3[Ohm], ER3_eff, " NL "T1[m], T2[m], T4[m], T3[m], " NL
+     "W1[m], S1[m], BG1[m], BW1[m], " NL "W2[m], S2[m], BG2[m], BW2[m], " NL "W4[m], S4[m], BG4[m], BW4[m], " NL
+     "W3[m], S3[m], BG3[m], BW3[m], *"},
+
+    // The spiral's results are a table per turn, printed by its own section.
+    {"C_RIND",
+     "X11, X12, X13, X14, X21, X24, Z1, Z2, Z3, " NL LAYERS_DL "L2/DL, N5, " NL
+     "XA1, XA2, TURN, SIDE, ART, N, NN, X11B, " NL "X12B, X13B, X14B, X1A, X1B, X2A, X2B, +",
+     "NFP, +", "ER3, ER2, ER1, DL[m], " NL "T[m], MET, LG/DL, WF/DL, " NL "ALPHA, BOUND, BW/DL, VER., +",
+     "T[m], Cs, +"},
+
+    // The finger layout that follows the 27 named slots varies with the
+    // finger count and is not printed.
+    {"C_IDC",
+     "X0, XE, X11, X12, X13, X14, X21, X22, X23, X24, XG1, XG2, " NL "Z1, Z2, Z3, Z4, Z11, Z12, Z13, Z14, " NL
+     "H2/DL, H1/DL, L1/DL, L2/DL, N5, ART, NF, #, *",
+     "*", "ER3, ER2, ER1, DL[m], " NL "WFF[m], LF[m], LF/DL, T[m], MET, " NL "ALPHA, BOUND, VER., *",
+     "Cp1[F], Cp2[F], Cs[F], " NL "L1[H], L2[H], M[H], Ls[H], " NL "Rf1[Ohm], Rf2[Ohm], Rg1[Ohm], Rg2[Ohm], " NL
+     "T[m], " NL "C'[F/m], L'[H/m], ZL[Ohm], Ereff, *"},
+
+    {"C_MIM",
+     "LINE1: W/DL, 2*W/DL, 2*S/DL, 2*GW/DL, " LAYERS_DL "N5, " NL "LINE2: W/DL, 2*W/DL, 2*S/DL, 2*GW/DL, " LAYERS_DL
+     "N5, *",
+     "*",
+     "LINE1: ER3, ER2, ER1, DL[m], W[m], T[m], MET, \n         ALPHA, BOUND, VER., " NL
+     "LINE2: ER3, ER2, ER1, DL[m], W[m], T[m], MET, \n         ALPHA, BOUND, VER., " NL "die_er, die_h, *",
+     "C00, C01, C10, C11, " NL "L00, L01, L10, L11, " NL "R00, R01, R10, R11, " NL "G00, G01, G10, G11, GK, " NL
+     "W_BOT[m], W_TOP[m], T_BOT[m], T_TOP[m], *"},
+
+    {"C_CAPLIN", LINE_IPAR LAYERS_DL "N5, *", "*",
+     "ER3, ER2, ER1, DL[m], W(C)[m], T(C)[m], MET, ALPHA, " NL "BOUND, VER., die_er, die_h, *",
+     "C'[F/m], L'[H/m], G'[S/m], R'[Ohm/m], GS, W[m], T[m], *"},
+
+    {"C_TFR", LINE_IPAR LAYERS_DL "N5, *", "*",
+     "ER3, ER2, ER1, DL[m], W(R)[m], T(R)[m], MET, \n   ALPHA, BOUND, VER., res_rs, *",
+     "C'[F/m], L'[H/m], G'[S/m], R'[Ohm/m], *"},
+
+    {"C_TFG", LINE_IPAR LAYERS_DL "N5, *", "*",
+     "ER3, ER2, ER1, DL[m], W(R)[m], T(R)[m], MET, " NL "ALPHA, BOUND, VER., res_rs, H, S, *",
+     "C'[F/m], L'[H/m], GC'[S/m], R'[Ohm/m], GC'[S/m], " NL "W[m], T[m], *"},
+
+    // The coupled section's results are three matrices, printed by their own
+    // section.
+    {"C_COUP", "N, NSYM, N1, N2, N3, N4, N5, " NL "L1, H3, H2, H1, *", "*",
+     "ER3, ER2, ER1, DL[m], T[m], MET, WGES, " NL "ALPHA, GAMMA, VER., +", "*"},
+};
+
+#undef LINE_IPAR
+#undef LAYERS_DL
+#undef NL
+
+std::vector<std::string_view> split(std::string_view text, std::string_view sep) {
+    std::vector<std::string_view> out;
+    for (;;) {
+        const std::size_t at = text.find(sep);
+        out.push_back(text.substr(0, at));
+        if (at == std::string_view::npos) return out;
+        text.remove_prefix(at + sep.size());
+    }
+}
+
+std::map<std::string_view, SlotNames> build() {
+    std::map<std::string_view, SlotNames> m;
+    for (const Entry& e : kTable) {
+        const SlotNames lists{split(e.ipar, ", "), split(e.ipar_out, ", "), split(e.dpar, ", "),
+                              split(e.dpar_out, ", ")};
+        for (std::string_view label : split(e.labels, " ")) m.emplace(label, lists);
+    }
+    return m;
+}
+
+}  // namespace
+
+const SlotNames* slot_names(std::string_view label) {
+    static const std::map<std::string_view, SlotNames> table = build();
+    const auto it = table.find(label);
+    return it == table.end() ? nullptr : &it->second;
+}
+
+}  // namespace mirtex::debug

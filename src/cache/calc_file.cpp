@@ -125,7 +125,7 @@ std::vector<unsigned char> header_bytes(const char* ident) {
 
 // Where the next record goes, with the file repaired for it: the end of the
 // last complete record.  False when the file must not be appended to.
-bool prepare_append(int fd, const char* file, const char* ident, std::vector<unsigned char>& out,
+bool prepare_append(int fd, const std::string& path, const char* ident, std::vector<unsigned char>& out,
                     std::uint64_t& base) {
     const std::uint64_t size = file_size(fd);
     const std::vector<unsigned char> header = header_bytes(ident);
@@ -135,10 +135,12 @@ bool prepare_append(int fd, const char* file, const char* ident, std::vector<uns
         // Empty, or the beginning of our own header from a writer that died
         // while creating the file: start it afresh.  Anything else is a file
         // that is not ours.
-        std::vector<unsigned char> head(static_cast<std::size_t>(size));
-        if (!reader.read(head.data(), head.size())) return false;
-        if (std::memcmp(head.data(), header.data(), head.size()) != 0) return false;
-        if (size > 0 && ftruncate(fd, 0) != 0) return false;
+        if (size > 0) {
+            std::vector<unsigned char> head(static_cast<std::size_t>(size));
+            if (!reader.read(head.data(), head.size())) return false;
+            if (std::memcmp(head.data(), header.data(), head.size()) != 0) return false;
+            if (ftruncate(fd, 0) != 0) return false;
+        }
         out = header;
         base = 0;
         return true;
@@ -159,7 +161,7 @@ bool prepare_append(int fd, const char* file, const char* ident, std::vector<uns
         case Tail::Damaged:
             break;
     }
-    send_error("Cache-file %s is damaged after %llu bytes; result not stored.", file,
+    send_error("Cache-file %s is damaged after %llu bytes; result not stored.", path.c_str(),
                static_cast<unsigned long long>(base));
     return false;
 }
@@ -237,7 +239,7 @@ MIRTEX_API int WriteCalc(const char* file, const char* ident, const int* ipar, i
     lock_exclusive(fd.get());
     std::vector<unsigned char> out;
     std::uint64_t base = 0;
-    if (!prepare_append(fd.get(), file, ident, out, base)) return -1;
+    if (!prepare_append(fd.get(), path, ident, out, base)) return -1;
 
     const std::int32_t counts[4] = {n_ipar, n_dpar, n_ipar_out, n_dpar_out};
     put(out, counts, 4);

@@ -85,7 +85,7 @@ TEST(CacheChain, EmptyChainMissesAndLeavesBuffersAlone) {
 }
 
 TEST(CacheChain, StoresAppendInOrderAndOverwriteWithoutGrowth) {
-    CACHE* root = nullptr;
+    CACHE*& root = root_line;  // chains live in the exported roots, as the drivers keep them
     Caller a(kLineInts, kLineReals);
     int found = -1;
     root = a.store(root, {}, {1.0, 2.0}, &found);
@@ -131,7 +131,7 @@ TEST(CacheChain, KeysMatchBitForBit) {
         {kLineInts, kLineReals}, {kLineInts, last}, {kLineInts, negzero}, {longer, kLineReals},
         {shorter, kLineReals},   {kLineInts, {}},   {kLineInts, nan},
     };
-    CACHE* root = nullptr;
+    CACHE*& root = root_line;  // chains live in the exported roots, as the drivers keep them
     for (std::size_t k = 0; k < keys.size(); ++k) {
         Caller c(keys[k].first, keys[k].second);
         int found = -1;
@@ -147,7 +147,7 @@ TEST(CacheChain, KeysMatchBitForBit) {
 }
 
 TEST(CacheChain, LookupReusesFittingBuffersAndResizesOthers) {
-    CACHE* root = nullptr;
+    CACHE*& root = root_line;  // chains live in the exported roots, as the drivers keep them
     Caller s(kLineInts, kLineReals);
     root = s.store(root, {1, 2}, {0.5, 0.25, 0.125});
 
@@ -189,7 +189,7 @@ TEST(CacheChain, DriverRhythmFillsTheWorkVectors) {
     // Look up, miss, solve into the globals, store with "w", look up again.
     Caller driver(kLineInts, kLineReals);
     driver.set_results({}, std::vector<double>(8, 0.0));
-    CACHE* root = nullptr;
+    CACHE*& root = root_line;  // chains live in the exported roots, as the drivers keep them
     EXPECT_FALSE(driver.lookup(root));
     for (int k = 0; k < 8; ++k) driver.dpar_out[k] = 1.0 / (k + 1);
     const std::vector<double> solved = driver.reals();

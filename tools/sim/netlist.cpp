@@ -123,6 +123,8 @@ private:
                     toks.push_back({Tok::Word, std::string(raw.substr(start, i - start)), lineno});
                 }
             }
+            // A line holding only a comment changes nothing.
+            if (toks.empty() && !backslash) continue;
             last_line_ = lineno;
             if (plus || pending) {
                 if (out.empty()) fail(lineno, "continuation line without a statement before it");

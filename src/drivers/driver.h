@@ -1,0 +1,141 @@
+// The evaluation pattern every element driver shares, written once.
+//
+// Pre step: build the inputs, report errors or warnings, make sure the
+// element's static result and those of its feed lines are solved and
+// cached, write the static debug report.  Y callback: run the counted pre
+// step, build the inputs, find the element's result in the cache (running
+// the pre step on a miss), evaluate it at f = omega / 2 pi.
+//
+// An element driver describes itself with an Element<Inputs> (its label,
+// builder, results to solve and frequency function) and calls pre_step and
+// y_step from its exported callbacks.  Inputs is what its builder returns
+// besides the vectors (metal rho, loss tangent, lengths, ...).
+#pragma once
+
+#include <span>
+
+#include "cache/cache.h"
+#include "mirtex/mirtex.h"
+#include "params/params.h"
+
+namespace mirtex::drivers {
+
+inline constexpr double kTwoPi = 6.283185307179586;
+
+// Conductivity [S/m] of a metal of relative resistivity rho (1 = gold as
+// the technology data give it).  rho = 0 is a perfect conductor.
+inline double conductivity(double rho) { return 4.5e7 / rho; }
+
+// A warning list owned by one driver function for the life of the process.
+class WarningList {
+public:
+    WarningList() = default;
+    WarningList(const WarningList&) = delete;
+    WarningList& operator=(const WarningList&) = delete;
+    ~WarningList() { clear(); }
+
+    void clear() {
+        if (head_ != nullptr) Delete_Warning(&head_);
+    }
+    WARN** list() { return &head_; }
+    const WARN* head() const { return head_; }
+
+private:
+    WARN* head_ = nullptr;
+};
+
+// The global work vectors of one result and the cache chain that holds it.
+struct ResultVectors {
+    int** ipar;
+    int* n_ipar;
+    double** dpar;
+    int* n_dpar;
+    int** ipar_out;
+    int* n_ipar_out;
+    double** dpar_out;
+    int* n_dpar_out;
+    CACHE** root;
+
+    // Look-up: on a hit the cached results are copied into the result vectors.
+    bool lookup() const;
+    // Store the result vectors under the input vectors.
+    void store() const;
+};
+
+// The vector set `set` (with the counts of `kind`) in the chain root_<chain>.
+#define MIRTEX_RESULT_VECTORS(set, kind, chain)                                                              \
+    ::mirtex::drivers::ResultVectors {                                                                       \
+        &set##_ipar, &kind##_n_ipar, &set##_dpar, &kind##_n_dpar, &set##_ipar_out, &kind##_n_ipar_out,       \
+            &set##_dpar_out, &kind##_n_dpar_out, &root_##chain                                               \
+    }
+
+// One static result the pre step makes sure of: the element's own or one
+// of its feed lines'.
+struct SolvedResult {
+    ResultVectors vectors;
+    const char* run_label;      // caption of the solver run, "C_LIN(%s)" with the instance name
+    const char* out_of_memory;  // error sent when the solver runs out of memory, with the instance name
+    int print_interval;         // solver progress interval in sweeps
+    int (*solve)(const ResultVectors&);
+    const char* report_label;  // label of its static debug report
+};
+
+// The cross-section solver on line vectors: lines, vias and every feed line.
+int solve_cross_section(const ResultVectors& v);
+
+// How a Y callback treats the pre-analysis counter and its failures.
+enum class YMode {
+    Counted,  // runs the pending pre step; failures end with the abort line
+    Silent,   // pre step ran as the host's own pre-analysis callback; fails without a message
+};
+
+template <class Inputs>
+struct Element {
+    const char* label;  // in the pre step's warnings: "WARNING <label>(<instance>) : <text>"
+    // Fills the element's input vectors; 1 = error (the list holds the
+    // texts), anything else success (the list holds warnings).
+    int (*get)(UserInstDef*, WARN**, Inputs&);
+    int (*pre)(UserInstDef*);             // the element's exported pre step
+    std::span<const SolvedResult> results;  // the element's own first, then its feed lines
+    // Writes the host's Y matrix at f [Hz] and the per-frequency debug row;
+    // false after it has sent its own error.
+    bool (*evaluate)(UserInstDef*, const Inputs&, double f, COMPLEX* Y);
+    YMode mode;
+};
+
+// The rest of the pre step once the builder has answered.
+int finish_pre(const char* label, const WARN* warnings, int status, std::span<const SolvedResult> results,
+               UserInstDef* inst);
+
+// "Simulation aborted due to ERROR! " and 0.
+int aborted();
+
+template <class Inputs>
+int pre_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst) {
+    warnings.clear();
+    Inputs in{};
+    const int status = e.get(inst, warnings.list(), in);
+    return finish_pre(e.label, warnings.head(), status, e.results, inst);
+}
+
+template <class Inputs>
+int y_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst, double omega, COMPLEX* Y) {
+    const bool silent = e.mode == YMode::Silent;
+    warnings.clear();
+    if (!silent && cpw_pre_flg != 0) {
+        if (!e.pre(inst)) return aborted();
+        --cpw_pre_flg;
+    }
+    Inputs in{};
+    if (e.get(inst, warnings.list(), in) == 1) return silent ? 0 : aborted();
+    // The element's result may be missing when its parameters changed since
+    // its pre step ran: solve it now.
+    if (!e.results.front().vectors.lookup()) {
+        if (!e.pre(inst)) return silent ? 0 : aborted();
+        e.results.front().vectors.lookup();
+    }
+    if (!e.evaluate(inst, in, omega / kTwoPi, Y)) return silent ? 0 : aborted();
+    return 1;
+}
+
+}  // namespace mirtex::drivers

@@ -1,0 +1,17 @@
+// Pre steps of the element drivers that the host does not call by
+// definition (it counts them with cpw_all_pre); each element's Y callback
+// runs its own.  cpw_line_pre, which the feed line's definition names, is
+// declared with the other callbacks in mirtex/mirtex.h.
+#pragma once
+
+#include "mirtex/mirtex.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+MIRTEX_API int cpw_metvia_pre(UserInstDef* inst);
+
+#ifdef __cplusplus
+}  // extern "C"
+#endif

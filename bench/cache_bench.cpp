@@ -28,7 +28,8 @@ struct Key {
 };
 
 // Calculation files of the benchmarks go to a directory of their own,
-// removed at exit.
+// removed at exit.  It is set up before main, so that no benchmark of the
+// program, whatever its order, writes calculation files elsewhere.
 const std::string& bench_tables() {
     static const std::string dir = [] {
         std::string tmpl = (std::filesystem::temp_directory_path() / "mirtex-bench-XXXXXX").string();
@@ -42,6 +43,8 @@ const std::string& bench_tables() {
     }();
     return dir;
 }
+
+[[maybe_unused]] const std::string& g_tables = bench_tables();
 
 void BM_ChainLookupLastOf10000(benchmark::State& state) {
     CACHE* root = nullptr;

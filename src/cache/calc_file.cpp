@@ -127,7 +127,9 @@ std::vector<unsigned char> header_bytes(const char* ident) {
 // last complete record.  False when the file must not be appended to.
 bool prepare_append(int fd, const std::string& path, const char* ident, std::vector<unsigned char>& out,
                     std::uint64_t& base) {
-    const std::uint64_t size = file_size(fd);
+    struct stat st {};
+    if (fstat(fd, &st) != 0) return false;
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
     const std::vector<unsigned char> header = header_bytes(ident);
     FileReader reader(fd, size);
 
@@ -166,14 +168,8 @@ bool prepare_append(int fd, const std::string& path, const char* ident, std::vec
     return false;
 }
 
-}  // namespace
-}  // namespace mirtex
-
-extern "C" {
-
-MIRTEX_API int ReadCalc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar,
-                        int n_dpar, int* ipar_out, int n_ipar_out, double* dpar_out, int n_dpar_out) {
-    using namespace mirtex;
+int read_calc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar, int n_dpar,
+              int* ipar_out, int n_ipar_out, double* dpar_out, int n_dpar_out) {
     send_info("Mirtex: Reading from Cache");
     std::string path;
     if (!full_path(file, path)) return -1;
@@ -195,8 +191,7 @@ MIRTEX_API int ReadCalc(const char* file, const char* ident, const int* ipar, in
             return 1;
     }
 
-    // A query with an empty key part never matches: every solver's key has
-    // both parts.
+    // Only a query with both an integer and a real key part can match.
     if (n_ipar <= 0 || n_dpar <= 0) return 1;
     const RecordHead want = RecordHead::of(n_ipar, n_dpar, n_ipar_out, n_dpar_out);
     const std::size_t ikey = static_cast<std::size_t>(n_ipar) * sizeof(std::int32_t);
@@ -222,9 +217,8 @@ MIRTEX_API int ReadCalc(const char* file, const char* ident, const int* ipar, in
     return 1;
 }
 
-MIRTEX_API int WriteCalc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar,
-                         int n_dpar, const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out) {
-    using namespace mirtex;
+int write_calc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar, int n_dpar,
+               const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out) {
     send_info("Writing in Cache");
     // A negative count would write a record that ends every later scan.
     if (n_ipar < 0 || n_dpar < 0 || n_ipar_out < 0 || n_dpar_out < 0) return -1;
@@ -254,6 +248,32 @@ MIRTEX_API int WriteCalc(const char* file, const char* ident, const int* ipar, i
         return -1;
     }
     return 0;
+}
+
+}  // namespace
+}  // namespace mirtex
+
+// Memory running out while a file is read or a record is built ends the call
+// as a miss or as a record not kept; it never unwinds into the caller.
+extern "C" {
+
+MIRTEX_API int ReadCalc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar,
+                        int n_dpar, int* ipar_out, int n_ipar_out, double* dpar_out, int n_dpar_out) {
+    try {
+        return mirtex::read_calc(file, ident, ipar, n_ipar, dpar, n_dpar, ipar_out, n_ipar_out, dpar_out, n_dpar_out);
+    } catch (...) {
+        return 1;
+    }
+}
+
+MIRTEX_API int WriteCalc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar,
+                         int n_dpar, const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out) {
+    try {
+        return mirtex::write_calc(file, ident, ipar, n_ipar, dpar, n_dpar, ipar_out, n_ipar_out, dpar_out,
+                                  n_dpar_out);
+    } catch (...) {
+        return -1;
+    }
 }
 
 }  // extern "C"

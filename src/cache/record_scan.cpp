@@ -10,7 +10,9 @@ namespace mirtex {
 
 namespace {
 
-constexpr std::size_t kBufferBytes = 64 * 1024;
+// Buffer size: the whole of a small file, 64 KiB pieces of a large one.
+constexpr std::size_t kMinBuffer = 4 * 1024;
+constexpr std::size_t kMaxBuffer = 64 * 1024;
 
 // No element's vectors come near this many entries; a count beyond it is
 // damage, not the head of a record that was cut short.
@@ -26,10 +28,14 @@ ssize_t pread_some(int fd, void* dst, std::size_t n, std::uint64_t pos) {
 
 }  // namespace
 
-FileReader::FileReader(int fd, std::uint64_t size) : fd_(fd), size_(size), buf_(kBufferBytes) {}
+FileReader::FileReader(int fd, std::uint64_t size)
+    : fd_(fd),
+      size_(size),
+      cap_(size < kMinBuffer ? kMinBuffer : size > kMaxBuffer ? kMaxBuffer : static_cast<std::size_t>(size)),
+      buf_(new unsigned char[cap_]) {}
 
 bool FileReader::fill() {
-    const ssize_t r = pread_some(fd_, buf_.data(), buf_.size(), pos_);
+    const ssize_t r = pread_some(fd_, buf_.get(), cap_, pos_);
     if (r <= 0) return false;
     buf_pos_ = pos_;
     buf_len_ = static_cast<std::size_t>(r);
@@ -42,11 +48,11 @@ bool FileReader::read(void* dst, std::size_t n) {
         if (pos_ >= buf_pos_ && pos_ < buf_pos_ + buf_len_) {
             const std::size_t at = static_cast<std::size_t>(pos_ - buf_pos_);
             const std::size_t k = n < buf_len_ - at ? n : buf_len_ - at;
-            std::memcpy(d, buf_.data() + at, k);
+            std::memcpy(d, buf_.get() + at, k);
             d += k;
             n -= k;
             pos_ += k;
-        } else if (n >= buf_.size()) {
+        } else if (n >= cap_) {
             // Large vectors go straight to their destination.
             const ssize_t r = pread_some(fd_, d, n, pos_);
             if (r <= 0) return false;

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace mirtex {
 
@@ -27,7 +27,8 @@ private:
     int fd_;
     std::uint64_t size_;
     std::uint64_t pos_ = 0;
-    std::vector<unsigned char> buf_;
+    std::size_t cap_;
+    std::unique_ptr<unsigned char[]> buf_;
     std::uint64_t buf_pos_ = 0;  // file position of buf_[0]
     std::size_t buf_len_ = 0;
 };

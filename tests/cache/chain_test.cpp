@@ -185,23 +185,4 @@ TEST(CacheChain, LookupReusesFittingBuffersAndResizesOthers) {
     EXPECT_EQ(had.n_dpar_out, 0);
 }
 
-TEST(CacheChain, DriverRhythmFillsTheWorkVectors) {
-    // Look up, miss, solve into the globals, store with "w", look up again.
-    Caller driver(kLineInts, kLineReals);
-    driver.set_results({}, std::vector<double>(8, 0.0));
-    CACHE*& root = root_line;  // chains live in the exported roots, as the drivers keep them
-    EXPECT_FALSE(driver.lookup(root));
-    for (int k = 0; k < 8; ++k) driver.dpar_out[k] = 1.0 / (k + 1);
-    const std::vector<double> solved = driver.reals();
-    int found = -1;
-    root = driver.call(root, "w", found);
-    EXPECT_EQ(found, 0);
-    std::fill(driver.dpar_out, driver.dpar_out + 8, -1.0);
-    ASSERT_TRUE(driver.lookup(root));
-    EXPECT_EQ(driver.reals(), solved);
-    // The node holds copies, not the caller's buffers.
-    EXPECT_NE(root->dpar_out, driver.dpar_out);
-    EXPECT_NE(root->dpar, driver.dpar.data());
-}
-
 }  // namespace

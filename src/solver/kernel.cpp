@@ -189,7 +189,7 @@ RelaxCounters& relax_counters() {
 }
 
 long sweep_cap(long nodes) {
-    return 1000 + 20 * nodes;
+    return 1000 + 2 * nodes;
 }
 
 void report_no_convergence(long sweeps, double bound, double residual) {
@@ -248,6 +248,8 @@ inline double neighbour(const double* b, std::ptrdiff_t s, int x) {
 // alpha r; the caller turns the largest change back into a residual.
 template <Link U, Link D>
 double sweep_run(const RowPlan& r, Run run, double largest_change) {
+    // A maximum passes over a NaN; the sum of the changes keeps it.
+    double spoilt = 0.0;
     double* const p = r.p;
     const std::ptrdiff_t s = r.s;
     const Scaled w = r.w;
@@ -258,6 +260,7 @@ double sweep_run(const RowPlan& r, Run run, double largest_change) {
         const double nv = rest + w.side * left;
         const double change = std::fabs(v - nv);
         largest_change = change > largest_change ? change : largest_change;
+        spoilt += change;  // NaN or infinite once any node is
         v = nv;
         return nv;
     };
@@ -269,7 +272,7 @@ double sweep_run(const RowPlan& r, Run run, double largest_change) {
     const int stop = at_end ? run.last - 1 : run.last;
     for (; x <= stop; ++x) left = node(x, left, p[(x + 1) * s]);
     if (at_end && x == r.last) node(r.last, left, left);
-    return largest_change;
+    return std::isfinite(spoilt) ? largest_change : HUGE_VAL;
 }
 
 using RunFn = double (*)(const RowPlan&, Run, double);

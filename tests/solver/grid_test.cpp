@@ -256,3 +256,36 @@ TEST(LineLayout, RefusesCrossSectionsTheGridCannotHold) {
     bad.ipar[1] = 0;  // no centre strip
     EXPECT_FALSE(line_layout(bad.ipar, bad.dpar).ok);
 }
+
+TEST(Stencil, BoxIntegrationGivesTheKnownFormsOfEveryRowKind) {
+    const Layers air{1.0, 1.0, 1.0, -8.0};
+    const Layers sub{1.0, 12.9, 4.0, -8.0};
+    auto near = [](Weights w, double side, double up, double down) {
+        EXPECT_NEAR(w.side, side, 1e-15);
+        EXPECT_NEAR(w.up, up, 1e-15);
+        EXPECT_NEAR(w.down, down, 1e-15);
+    };
+    // Uniform medium, equal spacings, in any band.
+    near(stencil_weights(face_coefficients(sub, -20.0, 4.0, 4.0, 4.0)), 0.25, 0.25, 0.25);
+    // Interface between 12.9 above and 4 below at z = -8.
+    const double ea = 12.9, eb = 4.0;
+    near(stencil_weights(face_coefficients(sub, -8.0, 2.0, 2.0, 2.0)), 0.25, 0.25 * 2 * ea / (ea + eb),
+         0.25 * 2 * eb / (ea + eb));
+    // First row of a finer band under a coarser one: (l + r + u/3 + 2d/3) / 3,
+    // and the mirror form at the bottom edge.
+    near(stencil_weights(face_coefficients(air, 2.0, 2.0, 1.0, 1.0)), 1.0 / 3, 1.0 / 9, 2.0 / 9);
+    near(stencil_weights(face_coefficients(air, -2.0, 1.0, 2.0, 1.0)), 1.0 / 3, 2.0 / 9, 1.0 / 9);
+    // Metal row: spacing h below, MET h above, e3 above and e2 below.
+    for (double met : {1.0, 0.4, 1.6}) {
+        const double e3 = 1.0, e2 = 12.9;
+        const double up = 2 * e3 / (met * (met * e3 + e2)), down = 2 * e2 / (met * e3 + e2), sum = 2 + up + down;
+        near(stencil_weights(face_coefficients(sub, 0.0, met, 1.0, 1.0)), 1 / sum, up / sum, down / sum);
+        // Inside the thickness, and at its top (lower spacing MET h, upper h).
+        near(stencil_weights(face_coefficients(sub, met, met, met, 1.0)), 1 / (2 + 2 / (met * met)),
+             1 / (met * met) / (2 + 2 / (met * met)), 1 / (met * met) / (2 + 2 / (met * met)));
+        near(stencil_weights(face_coefficients(sub, 3 * met, 1.0, met, 1.0)), 1 / (2 + 2 / met),
+             2 / (met + 1) / (2 + 2 / met), 2 / (met * (met + 1)) / (2 + 2 / met));
+    }
+    // A missing neighbour mirrors the one opposite.
+    near(stencil_weights(face_coefficients(sub, -4.0, 0.0, 2.0, 2.0)), 0.25, 0.25, 0.25);
+}

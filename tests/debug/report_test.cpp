@@ -230,6 +230,12 @@ int writers_y(UserInstDef* inst, double omega, COMPLEX* y) {
     debug_line("C_LIN", inst->name, f, 12.5, 1e-4, COMPLEX{50, -1}, COMPLEX{0.25, 100});
     debug_line("C_TFR", inst->name, f, 0, 0, COMPLEX{0, -20}, COMPLEX{1, 2});
     debug_line("C_LIN", "", f, 0, 0, COMPLEX{1, 0}, COMPLEX{0, 0});
+    // The axes: a real impedance has angle 0 whatever its sign, an
+    // imaginary one +-90.
+    if (f < 1.5e9) {
+        debug_line("C_TFR", "NEG", f, 0, 0, COMPLEX{-5, 0}, COMPLEX{0, 0});
+        debug_line("C_TFR", "UP", f, 0, 0, COMPLEX{0, 3}, COMPLEX{0, 0});
+    }
     debug_R3("C_TEE", inst->name, f, 3.0, 1.0, 2.0);
     debug_dyn_empty("C_GAp", inst->name);
     for (int i = 0; i < 4; ++i) y[i] = COMPLEX{0, 0};
@@ -257,6 +263,12 @@ TEST_F(DebugReport, PerFrequencyRowsWithHeadingsAtTheFirstPointOnly) {
         "C_TFR(D1):",
         "Element  f[GHz]  |ZL|[Ohm]    Ang(ZL)  alpha[dB/m]  beta[1/m]",
         "D1        1       20          -90           8.686        2           ",
+        "C_TFR(NEG):",
+        "Element  f[GHz]  |ZL|[Ohm]    Ang(ZL)  alpha[dB/m]  beta[1/m]",
+        "NEG       1       5            0            0            0           ",
+        "C_TFR(UP):",
+        "Element  f[GHz]  |ZL|[Ohm]    Ang(ZL)  alpha[dB/m]  beta[1/m]",
+        "UP        1       3            90           0            0           ",
         "C_TEE(D1):",
         "Element  f[GHz]  R3[Ohm]      R1[Ohm]      R2[Ohm]",
         "D1        1       3            1            2           ",

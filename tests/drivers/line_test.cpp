@@ -82,6 +82,8 @@ Expected solved(UserInstDef* inst, bool via = false) {
                       &n_dout);
     EXPECT_EQ(found, 1) << "cross-section of " << inst->name << " not cached";
     if (found) e.result.assign(dout, dout + n_dout);
+    if (dout != nullptr) g_free(reinterpret_cast<char*>(dout));
+    if (iout != nullptr) g_free(reinterpret_cast<char*>(iout));
     return e;
 }
 

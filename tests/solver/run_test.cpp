@@ -2,9 +2,9 @@
 // sweep bound, the calculation file, and what every exit leaves behind.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -46,23 +46,40 @@ bool file_exists() {
     return std::filesystem::exists(line_file());
 }
 
-std::vector<std::string> info_lines_matching(const std::regex& re) {
-    std::vector<std::string> out;
-    for (const LogLine& l : Host::get().log())
-        if (l.severity == Severity::Info && std::regex_match(l.text, re)) out.push_back(l.text);
-    return out;
+// A progress line of the caption C_LIN(TL1): its run and sweep count.
+struct Progress {
+    std::string run;
+    int sweep;
+};
+bool parse_progress(const std::string& text, Progress& p) {
+    const std::string head = "C_LIN(TL1) : ";
+    if (text.rfind(head, 0) != 0) return false;
+    char run[8] = {};
+    int sweep = 0, used = 0;
+    double e = 0.0;
+    if (std::sscanf(text.c_str() + head.size(), "%7[0-9/]   n= %d    e= %lg%n", run, &sweep, &e, &used) != 3)
+        return false;
+    // The whole line, in exactly this spacing.
+    if (head.size() + used != text.size() ||
+        mirtex::format("%s   n= %d    e= %lg", run, sweep, e) != text.substr(head.size()))
+        return false;
+    p = {run, sweep};
+    return true;
 }
 
-const std::regex kProgress(R"(C_LIN\(TL1\) : ([12]/2)   n= (\d+)    e= (\S+))");
+std::vector<Progress> progress_lines() {
+    std::vector<Progress> out;
+    Progress p;
+    for (const LogLine& l : Host::get().log())
+        if (l.severity == Severity::Info && parse_progress(l.text, p)) out.push_back(p);
+    return out;
+}
 
 // Sweep counts of the progress lines of one run, in order.
 std::vector<int> sweeps_shown(const std::string& run) {
     std::vector<int> out;
-    for (const std::string& line : info_lines_matching(kProgress)) {
-        std::smatch m;
-        std::regex_match(line, m, kProgress);
-        if (m[1] == run) out.push_back(std::stoi(m[2]));
-    }
+    for (const Progress& p : progress_lines())
+        if (p.run == run) out.push_back(p.sweep);
     return out;
 }
 
@@ -132,7 +149,7 @@ TEST_F(LineRun, ProgressEveryIntervalInBothRunsAndNoneWhenOff) {
     v.ipar[7] += 4;  // a new cross-section, solved again
     print_iteration = 0;
     ASSERT_EQ(Calc_Line(0, v.ipar, v.dpar, v.out), 0);
-    EXPECT_TRUE(info_lines_matching(kProgress).empty());
+    EXPECT_TRUE(progress_lines().empty());
 }
 
 TEST_F(LineRun, AtLeastThreeSweepsEvenWhenTheFirstMeetsTheBound) {

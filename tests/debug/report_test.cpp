@@ -77,17 +77,6 @@ TEST_F(DebugReport, FeedFormFlagsAndNames) {
                       "C_XYZ (" + long_name + "): " + kSeparator + "\n\nNo Debug Information!\n");
 }
 
-TEST_F(DebugReport, NothingWithoutTheDebugItemAndFileErrorsAreSilent) {
-    c_debug.enabled = 0;
-    debug_static("C_LIN", "TL1", kLineI, 9, kLineD, 10, nullptr, 0, kLineOut, 8);
-    debug_dyn_empty("C_GAP", "G1");
-    EXPECT_FALSE(std::filesystem::exists(file));
-    c_debug.enabled = 1;
-    std::strcpy(c_debug.file_name, dir.file("no/such/dir/debug.txt").c_str());
-    debug_static("C_LIN", "TL1", kLineI, 9, kLineD, 10, nullptr, 0, kLineOut, 8);
-    EXPECT_EQ(c_debug.stream, nullptr);
-}
-
 TEST_F(DebugReport, VectorLongerThanItsNamesEndsTheReport) {
     const int ints[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     debug_static("C_LIN", "TL1", ints, 10, kLineD, 10, nullptr, 0, kLineOut, 8);

@@ -168,10 +168,8 @@ TEST_F(LineDriver, ChangedParameterBetweenAnalysesSolvesAnew) {
 TEST_F(LineDriver, WarningsOncePerAnalysisAndAgainOnACacheMiss) {
     // A strip of 15.2 um moves to 15 um on the 1-um grid (within tolerance).
     design.line_type("LTW", {{"W", host::Value::Real(15.2e-6)}});
-    UserInstDef* tl = design.item("CxLIN", "TLW",
-                                  {{"L", host::Value::Real(100e-6)}, {"C_LTYP", host::Value::Mtrl("LTW")},
-                                   {"C_SUB", host::Value::Mtrl(design.sub)}, {"C_GRID", host::Value::Mtrl(design.grid)},
-                                   {"TEMP", host::Value::Real(16.85)}});
+    design.lintyp = "LTW";
+    UserInstDef* tl = design.line("TLW");
     ASSERT_TRUE(run({tl}, {1e9, 2e9, 3e9, 4e9}).ok);
     const std::vector<std::string> info = lines(Severity::Info);
     ASSERT_EQ(count_containing(Severity::Info, "WARNING C_LIN(TLW) : "), 1u);
@@ -197,14 +195,8 @@ TEST_F(LineDriver, WarningsOncePerAnalysisAndAgainOnACacheMiss) {
 }
 
 TEST_F(LineDriver, InvalidLineReportsItsErrorsAndAborts) {
-    auto line_with = [&](const char* name, double length, const std::string& type) {
-        return design.item("CxLIN", name,
-                           {{"L", host::Value::Real(length)}, {"C_LTYP", host::Value::Mtrl(type)},
-                            {"C_SUB", host::Value::Mtrl(design.sub)}, {"C_GRID", host::Value::Mtrl(design.grid)},
-                            {"TEMP", host::Value::Real(16.85)}});
-    };
     // An error the builder lists: sent as "ERROR <text>", then the abort line.
-    auto res = run({line_with("TLN", std::nan(""), design.lintyp)}, {1e9, 2e9});
+    auto res = run({design.line("TLN", std::nan(""))}, {1e9, 2e9});
     EXPECT_FALSE(res.ok);
     std::vector<std::string> err = lines(Severity::Error);
     ASSERT_GE(err.size(), 2u);
@@ -213,7 +205,8 @@ TEST_F(LineDriver, InvalidLineReportsItsErrorsAndAborts) {
 
     // An error the lookup reports itself: its message, then the abort line.
     Host::get().clear_log();
-    res = run({line_with("TLX", 100e-6, "NO_SUCH_TYPE")}, {1e9, 2e9});
+    design.lintyp = "NO_SUCH_TYPE";
+    res = run({design.line("TLX")}, {1e9, 2e9});
     EXPECT_FALSE(res.ok);
     err = lines(Severity::Error);
     ASSERT_GE(err.size(), 3u);
@@ -224,10 +217,7 @@ TEST_F(LineDriver, InvalidLineReportsItsErrorsAndAborts) {
 }
 
 TEST_F(LineDriver, FeedLineFailsSilentlyInItsYCallback) {
-    UserInstDef* feed = design.item("CxFEED", "TFX",
-                                    {{"L", host::Value::Real(std::nan(""))}, {"C_LTYP", host::Value::Mtrl(design.lintyp)},
-                                     {"C_SUB", host::Value::Mtrl(design.sub)}, {"C_GRID", host::Value::Mtrl(design.grid)},
-                                     {"TEMP", host::Value::Real(16.85)}});
+    UserInstDef* feed = design.line("TFX", std::nan(""), "CxFEED");
     // Its pre step is the host's pre-analysis callback: it reports.
     EXPECT_EQ(cpw_line_pre(feed), 0);
     EXPECT_GE(count_containing(Severity::Error, "ERROR "), 1u);

@@ -51,6 +51,8 @@ bool ensure_solved(const SolvedResult& r, const char* name) {
 
 }  // namespace
 
+// Messages are formatted whole, however long the instance name or the
+// warning text: a name cut to fit a line could be another instance's.
 int finish_pre(const char* label, const WARN* warnings, int status, std::span<const SolvedResult> results,
                UserInstDef* inst) {
     const char* name = params::inst_name(inst);

@@ -4,11 +4,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
-
 #include <array>
 #include <climits>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 
 #include "cache/calc_support.h"

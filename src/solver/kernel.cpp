@@ -403,7 +403,10 @@ extern "C" MIRTEX_API int iteration(double e3, double e2, double e1, int nx, int
             n4);
         return kFailed;
     }
-    const d2 bands[kBandCount] = {pot_0, pot_1, pot_2, pot_4};
+    // Through each handle's own access pointer, which the globals pot_0 ..
+    // pot_4 hold as well when the caller has set them.
+    const d2 bands[kBandCount] = {mirtex::access(pot0), mirtex::access(pot1), mirtex::access(pot2),
+                                  mirtex::access(pot4)};
     const Layers eps{e3, e2, e1, -2.0 * h2};
     const Plan2D plan(st, eps, bands, alpha);
     long nodes = 0;

@@ -31,7 +31,10 @@ MIRTEX_API int Calc_Line(int plot, int* ipar, double* dpar, double* dpar_out);
 /* Successive over-relaxation of the two-dimensional potential held in
  * pot_0, pot_1, pot_2, pot_4 until the largest residual of a sweep is within
  * bound (at least 3 sweeps).  Nodes at exactly 0.0, and in pot_0 at exactly
- * 1.0 or -1.0, are held fixed. */
+ * 1.0 or -1.0, when the call begins are held fixed for the whole call.
+ * 0 converged, kStopped on a stop request, kFailed (reported) when the
+ * arrays do not match the layout, the sweep bound is reached or the field
+ * overflows. */
 MIRTEX_API int iteration(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0, int n4, int h1,
                          int h2, double met, double bound, double alpha);
 

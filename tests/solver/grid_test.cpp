@@ -147,27 +147,6 @@ TEST(LineGrid, GroundsWallsBottomAndCoverOnly) {
     EXPECT_EQ(pot4, nullptr);
 }
 
-TEST(LineGrid, BandsArrangedAsTheVectorsSay) {
-    LineSpec s;
-    s.DL = 5e-6;
-    s.L1 = 160e-6;
-    s.H2 = 65e-6;  // q = 12
-    s.H3 = 75e-6;  // N5 = 2
-    const auto v = line_vectors(s);
-    const LineLayout l = line_layout(v.ipar, v.dpar);
-    ASSERT_TRUE(l.ok) << l.problem;
-    LineGrid grid(l.stack);
-    ASSERT_TRUE(grid);
-    EXPECT_EQ(mirtex::upper_bound(pot0, 1), 65);  // 2 L1/DL + 1
-    EXPECT_EQ(mirtex::upper_bound(pot0, 2), 5);
-    EXPECT_EQ(mirtex::upper_bound(pot1, 1), 33);
-    EXPECT_EQ(mirtex::upper_bound(pot1, 2), 4);  // k1 + 2
-    EXPECT_EQ(mirtex::upper_bound(pot2, 1), 17);
-    EXPECT_EQ(mirtex::upper_bound(pot2, 2), 5);  // m2 + 2
-    EXPECT_EQ(mirtex::upper_bound(pot4, 1), 9);
-    EXPECT_EQ(mirtex::upper_bound(pot4, 2), 3);  // m4 + N5
-}
-
 TEST(LineGrid, PaintsConductorsAroundTheAxis) {
     struct Case {
         double w, s, gw, t;
@@ -230,31 +209,6 @@ TEST(LineGrid, PaintsConductorsAroundTheAxis) {
             EXPECT_EQ(columns_at(l.stack, r, 0.0), (std::vector<int>{1, 33}));
         }
     }
-}
-
-TEST(LineLayout, RefusesCrossSectionsTheGridCannotHold) {
-    LineSpec s;
-    s.DL = 2e-6;
-    s.L1 = 32e-6;
-    s.H2 = 20e-6;
-    s.H3 = 30e-6;
-    s.W = 8e-6;
-    s.S = 4e-6;
-    auto v = line_vectors(s);
-    EXPECT_TRUE(line_layout(v.ipar, v.dpar).ok);
-    auto bad = v;
-    bad.ipar[7] = 18;  // not a multiple of 4
-    EXPECT_FALSE(line_layout(bad.ipar, bad.dpar).ok);
-    bad = v;
-    bad.ipar[2] = 20;  // slots beyond the walls
-    EXPECT_FALSE(line_layout(bad.ipar, bad.dpar).ok);
-    bad = v;
-    bad.ipar[5] = 2;  // substrate thinner than the grid
-    bad.ipar[6] = 0;
-    EXPECT_FALSE(line_layout(bad.ipar, bad.dpar).ok);
-    bad = v;
-    bad.ipar[1] = 0;  // no centre strip
-    EXPECT_FALSE(line_layout(bad.ipar, bad.dpar).ok);
 }
 
 TEST(Stencil, BoxIntegrationGivesTheKnownFormsOfEveryRowKind) {

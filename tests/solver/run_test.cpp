@@ -256,13 +256,20 @@ TEST_F(LineRun, UnreachableBoundEndsAtTheSweepCapWithAClearError) {
 }
 
 TEST_F(LineRun, CrossSectionOutsideTheGridIsAnErrorNotAWriteOutOfBounds) {
-    LineVectors v = line_vectors(small_line());
-    v.ipar[2] = 200;  // slots wider than the box
-    EXPECT_EQ(Calc_Line(0, v.ipar, v.dpar, v.out), mirtex::solver::kFailed);
-    bool named = false;
-    for (const LogLine& l : Host::get().log())
-        named |= l.severity == Severity::Error && l.text.rfind("ERROR: C_LIN(TL1): ", 0) == 0;
-    EXPECT_TRUE(named);
-    EXPECT_FALSE(file_exists());
-    expect_released();
+    const LineVectors good = line_vectors(small_line());
+    // Slots beyond the walls, a box width the bands cannot share, a substrate
+    // thinner than the grid, no centre strip.
+    for (auto spoil : {+[](LineVectors& v) { v.ipar[2] = 200; }, +[](LineVectors& v) { v.ipar[7] = 30; },
+                       +[](LineVectors& v) { v.ipar[5] = 2; }, +[](LineVectors& v) { v.ipar[1] = 0; }}) {
+        LineVectors v = good;
+        spoil(v);
+        Host::get().clear_log();
+        EXPECT_EQ(Calc_Line(0, v.ipar, v.dpar, v.out), mirtex::solver::kFailed);
+        bool named = false;
+        for (const LogLine& l : Host::get().log())
+            named |= l.severity == Severity::Error && l.text.rfind("ERROR: C_LIN(TL1): ", 0) == 0;
+        EXPECT_TRUE(named);
+        EXPECT_FALSE(file_exists());
+        expect_released();
+    }
 }

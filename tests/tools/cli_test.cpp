@@ -1,0 +1,154 @@
+// mirtex-sim end to end, as a user runs it: exit codes, one-line errors,
+// the files it leaves, and Ctrl-C during a solve.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "sim_support.h"
+#include "support/tmpdir.h"
+
+extern char** environ;
+
+namespace {
+
+using mirtex::test::kIdealModel;
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+class Cli : public ::testing::Test {
+protected:
+    mirtex::test::TempDir dir{"mirtex-cli"};
+
+    std::string write(const std::string& name, const std::string& text) {
+        std::ofstream(dir.file(name)) << text;
+        return dir.file(name);
+    }
+
+    // Start mirtex-sim with args, standard output and error into files.
+    pid_t start(const std::vector<std::string>& args) {
+        std::vector<std::string> all = {mirtex::test::kSimulator};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 1, out_path().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&fa, 2, err_path().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&fa);
+        return pid;
+    }
+
+    static int wait_for(pid_t pid) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    int run(const std::vector<std::string>& args) { return wait_for(start(args)); }
+
+    // Output files live apart from the directory the test inspects.
+    std::string out_path() const { return dir.path().string() + ".stdout"; }
+    std::string err_path() const { return dir.path().string() + ".stderr"; }
+    std::string out() const { return slurp(out_path()); }
+    std::string err() const { return slurp(err_path()); }
+
+    std::vector<std::string> files() const {
+        std::vector<std::string> v;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) v.push_back(e.path().filename());
+        std::sort(v.begin(), v.end());
+        return v;
+    }
+
+    void TearDown() override {
+        std::filesystem::remove(out_path());
+        std::filesystem::remove(err_path());
+    }
+};
+
+const std::string kTail = "Term:P1 1 0 Num=1\nTerm:P2 2 0 Num=2\nS_Param:SP Start=1GHz Stop=3GHz Points=3\n";
+
+TEST_F(Cli, UsageAndLibraryErrors) {
+    EXPECT_EQ(run({}), 2);
+    EXPECT_EQ(run({"--bogus"}), 2);
+    EXPECT_EQ(run({"x.net", "-p", "Q"}), 2);
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_NE(out().find("--plot"), std::string::npos);
+
+    const std::string net = write("a.net", "TSER:R1 1 2 R=10\n" + kTail);
+    EXPECT_EQ(run({"--lib", dir.file("missing.so"), net}), 3);
+    const std::string e = err();
+    EXPECT_EQ(std::count(e.begin(), e.end(), '\n'), 1) << e;
+    EXPECT_EQ(e.rfind("mirtex-sim: cannot load model library: ", 0), 0u) << e;
+    EXPECT_EQ(run({"--lib", net, net}), 3) << "a file that is no library";
+
+    EXPECT_EQ(run({"--list"}), 0) << err();
+    EXPECT_EQ(out().rfind("42 definitions\n", 0), 0u);
+}
+
+TEST_F(Cli, NetlistErrorsAreOneLineWithFileAndLine) {
+    const std::string net = write("bad.net", "TSER:R1 1 2 R=10\n\nTBOGUS:X 1 2\n" + kTail);
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net}), 1);
+    EXPECT_EQ(err(), net + ":3: unknown type 'TBOGUS'\n");
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", dir.file("none.net")}), 1);
+    EXPECT_EQ(err(), dir.file("none.net") + ":0: cannot open the netlist\n");
+}
+
+TEST_F(Cli, ARunWritesTouchstoneAndPlotAndNothingElse) {
+    const std::string net = write("r.net", "TSER:R1 1 2 R=10\n" + kTail);
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("r.s2p"), "--plot", dir.file("r.svg")}), 0) << err();
+    EXPECT_EQ(files(), (std::vector<std::string>{"r.net", "r.s2p", "r.svg"}));
+    const std::string ts = slurp(dir.file("r.s2p"));
+    EXPECT_NE(ts.find("\n# GHz S MA R 50\n"), std::string::npos) << ts;
+    // S11 of 10 ohm in series between 50 ohm ports: 10/110.
+    EXPECT_NE(ts.find("\n1 0.0909090909091 0 0.909090909091 0 "), std::string::npos) << ts;
+    EXPECT_EQ(slurp(dir.file("r.svg")).rfind("<?xml", 0), 0u);
+
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "--check"}), 0);
+    EXPECT_EQ(out(), net + ": 1 element, 0 data items, 2 ports, 3 frequencies\n");
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "--csv", "-f", "ri"}), 0);
+    EXPECT_EQ(out().substr(0, out().find('\n')), "freq_Hz,S11_re,S11_im,S12_re,S12_im,S21_re,S21_im,S22_re,S22_im");
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net}), 0);
+    EXPECT_EQ(out().rfind("# S-parameters, reference 50 50 ohm\n", 0), 0u) << out();
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("r.s3p")}), 0);
+    EXPECT_NE(err().find("warning: "), std::string::npos) << "2-port data in a .s3p";
+}
+
+TEST_F(Cli, AnElementFailureExitsFourAndWritesNothing) {
+    const std::string net = write("f.net", "TSER:R1 1 2 R=10\nTFAIL:F1 2 0 R=1\n" + kTail);
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("f.s2p"), "--plot", dir.file("f.svg")}), 4);
+    EXPECT_NE(err().find("ERROR: TFAIL(F1): cannot evaluate\n"), std::string::npos) << err();
+    EXPECT_NE(err().find("mirtex-sim: analysis failed: Y callback of TFAIL:F1 failed"), std::string::npos) << err();
+    EXPECT_EQ(files(), (std::vector<std::string>{"f.net"}));
+}
+
+TEST_F(Cli, CtrlCDuringASolveStopsItAndWritesNothing) {
+    const std::string net = write("s.net", "TSER:R1 1 2 R=10\nTSLOW:S1 2 0 R=100\n" + kTail);
+    const pid_t pid = start({"--lib", kIdealModel, net, "-o", dir.file("s.s2p")});
+    // Wait until the slow element is inside its solve.
+    const auto t0 = std::chrono::steady_clock::now();
+    while (err().find("TSLOW(S1): solving") == std::string::npos &&
+           std::chrono::steady_clock::now() - t0 < std::chrono::seconds(10))
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_NE(err().find("solving"), std::string::npos);
+    kill(pid, SIGINT);
+    EXPECT_EQ(wait_for(pid), 130);
+    EXPECT_NE(err().find("TSLOW(S1): solve stopped"), std::string::npos) << "stop_cpw reached the library";
+    EXPECT_NE(err().find("mirtex-sim: interrupted; nothing written"), std::string::npos) << err();
+    EXPECT_EQ(files(), (std::vector<std::string>{"s.net"}));
+}
+
+}  // namespace

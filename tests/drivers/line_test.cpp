@@ -345,7 +345,8 @@ TEST_F(LineDebugFile, StaticReportsAndPerFrequencyRows) {
     debug_item("C_DEBUG_DEFAULT", 1, 1, 1);
     UserInstDef* tl = design.line("TL1", 100e-6);
     UserInstDef* tf = design.line("TF1", 50e-6, "CxFEED");
-    ASSERT_TRUE(run({tl, tf}, {1e9, 2e9}).ok);
+    UserInstDef* t0 = design.line("TL0", 0.0);
+    ASSERT_TRUE(run({tl, tf, t0}, {1e9, 2e9}).ok);
     const std::string t = read(dir.file("debug.txt"));
     EXPECT_EQ(t.rfind("ZOKA Debug File\n\n", 0), 0u) << t;
     // The feed line's pre step ran first, as the host's pre-analysis call.
@@ -365,6 +366,11 @@ TEST_F(LineDebugFile, StaticReportsAndPerFrequencyRows) {
     EXPECT_NE(t.find("\nTL1       1       "), std::string::npos) << t;
     EXPECT_NE(t.find("\nTL1       2       "), std::string::npos) << t;
     EXPECT_EQ(t.find("C_LIN(TL1):", t.find("C_LIN(TL1):") + 1), std::string::npos);
+    // A zero-length section has no impedance or propagation constant: zeros.
+    const std::size_t row = t.find("\nTL0       1       ");
+    ASSERT_NE(row, std::string::npos) << t;
+    const std::string zl_to_beta = t.substr(row + 1 + 9 + 8 + 2 * 13, 4 * 13);
+    EXPECT_EQ(zl_to_beta, " 0            0            0            0           ") << t;
 }
 
 TEST_F(LineDebugFile, RowsOnlyWithFlag2AndNoFileWithoutTheNamedItems) {

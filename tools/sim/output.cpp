@@ -35,6 +35,12 @@ std::pair<double, double> pair_of(std::complex<double> c, NumberFormat f) {
     }
 }
 
+// Names of the two numbers of a pair, for column headers.
+std::pair<const char*, const char*> column_names(NumberFormat f) {
+    if (f == NumberFormat::RI) return {"re", "im"};
+    return {f == NumberFormat::DB ? "dB" : "mag", "deg"};
+}
+
 std::string param_name(const char* letter, std::size_t r, std::size_t c, std::size_t n) {
     return n < 10 ? fmt::format("{}{}{}", letter, r + 1, c + 1) : fmt::format("{}{}_{}", letter, r + 1, c + 1);
 }
@@ -125,8 +131,7 @@ std::string touchstone(const NetworkData& d, const OutputOptions& o) {
 std::string csv(const NetworkData& d, const OutputOptions& o) {
     const std::size_t n = d.ports();
     const auto m = matrices(d, o.kind, 1.0);
-    const char* a = o.format == NumberFormat::RI ? "re" : o.format == NumberFormat::DB ? "dB" : "mag";
-    const char* b = o.format == NumberFormat::RI ? "im" : "deg";
+    const auto [a, b] = column_names(o.format);
     fmt::memory_buffer out;
     auto it = std::back_inserter(out);
     fmt::format_to(it, "freq_Hz");
@@ -152,8 +157,7 @@ std::string table(const NetworkData& d, const OutputOptions& o) {
     const std::size_t n = d.ports();
     const double scale = freq_unit_scale(o.freq_unit);
     const auto m = matrices(d, o.kind, 1.0);
-    const char* a = o.format == NumberFormat::RI ? "re" : o.format == NumberFormat::DB ? "dB" : "mag";
-    const char* b = o.format == NumberFormat::RI ? "im" : "deg";
+    const auto [a, b] = column_names(o.format);
     fmt::memory_buffer out;
     auto it = std::back_inserter(out);
     fmt::format_to(it, "# {}-parameters, reference", kind_letter(o.kind));

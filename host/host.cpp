@@ -264,7 +264,12 @@ AnalysisResult Host::analyse(const std::vector<UserInstDef*>& insts, const std::
         }
         if (!res.ok) break;
         if (sink) {
-            if (!sink(k, pt)) fail("stopped by request");
+            // The receiver stopped the sweep and says why itself; nothing
+            // failed in the library, so the error window stays quiet.
+            if (!sink(k, pt)) {
+                res.ok = false;
+                res.error = "stopped by the receiver of the results";
+            }
         } else {
             res.points.push_back(pt);
         }

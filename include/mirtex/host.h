@@ -98,7 +98,7 @@ public:
     DeviceInstaller(const char* name, int (*boot)(void), int flag);
 
 private:
-    void* host_cookie_;
+    [[maybe_unused]] void* host_cookie_;
 };
 
 static_assert(sizeof(COMPLEX) == 16 && offsetof(COMPLEX, imag) == 8);

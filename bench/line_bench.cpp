@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cache/cache.h"
+#include "cache/calc_file.h"
 #include "host.h"
 
 namespace {
@@ -76,12 +77,7 @@ void BM_SweepOfNewLine100Points(benchmark::State& state) {
     UserInstDef* tl = line_instance();
     std::vector<double> freqs;
     for (int k = 1; k <= 100; ++k) freqs.push_back(0.5e9 * k);
-    const char* tables = std::getenv("MIRTEX_TABLE_PATH");
-    if (tables == nullptr) {
-        state.SkipWithError("no table directory of the benchmarks");
-        return;
-    }
-    const std::filesystem::path file = std::filesystem::path(tables) / "cpw_line.cdb";
+    const std::filesystem::path file = mirtex::table_directory() + "cpw_line.cdb";
     std::size_t solves = 0;
     for (auto _ : state) {
         state.PauseTiming();

@@ -5,32 +5,23 @@
 #include <cmath>
 
 #include "freq/freq.h"
+#include "freq/lumped.h"
 #include "numeric/complex.h"
 
 namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
-constexpr double kRefConductivity = 5.6e7;  // the solvers' R' holds for this metal, at 1 GHz
 constexpr double kShortSection = 1e-8;      // m; shorter sections are a plain connection
 constexpr double kConnection = 1e10;        // S
 
-// Below the crossover frequency f_c the current fills the whole strip and
-// the resistance runs linearly from its DC value up to the skin-effect
-// value at f_c; above it the resistance grows with sqrt(f).  f_c is where
-// the skin depth of the metal is about half the thickness.
+// R' brought to the metal and the frequency, with the DC resistance of the
+// centre strip of width W and thickness T.
 //
 // floor_at_dc: lines of ordinary metal never take a 1-GHz resistance below
 // the DC one; the thin-film gap line keeps its solved value as it is.
 double conductor_resistance(double r_ref, double W, double T, double sigma, double f, bool floor_at_dc) {
-    const double x = kRefConductivity / sigma;
-    const double t_um = T / 1e-6;
-    const double fc = 3.9313e10 * x / (t_um * t_um);
-    double r1 = r_ref * std::sqrt(x);
-    const double rdc = 1.0 / (T * W * sigma);
-    if (floor_at_dc) r1 = std::fmax(rdc, r1);
-    if (fc > f) return (r1 * std::sqrt(fc / 1e9) - rdc) * f / fc + rdc;
-    return r1 * std::sqrt(f / 1e9);
+    return mirtex::freq::skin_scaled(r_ref, 1.0 / (T * W * sigma), T, sigma, f, floor_at_dc);
 }
 
 // Shunt conductance of a dielectric with loss tangent tand at f, formed as

@@ -1,0 +1,98 @@
+// The crossing: four arms meeting in two centre nodes, arms 1 and 3 at one,
+// arms 2 and 4 at the other, linked by the inductance L5 of the crossing
+// strip.  The shunt branch is shared out as a quarter at each arm's end.
+// The ports are delivered in the order of the result vector: arms 1, 2, 4, 3.
+#include <algorithm>
+#include <array>
+
+#include "freq/circuits.h"
+#include "freq/lumped.h"
+
+using namespace mirtex::freq;
+
+namespace {
+
+// Nodes of the nodal matrix: the four ports in delivered order, the inner
+// end of each arm (behind its resistance, where its quarter of the shunt
+// branch sits), then the centre of arms 1 and 3 and that of arms 2 and 4.
+constexpr int kPorts = 4;
+constexpr int kInner = 4;
+constexpr int kCentre13 = 8, kCentre24 = 9;
+constexpr int kNodes = 10;
+
+// Eliminates the nodes from `ports` on, which no external current enters,
+// one at a time (Kron reduction); the top-left ports x ports block of M is
+// then the admittance matrix of the ports.
+void eliminate_inner_nodes(std::array<COMPLEX, kNodes * kNodes>& M, int ports) {
+    for (int k = kNodes - 1; k >= ports; --k) {
+        const COMPLEX pivot = M[k * kNodes + k];
+        for (int r = 0; r < k; ++r) {
+            const COMPLEX share = M[r * kNodes + k] / pivot;
+            for (int c = 0; c < k; ++c) M[r * kNodes + c] -= share * M[k * kNodes + c];
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+// Slots: 0 L1, 1 L2, 2 L4, 3 L3, 4 L5, 5 Cp, 6 G/omega; 23 T1, 24 T2, 25 T4,
+// 26 T3; W, S, BG, BW of arm 1 from 27, arm 2 from 31, arm 4 from 35, arm 3
+// from 39.  Each arm's current crosses the wider half of the line across.
+MIRTEX_API void Freq_Cross(const int*, const double* res, double sigma, double f, double* R1, double* R2,
+                           double* R4, double* R3, COMPLEX* Y) {
+    // Per port in delivered order: thickness, then W, S, BG, BW.
+    const double* T = res + 23;
+    auto W = [&](int p) { return res[27 + 4 * p]; };
+    auto S = [&](int p) { return res[28 + 4 * p]; };
+    auto across = [&](int a, int b) { return std::max(W(a) / 2.0 + S(a), W(b) / 2.0 + S(b)); };
+    auto path = [&](int p, double crossing) { return res[29 + 4 * p] + res[30 + 4 * p] + crossing; };
+    // Arm 1 and arm 4 cross arms 2 and 3; arm 2 and arm 3 cross arms 1 and 4.
+    const std::array<double, kPorts> R{
+        arm_resistance(W(0), T[0], path(0, across(1, 3)), sigma, f),
+        arm_resistance(W(1), T[1], path(1, across(0, 2)), sigma, f),
+        arm_resistance(W(2), T[2], path(2, across(1, 3)), sigma, f),
+        arm_resistance(W(3), T[3], path(3, across(0, 2)), sigma, f),
+    };
+    *R1 = R[0];
+    *R2 = R[1];
+    *R4 = R[2];
+    *R3 = R[3];
+
+    // Direct current: the inductances are shorts (both centres one node) and
+    // the shunt branch is gone, a star of the four resistances.
+    if (f == 0.0) {
+        const std::array<COMPLEX, kPorts> arms{Cmplx(R[0], 0.0), Cmplx(R[1], 0.0), Cmplx(R[2], 0.0),
+                                               Cmplx(R[3], 0.0)};
+        star(arms, Cmplx(0.0, 0.0), Y);
+        return;
+    }
+
+    // The network solved by nodal analysis throughout: forming the
+    // open-circuit impedances first would subtract impedances of the order
+    // of 1 / (omega Cp) from each other at low frequencies, where the arms'
+    // few milliohms then drown in the rounding.
+    const double w = kTwoPi * f;
+    const COMPLEX quarter = Cmplx((w * res[6]) * 0.25, (w * res[5]) * 0.25);
+    std::array<COMPLEX, kNodes * kNodes> M{};
+    auto branch = [&](int a, int b, COMPLEX y) {
+        M[a * kNodes + a] += y;
+        if (b < 0) return;
+        M[b * kNodes + b] += y;
+        M[a * kNodes + b] -= y;
+        M[b * kNodes + a] -= y;
+    };
+    const int centre[kPorts] = {kCentre13, kCentre24, kCentre24, kCentre13};
+    for (int p = 0; p < kPorts; ++p) {
+        branch(p, kInner + p, Cmplx(1.0 / R[p], 0.0));
+        branch(kInner + p, -1, quarter);
+        branch(kInner + p, centre[p], Cmplx(0.0, -1.0 / (w * res[p])));
+    }
+    branch(kCentre13, kCentre24, Cmplx(0.0, -1.0 / (w * res[4])));
+    eliminate_inner_nodes(M, kPorts);
+    for (int r = 0; r < kPorts; ++r)
+        for (int c = 0; c < kPorts; ++c) Y[r * kPorts + c] = M[r * kNodes + c];
+}
+
+}  // extern "C"

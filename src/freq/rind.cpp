@@ -1,0 +1,100 @@
+// The spiral inductor: its winding as a chain of N segments, each a pi
+// section of series resistance and inductance with its capacitance to
+// ground shared between its ends, and the capacitance Cs between the turns
+// bridging the two ports.  The chain is multiplied in transmission (ABCD)
+// form; Cs joins in admittance form before the last segment, the
+// underpass that leads out of the winding.
+#include <cmath>
+#include <limits>
+
+#include "freq/circuits.h"
+#include "freq/lumped.h"
+
+using namespace mirtex::freq;
+
+namespace {
+
+// Transmission matrix [[A, B], [C, D]] of a pi section: series z, shunt y
+// at each end.
+struct Abcd {
+    COMPLEX A, B, C, D;
+};
+
+Abcd pi_section(COMPLEX z, COMPLEX y) {
+    const COMPLEX a = Cmplx(1.0, 0.0) + z * y;
+    return {a, z, Csmul(y, 2.0) + Csqr(y) * z, a};
+}
+
+Abcd operator*(const Abcd& k, const Abcd& s) {
+    return {k.A * s.A + k.B * s.C, k.A * s.B + k.B * s.D, k.C * s.A + k.D * s.C, k.C * s.B + k.D * s.D};
+}
+
+void to_admittance(const Abcd& k, COMPLEX* Y) {
+    Y[0] = Cdiv(k.D, k.B);
+    Y[1] = Cneg(Cdiv(k.A * k.D - k.B * k.C, k.B));
+    Y[2] = Cneg(Cinv(k.B));
+    Y[3] = Cdiv(k.A, k.B);
+}
+
+Abcd to_transmission(const COMPLEX* Y) {
+    const COMPLEX det = Y[0] * Y[3] - Y[1] * Y[2];
+    return {Cneg(Cdiv(Y[3], Y[2])), Cneg(Cinv(Y[2])), Cneg(Cdiv(det, Y[2])), Cneg(Cdiv(Y[0], Y[2]))};
+}
+
+}  // namespace
+
+extern "C" {
+
+MIRTEX_API double Seg_Resistance(const double* r_ref, const double* r_dc, int s, double T, double f, double sigma) {
+    if (T <= 0.0) return kFixedLoss;
+    const double rdc = r_dc[s] * (kRefConductivity / sigma);
+    return std::fmax(skin_scaled(r_ref[s], rdc, T, sigma, f, true), kFixedLoss);
+}
+
+// Integer slot 0: N.  Slots: 0 T, 1 Cs; per segment s = 1..N: R' at 1 + s,
+// R_dc at 1 + N + s, L at 1 + 2N + s, C at 1 + 3N + s.
+MIRTEX_API void Freq_Ind2(const int* ires, const double* res, double sigma, double f, double* R, COMPLEX* Y) {
+    const int N = ires[0];
+    // A winding without segments has no network: the matrix is marked
+    // undefined rather than made up.
+    if (N < 1) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        *R = nan;
+        for (int i = 0; i < 4; ++i) Y[i] = Cmplx(nan, nan);
+        return;
+    }
+    const double w = kTwoPi * f;
+    const double T = res[0];
+    const double* r_ref = res + 1;
+    const double* r_dc = res + 1 + N;
+    auto L = [&](int s) { return res[1 + 2 * N + s]; };
+    auto C = [&](int s) { return res[1 + 3 * N + s]; };
+
+    Abcd K{Cmplx(1.0, 0.0), Cmplx(0.0, 0.0), Cmplx(0.0, 0.0), Cmplx(1.0, 0.0)};
+    double total = 0.0;
+    for (int s = 1; s < N; ++s) {
+        const double rs = Seg_Resistance(r_ref, r_dc, s, T, f, sigma);
+        total += rs;
+        K = K * pi_section(Cmplx(rs, w * L(s)), Cmplx(0.0, w * C(s) / 2.0));
+    }
+    // Cs bridges the turns before the underpass.  With a single segment
+    // there are no turns: the chain so far is a plain connection, across
+    // which Cs carries nothing.
+    if (N > 1) {
+        to_admittance(K, Y);
+        Y[0].imag += w * res[1];
+        Y[3].imag += w * res[1];
+        Y[1].imag -= w * res[1];
+        Y[2].imag -= w * res[1];
+        K = to_transmission(Y);
+    }
+    // The underpass: a tenth of the thickness and a fixed 0.2 Ohm of
+    // contacts, with its whole capacitance at each end.
+    const double rn = Seg_Resistance(r_ref, r_dc, N, T / 10.0, f, sigma) + 0.2;
+    total += rn;
+    K = K * pi_section(Cmplx(rn, w * L(N)), Cmplx(0.0, w * C(N)));
+    to_admittance(K, Y);
+    *R = total;
+}
+
+}  // extern "C"

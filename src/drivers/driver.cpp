@@ -25,10 +25,6 @@ int aborted() {
     return 0;
 }
 
-namespace {
-
-// Solves the result unless the cache has it; false after the failure has
-// been reported.
 bool ensure_solved(const SolvedResult& r, const char* name) {
     if (r.vectors.lookup()) return true;
     copy_bounded(CPW_Misc.label, sizeof CPW_Misc.label, format(r.run_label, name));
@@ -48,8 +44,6 @@ bool ensure_solved(const SolvedResult& r, const char* name) {
     r.vectors.store();
     return true;
 }
-
-}  // namespace
 
 // Messages are formatted whole, however long the instance name or the
 // warning text: a name cut to fit a line could be another instance's.

@@ -83,6 +83,10 @@ struct SolvedResult {
 // The cross-section solver on line vectors: lines, vias and every feed line.
 int solve_cross_section(const ResultVectors& v);
 
+// Solves the result unless the cache has it, and stores it; false after the
+// failure has been reported.  name: the instance, for the messages.
+bool ensure_solved(const SolvedResult& r, const char* name);
+
 // How a Y callback treats the pre-analysis counter and its failures.
 enum class YMode {
     Counted,  // runs the pending pre step; failures end with the abort line

@@ -1,0 +1,120 @@
+// Feed lines joined to an element's own network.
+#include "drivers/network.h"
+
+#include <algorithm>
+#include <string>
+
+#include "binding/messages.h"
+#include "freq/circuits.h"
+#include "freq/freq.h"
+#include "numeric/complex.h"
+#include "params/item.h"
+
+namespace mirtex::drivers {
+
+namespace {
+
+template <int K>
+SolvedResult numbered_feed() {
+    static const std::string run = "C_FEED" + std::to_string(K) + "(%s)";
+    static const std::string oom =
+        "ERROR: C_FEED" + std::to_string(K) + "(%s): Memory Overflow! Failed to Calculate Feed Line!";
+    ResultVectors v = K == 1   ? MIRTEX_RESULT_VECTORS(feed1, feed, line)
+                      : K == 2 ? MIRTEX_RESULT_VECTORS(feed2, feed, line)
+                      : K == 3 ? MIRTEX_RESULT_VECTORS(feed3, feed, line)
+                               : MIRTEX_RESULT_VECTORS(feed4, feed, line);
+    return {v, run.c_str(), oom.c_str(), 20, solve_cross_section, "C_FEED"};
+}
+
+// The two-port of feed line k (from 0) at f; false after the failure has
+// been reported.
+bool feed_matrix(const Network& n, int k, const char* name, const FeedPlan& plan, double f, COMPLEX* Yf) {
+    const SolvedResult& r = n.feeds[k];
+    if (!r.vectors.lookup()) {
+        // The element's result was cached, so no pre step ran for this
+        // instance, and its feed line is not: an element whose parameters
+        // changed only in its lines.
+        if (!n.solve_missing) {
+            const std::string tag = n.feeds.size() == 1 ? "C_FEED" : "C_FEED" + std::to_string(k + 1);
+            send_error("ERROR: %s(%s): %s: Missing Feed Line Data in Cache!", n.label, name, tag.c_str());
+            return false;
+        }
+        if (!ensure_solved(r, name)) return false;
+    }
+    double R = 0.0, G = 0.0;
+    COMPLEX ZL{}, gamma{};
+    Freq_Line(*r.vectors.dpar_out, plan.tand, plan.length[k], plan.sigma[k], f, &R, &G, &ZL, &gamma, Yf);
+    return true;
+}
+
+}  // namespace
+
+SolvedResult feed_line(int k) {
+    switch (k) {
+    case 1: return numbered_feed<1>();
+    case 2: return numbered_feed<2>();
+    case 3: return numbered_feed<3>();
+    default: return numbered_feed<4>();
+    }
+}
+
+SolvedResult lone_feed_line(const char* out_of_memory) {
+    return {MIRTEX_RESULT_VECTORS(feed1, feed, line), "C_FEED(%s)", out_of_memory, 20, solve_cross_section,
+            "C_FEED"};
+}
+
+bool join_feed_lines(const Network& n, UserInstDef* inst, const FeedPlan& plan, double f, const COMPLEX* Ye,
+                     COMPLEX* Y) {
+    const char* name = params::inst_name(inst);
+    auto attached = [&](int k) { return plan.length[k] != 0.0; };
+    COMPLEX Yf[4];
+    COMPLEX Ya[kMaxFeeds * kMaxFeeds];
+
+    switch (n.joint) {
+    case Joint::End:
+        // The line's input admittance with the end as its load:
+        // Y11 - Y12 Y21 / (Y22 + Y_end).
+        if (!attached(0)) {
+            Y[0] = Ye[0];
+            return true;
+        }
+        if (!feed_matrix(n, 0, name, plan, f, Yf)) return false;
+        Y[0] = c_sub(Yf[0], zokaC_div(c_mul(Yf[1], Yf[2]), c_add(Yf[3], Ye[0])));
+        return true;
+
+    case Joint::Cascade:
+    case Joint::Mirrored: {
+        // Line 1, the element, then line 2 (or line 1 again, turned round:
+        // a line section is symmetric).
+        std::copy(Ye, Ye + 4, Ya);
+        if (attached(0)) {
+            if (!feed_matrix(n, 0, name, plan, f, Yf)) return false;
+            Mult_Y_Matrix(Ya, Yf, Ya);
+        }
+        const int last = n.joint == Joint::Mirrored ? 0 : 1;
+        if (attached(last)) {
+            if (!feed_matrix(n, last, name, plan, f, Yf)) return false;
+            Mult_Y_Matrix(Ya, Ya, Yf);
+        }
+        std::copy(Ya, Ya + 4, Y);
+        return true;
+    }
+
+    case Joint::Junction: {
+        const int p = n.ports;
+        for (int r = 0; r < p; ++r)
+            for (int c = 0; c < p; ++c)
+                Ya[r * p + c] = n.order.empty() ? Ye[r * p + c] : Ye[(n.order[r] - 1) * p + (n.order[c] - 1)];
+        for (int k = 0; k < p; ++k) {
+            if (!attached(k)) continue;
+            if (!feed_matrix(n, k, name, plan, f, Yf)) return false;
+            Con_Y_Mat(Ya, Yf, Ya, 2, p, k + 1);
+        }
+        std::copy(Ya, Ya + p * p, Y);
+        return true;
+    }
+    }
+    return false;
+}
+
+}  // namespace mirtex::drivers

@@ -63,15 +63,18 @@ MIRTEX_API int Con_Y_Mat(COMPLEX* out, const COMPLEX* A, const COMPLEX* B, int n
     // the sums of theirs; eliminate it.
     const int p = k, q = k + 1;
     const COMPLEX d = c_add(c_add(M[p * n + p], M[q * n + q]), c_add(M[p * n + q], M[q * n + p]));
+    std::array<COMPLEX, kMaxJoined> row, col;
+    for (int i = 0; i < n; ++i) {
+        row[i] = c_add(M[i * n + p], M[i * n + q]);
+        col[i] = c_add(M[p * n + i], M[q * n + i]);
+    }
     std::array<COMPLEX, kMaxJoined * kMaxJoined> W;
     int w = 0;
     for (int i = 0; i < n; ++i) {
         if (i == p || i == q) continue;
-        const COMPLEX row = c_add(M[i * n + p], M[i * n + q]);
         for (int j = 0; j < n; ++j) {
             if (j == p || j == q) continue;
-            const COMPLEX col = c_add(M[p * n + j], M[q * n + j]);
-            W[w++] = c_sub(M[i * n + j], zokaC_div(c_mul(row, col), d));
+            W[w++] = c_sub(M[i * n + j], zokaC_div(c_mul(row[i], col[j]), d));
         }
     }
     // Written only now, so out may be B.

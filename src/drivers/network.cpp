@@ -50,17 +50,13 @@ bool feed_matrix(const Network& n, int k, const char* name, const FeedPlan& plan
 }  // namespace
 
 SolvedResult feed_line(int k) {
-    switch (k) {
-    case 1: return numbered_feed<1>();
-    case 2: return numbered_feed<2>();
-    case 3: return numbered_feed<3>();
-    default: return numbered_feed<4>();
-    }
+    static const SolvedResult lines[] = {numbered_feed<1>(), numbered_feed<2>(), numbered_feed<3>(),
+                                         numbered_feed<4>()};
+    return lines[std::clamp(k, 1, kMaxFeeds) - 1];
 }
 
 SolvedResult lone_feed_line(const char* out_of_memory) {
-    return {MIRTEX_RESULT_VECTORS(feed1, feed, line), "C_FEED(%s)", out_of_memory, 20, solve_cross_section,
-            "C_FEED"};
+    return {MIRTEX_RESULT_VECTORS(feed1, feed, line), "C_FEED(%s)", out_of_memory, 20, solve_cross_section, "C_FEED"};
 }
 
 bool join_feed_lines(const Network& n, UserInstDef* inst, const FeedPlan& plan, double f, const COMPLEX* Ye,
@@ -71,48 +67,48 @@ bool join_feed_lines(const Network& n, UserInstDef* inst, const FeedPlan& plan, 
     COMPLEX Ya[kMaxFeeds * kMaxFeeds];
 
     switch (n.joint) {
-    case Joint::End:
-        // The line's input admittance with the end as its load:
-        // Y11 - Y12 Y21 / (Y22 + Y_end).
-        if (!attached(0)) {
-            Y[0] = Ye[0];
+        case Joint::End:
+            // The line's input admittance with the end as its load:
+            // Y11 - Y12 Y21 / (Y22 + Y_end).
+            if (!attached(0)) {
+                Y[0] = Ye[0];
+                return true;
+            }
+            if (!feed_matrix(n, 0, name, plan, f, Yf)) return false;
+            Y[0] = c_sub(Yf[0], zokaC_div(c_mul(Yf[1], Yf[2]), c_add(Yf[3], Ye[0])));
+            return true;
+
+        case Joint::Cascade:
+        case Joint::Mirrored: {
+            // Line 1, the element, then line 2 (or line 1 again, turned round:
+            // a line section is symmetric).
+            std::copy(Ye, Ye + 4, Ya);
+            if (attached(0)) {
+                if (!feed_matrix(n, 0, name, plan, f, Yf)) return false;
+                Mult_Y_Matrix(Ya, Yf, Ya);
+            }
+            const int last = n.joint == Joint::Mirrored ? 0 : 1;
+            if (attached(last)) {
+                if (!feed_matrix(n, last, name, plan, f, Yf)) return false;
+                Mult_Y_Matrix(Ya, Ya, Yf);
+            }
+            std::copy(Ya, Ya + 4, Y);
             return true;
         }
-        if (!feed_matrix(n, 0, name, plan, f, Yf)) return false;
-        Y[0] = c_sub(Yf[0], zokaC_div(c_mul(Yf[1], Yf[2]), c_add(Yf[3], Ye[0])));
-        return true;
 
-    case Joint::Cascade:
-    case Joint::Mirrored: {
-        // Line 1, the element, then line 2 (or line 1 again, turned round:
-        // a line section is symmetric).
-        std::copy(Ye, Ye + 4, Ya);
-        if (attached(0)) {
-            if (!feed_matrix(n, 0, name, plan, f, Yf)) return false;
-            Mult_Y_Matrix(Ya, Yf, Ya);
+        case Joint::Junction: {
+            const int p = n.ports;
+            for (int r = 0; r < p; ++r)
+                for (int c = 0; c < p; ++c)
+                    Ya[r * p + c] = n.order.empty() ? Ye[r * p + c] : Ye[(n.order[r] - 1) * p + (n.order[c] - 1)];
+            for (int k = 0; k < p; ++k) {
+                if (!attached(k)) continue;
+                if (!feed_matrix(n, k, name, plan, f, Yf)) return false;
+                Con_Y_Mat(Ya, Yf, Ya, 2, p, k + 1);
+            }
+            std::copy(Ya, Ya + p * p, Y);
+            return true;
         }
-        const int last = n.joint == Joint::Mirrored ? 0 : 1;
-        if (attached(last)) {
-            if (!feed_matrix(n, last, name, plan, f, Yf)) return false;
-            Mult_Y_Matrix(Ya, Ya, Yf);
-        }
-        std::copy(Ya, Ya + 4, Y);
-        return true;
-    }
-
-    case Joint::Junction: {
-        const int p = n.ports;
-        for (int r = 0; r < p; ++r)
-            for (int c = 0; c < p; ++c)
-                Ya[r * p + c] = n.order.empty() ? Ye[r * p + c] : Ye[(n.order[r] - 1) * p + (n.order[c] - 1)];
-        for (int k = 0; k < p; ++k) {
-            if (!attached(k)) continue;
-            if (!feed_matrix(n, k, name, plan, f, Yf)) return false;
-            Con_Y_Mat(Ya, Yf, Ya, 2, p, k + 1);
-        }
-        std::copy(Ya, Ya + p * p, Y);
-        return true;
-    }
     }
     return false;
 }

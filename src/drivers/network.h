@@ -43,9 +43,9 @@ enum class Joint {
 // The feed lines as the builder found them.  A length that is not exactly
 // 0 (NaN included) attaches a line.
 struct FeedPlan {
-    double tand = 0.0;               // loss tangent of every feed line
-    double length[kMaxFeeds] = {};   // m, per port
-    double sigma[kMaxFeeds] = {};    // S/m, the metal of each line
+    double tand = 0.0;              // loss tangent of every feed line
+    double length[kMaxFeeds] = {};  // m, per port
+    double sigma[kMaxFeeds] = {};   // S/m, the metal of each line
 };
 
 // Feed line k (from 1) in the vectors feed<k>_* and the line cache, under

@@ -12,8 +12,7 @@ extern "C" {
 // Slots: 0 L1, 1 L2, 2 Cp, 3 G/omega; 12 T1, 13 T2, 14 W1, 15 S1, 16 BG1,
 // 17 BW1, 18 W2, 19 S2, 20 BG2, 21 BW2.  An arm's current crosses its
 // bridge and the other arm's slot to the centre of the other strip.
-MIRTEX_API void Freq_Bend(const int*, const double* res, double sigma, double f, double* R1, double* R2,
-                          COMPLEX* Y) {
+MIRTEX_API void Freq_Bend(const int*, const double* res, double sigma, double f, double* R1, double* R2, COMPLEX* Y) {
     const double w = kTwoPi * f;
     const double T1 = res[12], T2 = res[13], W1 = res[14], S1 = res[15], BG1 = res[16], BW1 = res[17];
     const double W2 = res[18], S2 = res[19], BG2 = res[20], BW2 = res[21];

@@ -54,8 +54,10 @@ MIRTEX_API int Con_Y_Mat(COMPLEX* out, const COMPLEX* A, const COMPLEX* B, int n
     for (int r = 0; r < n; ++r)
         for (int c = 0; c < n; ++c) {
             COMPLEX v = kZero;
-            if (in_a[r] && in_a[c]) v = A[port[r] * na + port[c]];
-            else if (!in_a[r] && !in_a[c]) v = B[port[r] * nb + port[c]];
+            if (in_a[r] && in_a[c])
+                v = A[port[r] * na + port[c]];
+            else if (!in_a[r] && !in_a[c])
+                v = B[port[r] * nb + port[c]];
             M[r * n + c] = v;
         }
 

@@ -40,8 +40,8 @@ extern "C" {
 // Slots: 0 L1, 1 L2, 2 L4, 3 L3, 4 L5, 5 Cp, 6 G/omega; 23 T1, 24 T2, 25 T4,
 // 26 T3; W, S, BG, BW of arm 1 from 27, arm 2 from 31, arm 4 from 35, arm 3
 // from 39.  Each arm's current crosses the wider half of the line across.
-MIRTEX_API void Freq_Cross(const int*, const double* res, double sigma, double f, double* R1, double* R2,
-                           double* R4, double* R3, COMPLEX* Y) {
+MIRTEX_API void Freq_Cross(const int*, const double* res, double sigma, double f, double* R1, double* R2, double* R4,
+                           double* R3, COMPLEX* Y) {
     // Per port in delivered order: thickness, then W, S, BG, BW.
     const double* T = res + 23;
     auto W = [&](int p) { return res[27 + 4 * p]; };
@@ -63,8 +63,7 @@ MIRTEX_API void Freq_Cross(const int*, const double* res, double sigma, double f
     // Direct current: the inductances are shorts (both centres one node) and
     // the shunt branch is gone, a star of the four resistances.
     if (f == 0.0) {
-        const std::array<COMPLEX, kPorts> arms{Cmplx(R[0], 0.0), Cmplx(R[1], 0.0), Cmplx(R[2], 0.0),
-                                               Cmplx(R[3], 0.0)};
+        const std::array<COMPLEX, kPorts> arms{Cmplx(R[0], 0.0), Cmplx(R[1], 0.0), Cmplx(R[2], 0.0), Cmplx(R[3], 0.0)};
         star(arms, Cmplx(0.0, 0.0), Y);
         return;
     }

@@ -28,6 +28,8 @@ void t_network(const double* res, double f, COMPLEX* Y) {
 
 extern "C" {
 
-MIRTEX_API void Freq_Step(const double* res, double f, COMPLEX* Y) { mirtex::freq::t_network(res, f, Y); }
+MIRTEX_API void Freq_Step(const double* res, double f, COMPLEX* Y) {
+    mirtex::freq::t_network(res, f, Y);
+}
 
 }  // extern "C"

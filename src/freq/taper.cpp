@@ -5,6 +5,8 @@
 
 extern "C" {
 
-MIRTEX_API void Freq_Taper(const double* res, double f, COMPLEX* Y) { mirtex::freq::t_network(res, f, Y); }
+MIRTEX_API void Freq_Taper(const double* res, double f, COMPLEX* Y) {
+    mirtex::freq::t_network(res, f, Y);
+}
 
 }  // extern "C"

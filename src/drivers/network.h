@@ -16,12 +16,13 @@
 //
 //   struct GapInputs { FeedPlan feeds; ... };
 //   void gap_network(UserInstDef*, const GapInputs&, double f, COMPLEX* Ye);
-//   const SolvedResult kGapResults[] = {{...own...}, feed_line(1), feed_line(2)};
+//   const auto kGapResults = with_feed_lines<2>({...the gap's own result...});
 //   const NetworkElement<GapInputs> kGap = {"C_GAP", get_gap, cpw_gap_pre, kGapResults,
 //                                           Joint::Cascade, 2, {}, gap_network};
 //   ... y_step(element_of<kGap>(), warnings, inst, omega, Y);
 #pragma once
 
+#include <array>
 #include <span>
 #include <type_traits>
 
@@ -54,6 +55,15 @@ SolvedResult feed_line(int k);
 // The only feed line of an element, captioned "C_FEED(%s)", with its own
 // out-of-memory text.
 SolvedResult lone_feed_line(const char* out_of_memory);
+
+// The results of an element with N numbered feed lines: its own, then
+// feed_line(1) .. feed_line(N).
+template <int N>
+std::array<SolvedResult, N + 1> with_feed_lines(const SolvedResult& own) {
+    std::array<SolvedResult, N + 1> all{own};
+    for (int k = 1; k <= N; ++k) all[k] = feed_line(k);
+    return all;
+}
 
 // How the feed lines are joined, independent of the element's inputs.
 struct Network {

@@ -74,8 +74,8 @@ int pre(UserInstDef* i) {
 const SolvedResult kGapOwn{MIRTEX_RESULT_VECTORS(gap, gap, gap), "C_TEST(%s)", "oom %s", 1, solve_fixed, "C_TEST"};
 const SolvedResult kTeeOwn{MIRTEX_RESULT_VECTORS(tee, tee, tee), "C_TEST(%s)", "oom %s", 1, solve_fixed, "C_TEST"};
 const SolvedResult kOne[] = {kGapOwn, lone_feed_line("ERROR: C_FEED(%s): out of memory")};
-const SolvedResult kTwo[] = {kGapOwn, feed_line(1), feed_line(2)};
-const SolvedResult kThree[] = {kTeeOwn, feed_line(1), feed_line(2), feed_line(3)};
+const auto kTwo = with_feed_lines<2>(kGapOwn);
+const auto kThree = with_feed_lines<3>(kTeeOwn);
 const int kTeeOrder[] = {2, 3, 1};
 extern const NetworkElement<TestInputs> kEnd, kCascade, kMirrored, kJunction;
 const NetworkElement<TestInputs> kEnd{"C_TEND", get_test, pre<kEnd>, kOne, Joint::End, 1, {}, open_net};

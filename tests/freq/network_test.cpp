@@ -130,8 +130,6 @@ TEST(Networks, ReciprocalFiniteAndPassiveFromDcTo100GHz) {
 
 TEST(Discontinuities, LowFrequencyClosedFormsAndLimits) {
     const double w = kTwoPi * 1e6;
-    EXPECT_NEAR(lumped<1>(Freq_Open, kOpen, 1e6)[0].imag() / w, kOpen[0], 1e-24);
-    EXPECT_NEAR((1.0 / lumped<1>(Freq_Short, kShort, 1e6)[0]).imag() / w, kShort[0], 1e-21);
     // Gap: Y22 + Y21 is the shunt Cp2 alone, -Y12 the series Cs.
     const Mat g = lumped<2>(Freq_Gap, kGap, 1e6);
     EXPECT_NEAR((g[3] + g[2]).imag() / w, kGap[1], 1e-27);
@@ -193,21 +191,12 @@ TEST(Junctions, NodalAnalysisOfTheirCircuitsAndArmPaths) {
     EXPECT_NEAR(air(0.0)[0].real(), 1.0 / dc_arm(30e-6 + 2 * 5e-6, 15e-6, 3e-6), 1e-6);
 }
 
-Mat inv2(const Mat& m) {
-    const cd d = m[0] * m[3] - m[1] * m[2];
-    return {m[3] / d, -m[1] / d, -m[2] / d, m[0] / d};
-}
-
 TEST(Components, CapacitorAndSpiralClosedForms) {
     // Interdigital at low frequency: Cs in series, Cp1 and Cp2 to ground.
     const double w = kTwoPi * 1e6;
     const Mat c = cap(1e6, idc(0.0));
     expect_near(c, {j * w * 90e-15, -j * w * 80e-15, -j * w * 80e-15, j * w * 94e-15}, 1e-5, "idc");
-    // Ls adds j w Ls to each port's self-impedance; open at DC; thin metal
-    // keeps the fixed finger resistance.
-    Mat dz = inv2(cap(2e10, idc(30e-12))), z0 = inv2(cap(2e10, idc(0.0)));
-    for (int i = 0; i < 4; ++i) dz[i] -= z0[i];
-    expect_near(dz, {j * kW * 30e-12, 0.0, 0.0, j * kW * 30e-12}, 1e-9, "lead inductance");
+    // Open at DC; thin metal keeps the fixed finger resistance.
     EXPECT_EQ(cap(0.0, idc(0.0)), Mat(4, 0.0));
     cap(2e10, idc(0.0, 0.0));
     EXPECT_EQ(R[0], 1e-5);

@@ -16,9 +16,9 @@ namespace {
 
 template <int K>
 SolvedResult numbered_feed() {
-    static const std::string run = "C_FEED" + std::to_string(K) + "(%s)";
+    static const std::string run = std::string("C_FEED") + char('0' + K) + "(%s)";
     static const std::string oom =
-        "ERROR: C_FEED" + std::to_string(K) + "(%s): Memory Overflow! Failed to Calculate Feed Line!";
+        std::string("ERROR: C_FEED") + char('0' + K) + "(%s): Memory Overflow! Failed to Calculate Feed Line!";
     ResultVectors v = K == 1   ? MIRTEX_RESULT_VECTORS(feed1, feed, line)
                       : K == 2 ? MIRTEX_RESULT_VECTORS(feed2, feed, line)
                       : K == 3 ? MIRTEX_RESULT_VECTORS(feed3, feed, line)
@@ -35,7 +35,7 @@ bool feed_matrix(const Network& n, int k, const char* name, const FeedPlan& plan
         // instance, and its feed line is not: an element whose parameters
         // changed only in its lines.
         if (!n.solve_missing) {
-            const std::string tag = n.feeds.size() == 1 ? "C_FEED" : "C_FEED" + std::to_string(k + 1);
+            const std::string tag = n.feeds.size() == 1 ? "C_FEED" : std::string("C_FEED") + char('1' + k);
             send_error("ERROR: %s(%s): %s: Missing Feed Line Data in Cache!", n.label, name, tag.c_str());
             return false;
         }

@@ -68,10 +68,11 @@ MIRTEX_API void Freq_Cross(const int*, const double* res, double sigma, double f
         return;
     }
 
-    // The network solved by nodal analysis throughout: forming the
-    // open-circuit impedances first would subtract impedances of the order
-    // of 1 / (omega Cp) from each other at low frequencies, where the arms'
-    // few milliohms then drown in the rounding.
+    // The network solved by nodal analysis throughout.  Going through the
+    // open-circuit impedances instead would work with entries of the order
+    // of 1 / (omega Cp), common to all ports, and take the arms' milliohms
+    // as their small differences: at low frequencies half the digits go,
+    // and the matrix is no longer reciprocal to the rounding.
     const double w = kTwoPi * f;
     const COMPLEX quarter = Cmplx((w * res[6]) * 0.25, (w * res[5]) * 0.25);
     std::array<COMPLEX, kNodes * kNodes> M{};

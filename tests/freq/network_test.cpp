@@ -57,7 +57,7 @@ struct Circuit {
 void expect_reciprocal_passive(const Mat& Y, int n, const char* what) {
     double scale = 0;
     for (const cd& e : Y) scale = std::max(scale, std::abs(e));
-    const double tol = 1e-9 * scale;
+    const double tol = 1e-12 * scale;
     auto H = [&](int r, int c) { return 0.5 * (Y[r * n + c] + std::conj(Y[c * n + r])); };
     for (int r = 0; r < n; ++r)
         for (int c = 0; c < n; ++c) {

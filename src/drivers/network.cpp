@@ -2,7 +2,6 @@
 #include "drivers/network.h"
 
 #include <algorithm>
-#include <string>
 
 #include "binding/messages.h"
 #include "freq/circuits.h"
@@ -14,17 +13,15 @@ namespace mirtex::drivers {
 
 namespace {
 
-template <int K>
-SolvedResult numbered_feed() {
-    static const std::string run = std::string("C_FEED") + char('0' + K) + "(%s)";
-    static const std::string oom =
-        std::string("ERROR: C_FEED") + char('0' + K) + "(%s): Memory Overflow! Failed to Calculate Feed Line!";
-    ResultVectors v = K == 1   ? MIRTEX_RESULT_VECTORS(feed1, feed, line)
-                      : K == 2 ? MIRTEX_RESULT_VECTORS(feed2, feed, line)
-                      : K == 3 ? MIRTEX_RESULT_VECTORS(feed3, feed, line)
-                               : MIRTEX_RESULT_VECTORS(feed4, feed, line);
-    return {v, run.c_str(), oom.c_str(), 20, solve_cross_section, "C_FEED"};
-}
+// Captions and texts of feed lines 1 to 4.
+constexpr const char* kFeedTag[kMaxFeeds] = {"C_FEED1", "C_FEED2", "C_FEED3", "C_FEED4"};
+constexpr const char* kFeedRun[kMaxFeeds] = {"C_FEED1(%s)", "C_FEED2(%s)", "C_FEED3(%s)", "C_FEED4(%s)"};
+constexpr const char* kFeedOutOfMemory[kMaxFeeds] = {
+    "ERROR: C_FEED1(%s): Memory Overflow! Failed to Calculate Feed Line!",
+    "ERROR: C_FEED2(%s): Memory Overflow! Failed to Calculate Feed Line!",
+    "ERROR: C_FEED3(%s): Memory Overflow! Failed to Calculate Feed Line!",
+    "ERROR: C_FEED4(%s): Memory Overflow! Failed to Calculate Feed Line!",
+};
 
 // The two-port of feed line k (from 0) at f; false after the failure has
 // been reported.
@@ -35,8 +32,8 @@ bool feed_matrix(const Network& n, int k, const char* name, const FeedPlan& plan
         // instance, and its feed line is not: an element whose parameters
         // changed only in its lines.
         if (!n.solve_missing) {
-            const std::string tag = n.feeds.size() == 1 ? "C_FEED" : std::string("C_FEED") + char('1' + k);
-            send_error("ERROR: %s(%s): %s: Missing Feed Line Data in Cache!", n.label, name, tag.c_str());
+            const char* tag = n.feeds.size() == 1 ? "C_FEED" : kFeedTag[k];
+            send_error("ERROR: %s(%s): %s: Missing Feed Line Data in Cache!", n.label, name, tag);
             return false;
         }
         if (!ensure_solved(r, name)) return false;
@@ -50,9 +47,11 @@ bool feed_matrix(const Network& n, int k, const char* name, const FeedPlan& plan
 }  // namespace
 
 SolvedResult feed_line(int k) {
-    static const SolvedResult lines[] = {numbered_feed<1>(), numbered_feed<2>(), numbered_feed<3>(),
-                                         numbered_feed<4>()};
-    return lines[std::clamp(k, 1, kMaxFeeds) - 1];
+    const ResultVectors vectors[kMaxFeeds] = {
+        MIRTEX_RESULT_VECTORS(feed1, feed, line), MIRTEX_RESULT_VECTORS(feed2, feed, line),
+        MIRTEX_RESULT_VECTORS(feed3, feed, line), MIRTEX_RESULT_VECTORS(feed4, feed, line)};
+    const int i = std::clamp(k, 1, kMaxFeeds) - 1;
+    return {vectors[i], kFeedRun[i], kFeedOutOfMemory[i], 20, solve_cross_section, "C_FEED"};
 }
 
 SolvedResult lone_feed_line(const char* out_of_memory) {

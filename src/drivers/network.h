@@ -49,7 +49,7 @@ struct FeedPlan {
     double sigma[kMaxFeeds] = {};   // S/m, the metal of each line
 };
 
-// Feed line k (from 1) in the vectors feed<k>_* and the line cache, under
+// Feed line k (1 to 4) in the vectors feed<k>_* and the line cache, under
 // the captions "C_FEED<k>(%s)".
 SolvedResult feed_line(int k);
 // The only feed line of an element, captioned "C_FEED(%s)", with its own

@@ -36,8 +36,9 @@ MIRTEX_API void Freq_Cap(const double* res, double sigma, double f, double* R1, 
     const COMPLEX z2 = Cmplx(r2, w * res[4] + xs);
     const COMPLEX zm = Cmplx(0.0, w * res[5]);
     // Series admittance of the coupled pair of arms in parallel:
-    // (z1 + z2 - 2 zm) / (z1 z2 - zm^2).
-    const COMPLEX ys = Cdiv(Csmul(zm, 2.0) - (z1 + z2), Csqr(zm) - z1 * z2);
+    // (z1 + z2 - 2 zm) / (z1 z2 - zm^2).  Without coupling capacitance the
+    // arms are open (their reactance would be infinite, the quotient NaN).
+    const COMPLEX ys = res[2] == 0.0 ? Cmplx(0.0, 0.0) : Cdiv(Csmul(zm, 2.0) - (z1 + z2), Csqr(zm) - z1 * z2);
     Y[0] = ys + Cmplx(0.0, w * res[0]);
     Y[1] = Y[2] = Cneg(ys);
     Y[3] = ys + Cmplx(0.0, w * res[1]);

@@ -187,6 +187,11 @@ TEST(Junctions, NodalAnalysisOfTheirCircuitsAndArmPaths) {
     for (int a = 0; a < 2; ++a) bc.branch(a, 2, 1.0 / (R[a] + j * kW * kBend[a]));
     bc.branch(2, -1, kW * kBend[3] + j * kW * kBend[2]);
     expect_near(y, bc.reduce(2), 1e-12, "bend");
+    // Without a shunt branch no current reaches ground: the rows sum to 0.
+    V open = kTee;
+    open[3] = open[4] = 0.0;
+    y = eval<3>([&](COMPLEX* o) { Freq_Tee(nullptr, open.data(), kSigma, 2e10, R, R + 1, R + 2, o); });
+    for (int r = 0; r < 3; ++r) EXPECT_LE(std::abs(y[3 * r] + y[3 * r + 1] + y[3 * r + 2]), 1e-12 * std::abs(y[0]));
     // Air bridge at DC: the bridge's resistance over BW + 2 BG.
     EXPECT_NEAR(air(0.0)[0].real(), 1.0 / dc_arm(30e-6 + 2 * 5e-6, 15e-6, 3e-6), 1e-6);
 }
@@ -196,8 +201,10 @@ TEST(Components, CapacitorAndSpiralClosedForms) {
     const double w = kTwoPi * 1e6;
     const Mat c = cap(1e6, idc(0.0));
     expect_near(c, {j * w * 90e-15, -j * w * 80e-15, -j * w * 80e-15, j * w * 94e-15}, 1e-5, "idc");
-    // Open at DC; thin metal keeps the fixed finger resistance.
+    // Open at DC, and without coupling capacitance; thin metal keeps the
+    // fixed finger resistance.
     EXPECT_EQ(cap(0.0, idc(0.0)), Mat(4, 0.0));
+    EXPECT_EQ(cap(2e10, with(idc(0.0), 2, {0.0}))[1], 0.0);
     cap(2e10, idc(0.0, 0.0));
     EXPECT_EQ(R[0], 1e-5);
     EXPECT_EQ(R[1], 1e-5);

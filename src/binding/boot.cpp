@@ -6,6 +6,7 @@
 
 #include "binding/catalogue.h"
 #include "binding/messages.h"
+#include "cache/calc_file.h"
 #include "mirtex/mirtex.h"
 
 extern "C" {
@@ -136,6 +137,7 @@ MIRTEX_API int cpw_all_post(UserInstDef*) {
     // A stop request ends the analysis it was made in; the next analysis
     // must be able to solve again.
     CPW_Misc.abort_request = 0;
+    mirtex::calc_file_analysis_end();
     return 1;
 }
 

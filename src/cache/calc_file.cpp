@@ -8,7 +8,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "binding/messages.h"
@@ -89,6 +92,37 @@ private:
     int fd_;
 };
 
+// Trouble with a file is told once per file and analysis: a sweep of 1,000
+// points must not print the same line 1,000 times, and the next analysis
+// must hear of it again while it lasts.
+std::set<std::string>& reported() {
+    static std::set<std::string> files;
+    return files;
+}
+
+template <typename... Args>
+void report_once(const std::string& path, const char* fmt, Args... args) {
+    if (reported().insert(path).second) send_error(fmt, args...);
+}
+
+constexpr const char* kDamaged =
+    "Cache-file %s is damaged after %llu bytes; it is left as it is and results are not stored in it.";
+constexpr const char* kWrongIdent =
+    "Cache has a wrong identification: %s is not a '%s' file; results are not stored in it.";
+
+std::vector<std::pair<std::string, ResultCheck>>& result_checks() {
+    static std::vector<std::pair<std::string, ResultCheck>> checks;
+    return checks;
+}
+
+bool plausible(const char* file, const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out) {
+    for (int k = 0; k < n_dpar_out; ++k)
+        if (!std::isfinite(dpar_out[k])) return false;
+    for (const auto& [name, check] : result_checks())
+        if (name == file) return check(ipar_out, n_ipar_out, dpar_out, n_dpar_out);
+    return true;
+}
+
 // Exclusive advisory lock over the whole file for one append, released when
 // the descriptor closes (also when the process dies).  A file system without
 // locks gets the append unlocked: one process per file is the usual case.
@@ -124,9 +158,10 @@ std::vector<unsigned char> header_bytes(const char* ident) {
 }
 
 // Where the next record goes, with the file repaired for it: the end of the
-// last complete record.  False when the file must not be appended to.
-bool prepare_append(int fd, const std::string& path, const char* ident, std::vector<unsigned char>& out,
-                    std::uint64_t& base) {
+// last complete record.  False when the file must not be appended to (its
+// messages are then sent).
+bool prepare_append(int fd, const std::string& path, const char* ident, const RecordHead& next,
+                    std::vector<unsigned char>& out, std::uint64_t& base) {
     struct stat st {};
     if (fstat(fd, &st) != 0) return false;
     const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
@@ -140,7 +175,11 @@ bool prepare_append(int fd, const std::string& path, const char* ident, std::vec
         if (size > 0) {
             std::vector<unsigned char> head(static_cast<std::size_t>(size));
             if (!reader.read(head.data(), head.size())) return false;
-            if (std::memcmp(head.data(), header.data(), head.size()) != 0) return false;
+            if (std::memcmp(head.data(), header.data(), head.size()) != 0) {
+                report_once(path, kWrongIdent,
+                            path.c_str(), ident);
+                return false;
+            }
             if (ftruncate(fd, 0) != 0) return false;
         }
         out = header;
@@ -148,11 +187,22 @@ bool prepare_append(int fd, const std::string& path, const char* ident, std::vec
         return true;
     }
 
-    if (read_header(reader, ident) != HeaderCheck::Ok) return false;
+    if (read_header(reader, ident) != HeaderCheck::Ok) {
+        report_once(path, kWrongIdent,
+                    path.c_str(), ident);
+        return false;
+    }
+    // The record shapes this file holds, to tell a tear from damage.
+    std::vector<RecordHead> shapes{next};
     RecordHead head;
-    while (next_record(reader, head)) reader.skip(head.body_bytes);
+    while (next_record(reader, head)) {
+        bool known = false;
+        for (const RecordHead& s : shapes) known = known || s.same_counts(head);
+        if (!known) shapes.push_back(head);
+        reader.skip(head.body_bytes);
+    }
     base = reader.position();
-    switch (classify_tail(reader, head)) {
+    switch (classify_tail(reader, head, shapes.data(), shapes.size())) {
         case Tail::Clean:
             return true;
         case Tail::Torn:
@@ -163,8 +213,8 @@ bool prepare_append(int fd, const std::string& path, const char* ident, std::vec
         case Tail::Damaged:
             break;
     }
-    send_error("Cache-file %s is damaged after %llu bytes; result not stored.", path.c_str(),
-               static_cast<unsigned long long>(base));
+    report_once(path, kDamaged,
+                path.c_str(), static_cast<unsigned long long>(base));
     return false;
 }
 
@@ -179,15 +229,28 @@ int read_calc(const char* file, const char* ident, const int* ipar, int n_ipar, 
         return -1;
     }
 
-    FileReader reader(fd.get(), file_size(fd.get()));
+    const std::uint64_t size = file_size(fd.get());
+    FileReader reader(fd.get(), size);
+    const std::vector<unsigned char> header = header_bytes(ident);
+    if (size < header.size()) {
+        // Nothing yet, or our own header cut short by a writer that died
+        // creating the file: no record, and the next append repairs it.
+        std::vector<unsigned char> head(static_cast<std::size_t>(size));
+        if (size == 0 || (reader.read(head.data(), head.size()) &&
+                          std::memcmp(head.data(), header.data(), head.size()) == 0))
+            return 1;
+        reader.seek(0);
+    }
     switch (read_header(reader, ident)) {
         case HeaderCheck::Ok:
             break;
         case HeaderCheck::WrongLength:
-            send_error("Cache-identification has a wrong length.");
+            report_once(path, "Cache-identification has a wrong length: %s is not a '%s' file; results are not stored in it.",
+                        path.c_str(), ident);
             return 1;
         case HeaderCheck::WrongIdent:
-            send_error("Cache has a wrong identification.");
+            report_once(path, kWrongIdent,
+                        path.c_str(), ident);
             return 1;
     }
 
@@ -196,9 +259,14 @@ int read_calc(const char* file, const char* ident, const int* ipar, int n_ipar, 
     const RecordHead want = RecordHead::of(n_ipar, n_dpar, n_ipar_out, n_dpar_out);
     const std::size_t ikey = static_cast<std::size_t>(n_ipar) * sizeof(std::int32_t);
     const std::size_t dkey = static_cast<std::size_t>(n_dpar) * sizeof(double);
+    const std::size_t iout = static_cast<std::size_t>(n_ipar_out > 0 ? n_ipar_out : 0) * sizeof(std::int32_t);
+    const std::size_t dout = static_cast<std::size_t>(n_dpar_out > 0 ? n_dpar_out : 0) * sizeof(double);
     std::vector<unsigned char> body;
+    std::vector<int> icand(iout / sizeof(int));
+    std::vector<double> dcand(dout / sizeof(double));
     RecordHead head;
     while (next_record(reader, head)) {
+        const std::uint64_t at = reader.position() - RecordHead::kBytes;
         if (!head.same_counts(want)) {
             reader.skip(head.body_bytes);
             continue;
@@ -209,23 +277,40 @@ int read_calc(const char* file, const char* ident, const int* ipar, int n_ipar, 
         const unsigned char* p = body.data();
         if (std::memcmp(p, ipar, ikey) != 0 || std::memcmp(p + ikey, dpar, dkey) != 0) continue;
         p += ikey + dkey;
-        const std::size_t iout = static_cast<std::size_t>(n_ipar_out > 0 ? n_ipar_out : 0) * sizeof(std::int32_t);
-        if (iout > 0) std::memcpy(ipar_out, p, iout);
-        if (n_dpar_out > 0) std::memcpy(dpar_out, p + iout, static_cast<std::size_t>(n_dpar_out) * sizeof(double));
+        if (iout > 0) std::memcpy(icand.data(), p, iout);
+        if (dout > 0) std::memcpy(dcand.data(), p + iout, dout);
+        // A damaged result is passed over: the element is solved again, and
+        // the record appended then is found behind this one next time.
+        if (!plausible(file, icand.data(), n_ipar_out, dcand.data(), n_dpar_out)) {
+            report_once(format("%s#%llu", path.c_str(), static_cast<unsigned long long>(at)),
+                        "WARNING: Cache-file %s: the record at byte %llu holds a result that is not physical; it is not used.",
+                        path.c_str(), static_cast<unsigned long long>(at));
+            continue;
+        }
+        if (iout > 0) std::memcpy(ipar_out, icand.data(), iout);
+        if (dout > 0) std::memcpy(dpar_out, dcand.data(), dout);
         return 0;
     }
+    // A scan that stopped short of the end on damage, not on a tear, leaves
+    // records unread: say so, since nothing will be stored either.
+    if (reader.remaining() > 0 && classify_tail(reader, head, &want, 1) == Tail::Damaged)
+        report_once(path, kDamaged,
+                    path.c_str(), static_cast<unsigned long long>(reader.position()));
     return 1;
 }
 
 int write_calc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar, int n_dpar,
                const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out) {
-    send_info("Writing in Cache");
     // A negative count would write a record that ends every later scan.
     if (n_ipar < 0 || n_dpar < 0 || n_ipar_out < 0 || n_dpar_out < 0) return -1;
     std::string path;
     if (!full_path(file, path)) return -1;
     const Fd fd(open_regular(path, O_RDWR | O_APPEND | O_CREAT));
-    if (fd.get() < 0) return -1;
+    if (fd.get() < 0) {
+        report_once(path, "Cache-file %s cannot be written (not a regular file, or no permission); results are not stored in it.",
+                    path.c_str());
+        return -1;
+    }
 
     // Header check, repair and append happen under one lock, and the record
     // goes out in one write on an appending descriptor, so that two
@@ -233,7 +318,8 @@ int write_calc(const char* file, const char* ident, const int* ipar, int n_ipar,
     lock_exclusive(fd.get());
     std::vector<unsigned char> out;
     std::uint64_t base = 0;
-    if (!prepare_append(fd.get(), path, ident, out, base)) return -1;
+    if (!prepare_append(fd.get(), path, ident, RecordHead::of(n_ipar, n_dpar, n_ipar_out, n_dpar_out), out, base))
+        return -1;
 
     const std::int32_t counts[4] = {n_ipar, n_dpar, n_ipar_out, n_dpar_out};
     put(out, counts, 4);
@@ -242,15 +328,26 @@ int write_calc(const char* file, const char* ident, const int* ipar, int n_ipar,
     put(out, ipar_out, n_ipar_out);
     put(out, dpar_out, n_dpar_out);
     if (!write_all(fd.get(), out.data(), out.size())) {
+        const int err = errno;
         // A full disk or a quota: take back the part that landed, so the
         // file ends on a complete record as before.
         [[maybe_unused]] const int rc = ftruncate(fd.get(), static_cast<off_t>(base));
+        report_once(path, "Cache-file %s could not be written (%s); result not stored.", path.c_str(), std::strerror(err));
         return -1;
     }
+    send_info("Writing in Cache");
     return 0;
 }
 
 }  // namespace
+
+bool register_result_check(const char* file, ResultCheck check) {
+    result_checks().emplace_back(file, check);
+    return true;
+}
+
+void calc_file_analysis_end() { reported().clear(); }
+
 }  // namespace mirtex
 
 // Memory running out while a file is read or a record is built ends the call

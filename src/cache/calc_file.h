@@ -37,6 +37,19 @@ inline constexpr std::size_t kCalcPathBuffer = 300;
 // the environment at the first call, fixed afterwards.
 const std::string& table_directory();
 
+// A stored result that no solver of its kind could have produced (a flipped
+// bit, a record written by a broken build) must be a miss, never a result.
+// Every result must be finite; a kind may add its physical rule (a line's
+// C' > 0, ...).  check answers true for an acceptable result.
+using ResultCheck = bool (*)(const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out);
+// Registers the rule of the kind kept in file (its name, as ReadCalc gets
+// it); registration happens at load, before any file is read.
+bool register_result_check(const char* file, ResultCheck check);
+
+// The end of an analysis: a file that could not be written, or was found
+// damaged, is reported once per file and analysis, and again in the next.
+void calc_file_analysis_end();
+
 // What the environment names as table directory right now: MIRTEX_TABLE_PATH,
 // else TMP, else TEMP, else the working directory, with '/' appended when
 // it does not end in one.

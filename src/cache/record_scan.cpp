@@ -116,12 +116,30 @@ bool next_record(FileReader& reader, RecordHead& head) {
     return true;
 }
 
-Tail classify_tail(const FileReader& reader, const RecordHead& head) {
+Tail classify_tail(FileReader& reader, const RecordHead& head, const RecordHead* shapes, std::size_t n_shapes) {
     if (reader.remaining() == 0) return Tail::Clean;
     if (!head.counts_read) return Tail::Torn;  // not even the counts made it
     for (const std::int32_t c : head.count)
         if (c < 0 || c >= kPlausibleCount) return Tail::Damaged;
-    return Tail::Torn;
+    // Records are whole multiples of four bytes, so an intact one behind the
+    // failure starts at a four-byte step from it.  Most offsets fail at
+    // their counts, so the search costs about one read per word.
+    const std::uint64_t start = reader.position();
+    Tail verdict = Tail::Torn;
+    RecordHead probe;
+    for (std::uint64_t at = start + 4;; at += 4) {
+        reader.seek(at);
+        if (reader.remaining() < RecordHead::kBytes) break;
+        if (!next_record(reader, probe) || probe.count[0] <= 0 || probe.count[1] <= 0) continue;
+        bool known = probe.same_counts(head);
+        for (std::size_t k = 0; k < n_shapes && !known; ++k) known = shapes[k].same_counts(probe);
+        if (known) {
+            verdict = Tail::Damaged;
+            break;
+        }
+    }
+    reader.seek(start);
+    return verdict;
 }
 
 }  // namespace mirtex

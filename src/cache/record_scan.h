@@ -63,8 +63,17 @@ bool next_record(FileReader& reader, RecordHead& head);
 enum class Tail {
     Clean,   // the file ends on a record boundary
     Torn,    // the beginning of one record, as a writer killed mid-append leaves it
-    Damaged  // counts no writer of ours produces: not ours to cut
+    Damaged  // anything else: intact records may follow, so it is not ours to cut
 };
-Tail classify_tail(const FileReader& reader, const RecordHead& head);
+
+// A tail is torn only when no intact record stands behind the place where
+// the scan failed: fewer bytes than the counts themselves, or a record
+// whose bytes run past the end of the file with no complete record of a
+// shape this file holds (one already scanned, the one about to be
+// appended, or its own) beginning anywhere after it.  A count overwritten
+// by damage looks like a long record running past the end of the file;
+// taking it for a tear would cut off every intact record behind it.
+// The reader is left where it was.
+Tail classify_tail(FileReader& reader, const RecordHead& head, const RecordHead* shapes, std::size_t n_shapes);
 
 }  // namespace mirtex

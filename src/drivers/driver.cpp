@@ -1,5 +1,7 @@
 #include "drivers/driver.h"
 
+#include <cmath>
+
 #include "binding/messages.h"
 #include "debug/reports.h"
 #include "params/item.h"
@@ -23,6 +25,18 @@ int solve_cross_section(const ResultVectors& v) { return Calc_Line(0, *v.ipar, *
 int aborted() {
     send_error("Simulation aborted due to ERROR! ");
     return 0;
+}
+
+bool y_is_finite(const char* label, UserInstDef* inst, double f, const COMPLEX* Y) {
+    const int n = inst != nullptr && inst->def != nullptr ? inst->def->numExtNodes : 0;
+    for (int k = 0; k < n * n; ++k)
+        if (!std::isfinite(Y[k].real) || !std::isfinite(Y[k].imag)) {
+            send_error("ERROR: %s(%s): the admittance matrix at f = %lg Hz is not finite; it is not handed to the "
+                       "simulator!",
+                       label, params::inst_name(inst), f);
+            return false;
+        }
+    return true;
 }
 
 bool ensure_solved(const SolvedResult& r, const char* name) {

@@ -114,6 +114,11 @@ int finish_pre(const char* label, const WARN* warnings, int status, std::span<co
 // "Simulation aborted due to ERROR! " and 0.
 int aborted();
 
+// The last guard before the host: true when every entry of the instance's
+// nodes x nodes matrix is finite; otherwise the error names the element,
+// the instance and the frequency, and the matrix must not be used.
+bool y_is_finite(const char* label, UserInstDef* inst, double f, const COMPLEX* Y);
+
 template <class Inputs>
 int pre_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst) {
     warnings.clear();
@@ -138,7 +143,9 @@ int y_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst, d
         if (!e.pre(inst)) return silent ? 0 : aborted();
         e.results.front().vectors.lookup();
     }
-    if (!e.evaluate(inst, in, omega / kTwoPi, Y)) return silent ? 0 : aborted();
+    const double f = omega / kTwoPi;
+    if (!e.evaluate(inst, in, f, Y)) return silent ? 0 : aborted();
+    if (!y_is_finite(e.label, inst, f, Y)) return silent ? 0 : aborted();
     return 1;
 }
 

@@ -97,7 +97,7 @@ int Assembly::metals(LineItem& line) {
 
 int Assembly::tech_test(double t, double rho, int metal, double die_h, double die_er, double die_td,
                         int dielectric) const {
-    return TechTest(label_, name_, "", "t", "rho", "die_h", "die_er", "die_td", "DL", t, rho, die_h, die_er, die_td,
+    return TechTest(label_, name_, tech_item_name(), "t", "rho", "die_h", "die_er", "die_td", "DL", t, rho, die_h, die_er, die_td,
                     metal, dielectric, grid_.DL);
 }
 
@@ -133,13 +133,19 @@ int Assembly::substrate(int index, double wges, double* tand) {
                 &d.TAND3) != 0)
         return 1;
     const char* item = text_param(inst_, index);
-    // The loss tangent of layer 2 goes straight into the line losses; no
-    // range rule covers it, but NaN or infinity must not reach them.
-    if (!std::isfinite(d.TAND2)) {
-        send_error("ERROR %s(%s) : C_SUB(%s) : TAND2=%lg invalid value ! (finite value required)", label_, name_,
-                   item, d.TAND2);
-        return 1;
-    }
+    // The loss tangents go straight into the line losses.  A negative one
+    // would make the substrate a source of energy (the line an amplifier);
+    // above kMaxLossTangent the medium conducts more than it polarises and a
+    // quasi-static dielectric model no longer describes it.
+    bool tand_ok = true;
+    const double tands[3] = {d.TAND1, d.TAND2, d.TAND3};
+    for (int n = 0; n < 3; ++n)
+        if (!(tands[n] >= 0 && tands[n] <= kMaxLossTangent)) {
+            send_error("ERROR %s(%s) : C_SUB(%s) : TAND%d=%lg invalid value ! (0 <= TAND%d <= %lg)", label_, name_,
+                       item, n + 1, tands[n], n + 1, kMaxLossTangent);
+            tand_ok = false;
+        }
+    if (!tand_ok) return 1;
     if (tand != nullptr) *tand = d.TAND2;
     return SubTst(inst_, label_, name_, item, &d.H1, d.H2, &d.H3, d.ER1, d.ER2, d.ER3, wges, grid_.DL);
 }
@@ -148,6 +154,15 @@ int Assembly::box(double A, double B1, double B2) {
     double L2 = has_length_ ? grid_.L2 : 0.0;
     if (BoxTst(inst_, label_, name_, grid_item_, A, B1, &grid_.L1, B2, &L2, grid_.DL) != 0) return 1;
     grid_.L2 = L2;
+    return 0;
+}
+
+int Assembly::section_length(double length) {
+    if (!std::isfinite(length))
+        return reject(mirtex::format("%s(%s) : L=%lg invalid value ! (finite value required)", label_, name_, length));
+    if (std::fabs(length) > kMaxSectionLength)
+        return reject(mirtex::format("%s(%s) : L=%lg invalid value ! (|L| <= %lg m)", label_, name_, length,
+                                     kMaxSectionLength));
     return 0;
 }
 

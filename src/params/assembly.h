@@ -32,6 +32,10 @@ double region_width(const CPW_LINETYP& line, double DL);
 // The region with both ground strips of width gw.
 double outer_width(const CPW_LINETYP& line, double gw, double DL);
 
+// No section of a planar circuit comes near a metre; a longer one is a
+// forgotten unit (L=500 for 500 um), and its exp(gamma l) would overflow.
+inline constexpr double kMaxSectionLength = 1.0;
+
 class Assembly {
 public:
     // label names the element in messages ("C_METVIA", or the definition
@@ -57,6 +61,9 @@ public:
     // The box around a conductor region of width A, at least B1 wide and B2
     // long; may fill in the automatic L1 (and L2).
     int box(double A, double B1, double B2);
+    // The length of a line section: finite, and no longer than
+    // kMaxSectionLength either way (negative lengths de-embed).
+    int section_length(double length);
     // "%s(%s)" of label and instance: the label of the check function.
     const char* check_label();
     // The feed-line vectors of one connected line.

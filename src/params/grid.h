@@ -15,6 +15,22 @@ namespace mirtex::params {
 // them, well inside an int.
 constexpr double kMaxGridSteps = 1.0e6;
 
+// Material bounds.  No dielectric of a planar process comes near a relative
+// permittivity of 1e4 (ferroelectric films stay below it), and beyond it the
+// solver's charge sums lose their digits.  A loss tangent above 1 describes
+// a conductor rather than a dielectric.
+constexpr double kMaxPermittivity = 1.0e4;
+constexpr double kMaxLossTangent = 1.0;
+// Metal resistivity relative to the technology's reference (rho = 1 gives
+// 4.5e7 S/m): 1e6 is a conductivity of 45 S/m, far below any metal film.
+// No deposited metal film is thinner than a nanometre.
+constexpr double kMaxRelativeResistivity = 1.0e6;
+constexpr double kMinMetalThickness = 1.0e-9;
+
+// The name of the technology item the process resolved to (C_TECH_<foundry>),
+// for the messages of its values; empty before the first resolution.
+const char* tech_item_name();
+
 // trunc() of a quotient of lengths.  A length built from whole grid steps,
 // divided by the step again, comes back a few ulps short of the whole number
 // (123 * 1e-6 / 1e-6 = 122.99999999999999); such a quotient counts as the

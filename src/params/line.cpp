@@ -87,11 +87,7 @@ MIRTEX_API int cpw_line_get(UserInstDef* inst, WARN** warnings, double* rho, dou
     if (a.begin() != 0) return 1;
     const double length = real_param(inst, 0);
     if (L != nullptr) *L = length;
-    // A line of any real length is a line (negative lengths de-embed), but
-    // NaN or infinity would reach the admittances unnoticed.
-    if (!std::isfinite(length))
-        return a.reject(mirtex::format("%s(%s) : L=%lg invalid value ! (finite value required)", label, a.name(),
-                                       length));
+    if (a.section_length(length) != 0) return 1;
     if (a.grid(3, false) != 0) return 1;
     LineItem line;
     if (a.line_type(1, line) != 0) return 1;

@@ -18,9 +18,8 @@ MIRTEX_API int cpw_metvia_get(UserInstDef* inst, WARN** warnings, double* rho, d
     const char* name = a.name();
     const double length = real_param(inst, 0);
     if (L != nullptr) *L = length;
-    if (!std::isfinite(length))
-        return a.reject(mirtex::format("C_METVIA(%s) : L=%lg invalid value ! (finite value required)", name, length));
     if (length < 0) return a.reject(mirtex::format("C_METVIA(%s) : L < 0 invalid value! ", name));
+    if (a.section_length(length) != 0) return 1;
 
     if (a.grid(4, false) != 0) return 1;
     LineItem l1, l2;

@@ -10,6 +10,7 @@
 
 #include "binding/messages.h"
 #include "debug/c_debug.h"
+#include "params/grid.h"
 #include "params/item.h"
 #include "params/params.h"
 
@@ -55,7 +56,14 @@ TableBlock* block_for(const _foundries* f) {
 }
 
 }  // namespace
+std::string& tech_name_store() {
+    static std::string name;
+    return name;
+}
+
 }  // namespace mirtex::params
+
+const char* mirtex::params::tech_item_name() { return tech_name_store().c_str(); }
 
 using namespace mirtex::params;
 
@@ -122,6 +130,7 @@ MIRTEX_API int NetPars(void*) {
     char layer[MIRTEX_PROCES_NAME_SIZE];
     double gw_def = 0.0;
     if (get_proces(tech, layer, &gw_def) != 0) return 1;
+    tech_name_store() = tech;
     UserInstDef* t = get_user_inst(tech);
     if (t == nullptr) {
         mirtex::send_error("ZOKA, tech data %s not found, needed by C_PROCES_DEFAULT", tech);

@@ -94,20 +94,29 @@ MIRTEX_API int LintypTest(const char* E, const char* I, const char* D, const cha
 MIRTEX_API int TechTest(const char* E, const char* I, const char* D, const char* lt, const char* lrho,
                         const char* ldie_h, const char* ldie_er, const char* ldie_td, const char*, double t,
                         double rho, double die_h, double die_er, double die_td, int metal, int dielectric, double) {
+    using mirtex::params::kMaxPermittivity;
+    using mirtex::params::kMaxRelativeResistivity;
+    using mirtex::params::kMinMetalThickness;
     Verdict v;
-    const char* le0 = "ERROR %s(%s) : C_TECH(%s) : %s%i <= 0 invalid value !";
-    const char* inf = "ERROR %s(%s) : C_TECH(%s) : %s%i=%lg invalid value ! (finite value required)";
-    if (!(t > 0)) v.fail(le0, s(E), s(I), s(D), s(lt), metal);
-    if (std::isinf(t)) v.fail(inf, s(E), s(I), s(D), s(lt), metal, t);
-    if (!(rho > 0)) v.fail(le0, s(E), s(I), s(D), s(lrho), metal);
-    if (std::isinf(rho)) v.fail(inf, s(E), s(I), s(D), s(lrho), metal, rho);
-    if (!(die_h > 0)) v.fail(le0, s(E), s(I), s(D), s(ldie_h), dielectric);
-    if (std::isinf(die_h)) v.fail(inf, s(E), s(I), s(D), s(ldie_h), dielectric, die_h);
-    if (!(die_er >= 1))
-        v.fail("ERROR %s(%s) : C_TECH(%s) : %s%i < 1 invalid value !", s(E), s(I), s(D), s(ldie_er), dielectric);
-    if (std::isinf(die_er)) v.fail(inf, s(E), s(I), s(D), s(ldie_er), dielectric, die_er);
-    if (!(die_td > 0)) v.fail(le0, s(E), s(I), s(D), s(ldie_td), dielectric);
-    if (std::isinf(die_td)) v.fail(inf, s(E), s(I), s(D), s(ldie_td), dielectric, die_td);
+    // Each message names the technology item, the value and the rule; NaN
+    // is told as what it is rather than as "<= 0".
+    auto rule = [&](bool ok, const char* label, int index, double value, const char* range) {
+        if (ok) return;
+        if (std::isnan(value))
+            v.fail("ERROR %s(%s) : C_TECH(%s) : %s%i=%lg invalid value ! (a number required)", s(E), s(I), s(D),
+                   s(label), index, value);
+        else
+            v.fail("ERROR %s(%s) : C_TECH(%s) : %s%i=%lg invalid value ! (%s)", s(E), s(I), s(D), s(label), index,
+                   value, range);
+    };
+    const std::string t_range = mirtex::format("%lg m <= t", kMinMetalThickness);
+    const std::string rho_range = mirtex::format("0 < rho <= %lg", kMaxRelativeResistivity);
+    const std::string er_range = mirtex::format("1 <= die_er <= %lg", kMaxPermittivity);
+    rule(t >= kMinMetalThickness && std::isfinite(t), lt, metal, t, t_range.c_str());
+    rule(rho > 0 && rho <= kMaxRelativeResistivity, lrho, metal, rho, rho_range.c_str());
+    rule(die_h > 0 && std::isfinite(die_h), ldie_h, dielectric, die_h, "0 < die_h, finite");
+    rule(die_er >= 1 && die_er <= kMaxPermittivity, ldie_er, dielectric, die_er, er_range.c_str());
+    rule(die_td > 0 && std::isfinite(die_td), ldie_td, dielectric, die_td, "0 < die_td, finite");
     return v.status();
 }
 
@@ -165,7 +174,10 @@ MIRTEX_API int SubTst(UserInstDef*, const char* E, const char* I, const char* D,
         if (!(er[n] >= 1))
             v.fail("ERROR %s(%s) : C_SUB(%s) : %s=%lg invalid value ! (%s_min=1)", s(E), s(I), s(D), name[n], er[n],
                    name[n]);
-        if (std::isinf(er[n])) v.fail(inf, s(E), s(I), s(D), name[n], er[n]);
+        else if (std::isinf(er[n]))
+            v.fail(inf, s(E), s(I), s(D), name[n], er[n]);
+        else if (er[n] > mirtex::params::kMaxPermittivity)
+            v.fail(top, s(E), s(I), s(D), name[n], er[n], name[n], mirtex::params::kMaxPermittivity);
     }
     return v.status();
 }
@@ -194,13 +206,15 @@ MIRTEX_API int BoxTst(UserInstDef*, const char* E, const char* I, const char* D,
     if (is_auto(*L1)) *L1 = q * (count_trunc(std::fmax(5 * A / auto_k(*L1), B1) / q) + 2);
     if (is_auto(*L2)) *L2 = q * (count_trunc(std::fmax(5 * A / auto_k(*L2), B2) / q) + 2);
 
+    // The too-large messages print ten digits: a box a hair over its limit
+    // must not read "L1=0.1 too large ! (L1_max=0.1)".
     const double max = kMaxGridSteps * DL;
     if (!(*L1 > A))
         v.fail("ERROR %s(%s) : C_GRID(%s) : L1=%lg too small ! (L1_min=%lg)", s(E), s(I), s(D), *L1, A + 8 * DL);
     if (!(*L1 >= B1)) v.fail("ERROR %s(%s) : C_GRID(%s) : L1=%lg too small ! (L1_min=%lg)", s(E), s(I), s(D), *L1, B1);
-    if (*L1 > max) v.fail("ERROR %s(%s) : C_GRID(%s) : L1=%lg too large ! (L1_max=%lg)", s(E), s(I), s(D), *L1, max);
+    if (*L1 > max) v.fail("ERROR %s(%s) : C_GRID(%s) : L1=%.10lg too large ! (L1_max=%.10lg)", s(E), s(I), s(D), *L1, max);
     if (!(*L2 >= B2)) v.fail("ERROR %s(%s) : C_GRID(%s) : L2=%lg too small ! (L2_min=%lg)", s(E), s(I), s(D), *L2, B2);
-    if (*L2 > max) v.fail("ERROR %s(%s) : C_GRID(%s) : L2=%lg too large ! (L2_max=%lg)", s(E), s(I), s(D), *L2, max);
+    if (*L2 > max) v.fail("ERROR %s(%s) : C_GRID(%s) : L2=%.10lg too large ! (L2_max=%.10lg)", s(E), s(I), s(D), *L2, max);
     return v.status();
 }
 

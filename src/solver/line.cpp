@@ -147,6 +147,18 @@ int solve_line(const LineLayout& layout, const double* dpar, LineSums& sums) {
     return run("2/2", dpar[0], dpar[1], dpar[2], sums.dielectric);
 }
 
+namespace {
+
+// A stored cross-section is physical only with positive C', L', ZL and
+// ER_eff and with losses that do not feed energy into the line.
+bool line_result_is_physical(const int*, int, const double* r, int n) {
+    if (n < 6) return true;  // not a cross-section's record
+    return r[0] > 0 && r[1] > 0 && r[2] >= 0 && r[3] >= 0 && r[4] > 0 && r[5] > 0;
+}
+[[maybe_unused]] const bool kLineCheck = mirtex::register_result_check("cpw_line.cdb", line_result_is_physical);
+
+}  // namespace
+
 }  // namespace mirtex::solver
 
 extern "C" MIRTEX_API int Calc_Line(int /*plot: no diagnostic output*/, int* ipar, double* dpar, double* dpar_out) {

@@ -31,7 +31,8 @@ struct Rec {
         Rec r;
         for (int i = 0; i < n_ipar; ++i) r.ipar.push_back(k * 31 + i);
         for (int i = 0; i < n_dpar; ++i) r.dpar.push_back(1e-6 * (i + 1) + k);
-        for (int i = 0; i < n_dpar_out; ++i) r.dpar_out.push_back(k + 0.5 * i);
+        // Positive results, as a solved line has them.
+        for (int i = 0; i < n_dpar_out; ++i) r.dpar_out.push_back(k + 1 + 0.5 * i);
         return r;
     }
     int write(const char* file = kLineFile, const char* ident = kLineIdent) const {

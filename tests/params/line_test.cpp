@@ -166,11 +166,44 @@ TEST_F(LineTest, LengthMustBeANumber) {
     EXPECT_EQ(L, -50e-6);
 }
 
-TEST_F(LineTest, LossTangentMustBeANumber) {
-    set_sub("TAND2", Value::Real(std::numeric_limits<double>::infinity()));
-    EXPECT_EQ(get(), 1);
-    EXPECT_EQ(errors(), std::vector<std::string>{
-                            "ERROR CxLIN(TL1) : C_SUB(SUB1) : TAND2=inf invalid value ! (finite value required)"});
+// Values no material or layout can have are refused with the item, the
+// value and the rule; each would otherwise reach the host as a non-finite
+// matrix, or as a line with gain (TAND2 < 0).
+TEST_F(LineTest, ValuesOutsidePhysicsAreRefusedWithTheirItemAndValue) {
+    struct Case {
+        bool tech;
+        const char* key;
+        double value;
+        const char* error;
+    };
+    const Case cases[] = {
+        {false, "TAND2", -1, "ERROR CxLIN(TL1) : C_SUB(SUB1) : TAND2=-1 invalid value ! (0 <= TAND2 <= 1)"},
+        {false, "TAND2", 1e300, "ERROR CxLIN(TL1) : C_SUB(SUB1) : TAND2=1e+300 invalid value ! (0 <= TAND2 <= 1)"},
+        {false, "TAND2", std::numeric_limits<double>::infinity(),
+         "ERROR CxLIN(TL1) : C_SUB(SUB1) : TAND2=inf invalid value ! (0 <= TAND2 <= 1)"},
+        {false, "ER2", 1e300, "ERROR CxLIN(TL1) : C_SUB(SUB1) : ER2=1e+300 invalid value ! (ER2_max=10000)"},
+        {false, "ER3", 1e300, "ERROR CxLIN(TL1) : C_SUB(SUB1) : ER3=1e+300 invalid value ! (ER3_max=10000)"},
+        {true, "rho1", 1e300, "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : rho1=1e+300 invalid value ! (0 < rho <= 1e+06)"},
+        {true, "t1", 1e-300, "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : t1=1e-300 invalid value ! (1e-09 m <= t)"},
+        {true, "t1", std::numeric_limits<double>::quiet_NaN(),
+         "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : t1=nan invalid value ! (a number required)"},
+    };
+    for (const Case& c : cases) {
+        host::Host::get().clear_instances();
+        foundries.resolve_pending = 1;
+        design = Design{};
+        if (c.tech)
+            set_tech(c.key, Value::Real(c.value));
+        else
+            set_sub(c.key, Value::Real(c.value));
+        host::Host::get().clear_log();
+        EXPECT_EQ(get(), 1) << c.key;
+        EXPECT_EQ(errors(), std::vector<std::string>{c.error}) << c.key;
+    }
+    host::Host::get().clear_instances();
+    design = Design{};
+    EXPECT_EQ(get(1e300), 1);
+    EXPECT_EQ(texts(warnings), std::vector<std::string>{"CxLIN(TL1) : L=1e+300 invalid value ! (|L| <= 1 m)"});
 }
 
 TEST_F(LineTest, AbsurdlyLargeDimensionsAreRefusedBeforeTheGrid) {

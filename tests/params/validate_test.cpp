@@ -106,14 +106,14 @@ TEST_F(ValidateTest, TechnologyValuesNameLabelAndIndexTogether) {
     EXPECT_EQ(tech(0, -1, 0, 0.99, 0), 1);
     EXPECT_EQ(tech(kNaN, kInf, 1, kInf, 1, 1, 2), 1);
     EXPECT_EQ(errors(), (std::vector<std::string>{
-        "ERROR C_AIR(A1) : C_TECH() : t2 <= 0 invalid value !",
-        "ERROR C_AIR(A1) : C_TECH() : rho2 <= 0 invalid value !",
-        "ERROR C_AIR(A1) : C_TECH() : die_h1 <= 0 invalid value !",
-        "ERROR C_AIR(A1) : C_TECH() : die_er1 < 1 invalid value !",
-        "ERROR C_AIR(A1) : C_TECH() : die_td1 <= 0 invalid value !",
-        "ERROR C_AIR(A1) : C_TECH() : t1 <= 0 invalid value !",
-        "ERROR C_AIR(A1) : C_TECH() : rho1=inf invalid value ! (finite value required)",
-        "ERROR C_AIR(A1) : C_TECH() : die_er2=inf invalid value ! (finite value required)"}));
+        "ERROR C_AIR(A1) : C_TECH() : t2=0 invalid value ! (1e-09 m <= t)",
+        "ERROR C_AIR(A1) : C_TECH() : rho2=-1 invalid value ! (0 < rho <= 1e+06)",
+        "ERROR C_AIR(A1) : C_TECH() : die_h1=0 invalid value ! (0 < die_h, finite)",
+        "ERROR C_AIR(A1) : C_TECH() : die_er1=0.99 invalid value ! (1 <= die_er <= 10000)",
+        "ERROR C_AIR(A1) : C_TECH() : die_td1=0 invalid value ! (0 < die_td, finite)",
+        "ERROR C_AIR(A1) : C_TECH() : t1=nan invalid value ! (a number required)",
+        "ERROR C_AIR(A1) : C_TECH() : rho1=inf invalid value ! (0 < rho <= 1e+06)",
+        "ERROR C_AIR(A1) : C_TECH() : die_er2=inf invalid value ! (1 <= die_er <= 10000)"}));
 }
 
 TEST_F(ValidateTest, AirBridgeType) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "mirtex/mirtex.h"
+#include "numeric/arrays.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -41,6 +42,20 @@ MIRTEX_API int Freq_Tfr(const double* res, double tand, double length, double f,
  * were; below 1 Hz the direct-current forms apply. */
 MIRTEX_API int Calc_Leitung(double R, double L, double G, double C, double length, double f, COMPLEX* Y,
                             COMPLEX* Z0, COMPLEX* gamma);
+
+/* Open-circuit impedance matrix Z (2n x 2n, indexes 1..2n, obtained by the
+ * caller) of a section of n coupled conductors of length l at angular
+ * frequency omega, from the n x n per-unit-length matrices (indexes 1..n).
+ * Ports 1..n are the near ends, n+1..2n the far ends. */
+MIRTEX_API void Calc_Multiline(int n, d2* R, d2* L, d2* G, d2* C, double omega, double l, C2* Z);
+
+/* The coupled-line section of a solved cross-section (ires[0] = n; res: T,
+ * C (n x n), C_air (n x n), the 1-GHz loss matrix K (n x n), the n widths)
+ * at f [Hz]: admittance matrix Y (2n x 2n), modal impedances ZL[i][k] of
+ * conductor i in mode k and the modal propagation constants on the
+ * diagonal of Gamma (n x n).  The caller obtains and zero-fills the three.
+ * 0 on success, 1 when no work space could be had. */
+MIRTEX_API int Freq_Coup(int* ires, double* res, double f, double l, double sigma, C2* Y, C2* ZL, C2* Gamma);
 
 /* Resistance [Ohm] of a rectangular conductor with skin effect. */
 MIRTEX_API double Skin(double width, double thickness, double length, double sigma, double mur, double f);

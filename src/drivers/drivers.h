@@ -11,6 +11,8 @@ extern "C" {
 #endif
 
 MIRTEX_API int cpw_metvia_pre(UserInstDef* inst);
+// The coupled lines' pre step for n lines (2..10).
+MIRTEX_API int cpw_coup_pre(UserInstDef* inst, int n);
 
 #ifdef __cplusplus
 }  // extern "C"

@@ -182,6 +182,15 @@ MIRTEX_API int BoxTst(UserInstDef* inst, const char* E, const char* I, const cha
 MIRTEX_API int par_chck(const char* label, const char* name, double value, double n, double tol, double DL,
                         WARN** list);
 
+// ------------------------------------------------- coupled lines
+
+MIRTEX_API int Check_Coup(const char* label, CPW_GRID_TEXT* grid_text, CPW_GRID* grid, CPW_DIELEKT_TEXT* sub_text,
+                          CPW_DIELEKT* sub, int n, double GW, double SG1, double SG2, const double* W, const double* S,
+                          double T, int level, double wges, WARN** warnings);
+// n lines (2..10): fills coup_ipar and coup_dpar (resized for n); out rho of
+// the lines' metal and the section length L.
+MIRTEX_API int cpw_coup_get(UserInstDef* inst, WARN** warnings, double* rho, double* L, int n);
+
 // ------------------------------------------------- line-family builders
 
 MIRTEX_API int cpw_line_get(UserInstDef* inst, WARN** warnings, double* rho, double* tand, double* L);

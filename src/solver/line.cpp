@@ -132,6 +132,21 @@ void LineGrid::paint(const LineLayout& layout) {
     }
 }
 
+void LineGrid::fill_start() {
+    for (int b = 0; b < kBandCount; ++b) {
+        d2 p = *kAccess[b];
+        for (int x = 1; x <= st_.columns(b); ++x)
+            for (int r = 1; r <= st_.rows(b); ++r) p[x][r] = 0.05;
+    }
+}
+
+void LineGrid::paint(const ConductorSpan* spans, int n, int driven) {
+    d2 p = pot_0;
+    for (int r = 3; r <= st_.metal_top_row(); ++r)
+        for (int c = 0; c < n; ++c)
+            for (int x = spans[c].first; x <= spans[c].last; ++x) p[x][r] = c == driven ? 1.0 : 0.0;
+}
+
 int solve_line(const LineLayout& layout, const double* dpar, LineSums& sums) {
     const BandStack& st = layout.stack;
     const double alpha = dpar[7], bound = dpar[8];

@@ -39,6 +39,12 @@ public:
     void ground();
     // Driven conductor at 1.0, grounds at 0.0, on every metal row.
     void paint(const LineLayout& layout);
+    // Every node back to the start value 0.05 (then ground() and paint
+    // again): a fresh field for another excitation of the same grid.
+    void fill_start();
+    // Conductor `driven` of spans at 1.0, the others at 0.0, on every metal
+    // row.
+    void paint(const ConductorSpan* spans, int n, int driven);
 
 private:
     void release();

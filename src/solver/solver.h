@@ -28,6 +28,14 @@ extern "C" {
  * plot is accepted and ignored. */
 MIRTEX_API int Calc_Line(int plot, int* ipar, double* dpar, double* dpar_out);
 
+/* Per-unit-length matrices of a cross-section of N = ipar[0] conductors
+ * (the coupled-line vectors: 11 ints, n_dpar reals).  *dpar_out is reused
+ * when it holds N + 3N² + 1 values, else replaced; it receives T, the
+ * capacitance matrix with the dielectric, the one in air, the conductor-loss
+ * matrix (N x N each, row by row) and the N conductor widths; ipar_out[0] =
+ * N.  Status as for Calc_Line. */
+MIRTEX_API int Calc_Coup(int* ipar, double* dpar, int n_dpar, int* ipar_out, double** dpar_out, int* n_dpar_out);
+
 /* Successive over-relaxation of the two-dimensional potential held in
  * pot_0, pot_1, pot_2, pot_4 until the largest residual of a sweep is within
  * bound (at least 3 sweeps).  Nodes at exactly 0.0, and in pot_0 at exactly

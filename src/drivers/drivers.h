@@ -11,6 +11,10 @@ extern "C" {
 #endif
 
 MIRTEX_API int cpw_metvia_pre(UserInstDef* inst);
+MIRTEX_API int cpw_mim_pre(UserInstDef* inst);
+MIRTEX_API int cpw_mimlin_pre(UserInstDef* inst);
+MIRTEX_API int cpw_tfr_pre(UserInstDef* inst);
+MIRTEX_API int cpw_tfg_pre(UserInstDef* inst);
 // The coupled lines' pre step for n lines (2..10).
 MIRTEX_API int cpw_coup_pre(UserInstDef* inst, int n);
 

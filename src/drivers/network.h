@@ -122,3 +122,15 @@ const auto& element_of() {
 }
 
 }  // namespace mirtex::drivers
+
+// The exported pre step cpw_<x>_pre and Y callback cpw_<x>_y of the element
+// described by D, each with its own warning list.  Used inside extern "C".
+#define MIRTEX_NETWORK_CALLBACKS(x, D)                                                              \
+    MIRTEX_API int cpw_##x##_pre(UserInstDef* inst) {                                               \
+        static ::mirtex::drivers::WarningList w;                                                    \
+        return ::mirtex::drivers::pre_step(::mirtex::drivers::element_of<D>(), w, inst);            \
+    }                                                                                               \
+    MIRTEX_API int cpw_##x##_y(UserInstDef* inst, double omega, COMPLEX* y) {                       \
+        static ::mirtex::drivers::WarningList w;                                                    \
+        return ::mirtex::drivers::y_step(::mirtex::drivers::element_of<D>(), w, inst, omega, y);    \
+    }

@@ -57,6 +57,14 @@ MIRTEX_API void Calc_Multiline(int n, d2* R, d2* L, d2* G, d2* C, double omega, 
  * 0 on success, 1 when no work space could be had. */
 MIRTEX_API int Freq_Coup(int* ires, double* res, double f, double l, double sigma, C2* Y, C2* ZL, C2* Gamma);
 
+/* The MIM capacitor's two-port at f [Hz] from its result (C, L, R, G row by
+ * row, GK, W_BOT, W_TOP, T_BOT, T_TOP): the plates as coupled lines of the
+ * given length, port 1 the bottom plate's near end, port 2 the top plate's
+ * far end.  tand_s scales the plates' own dielectric losses, tand_m the
+ * capacitor dielectric's.  Y = 0 at f = 0. */
+MIRTEX_API int Freq_Mim(const double* res, double tand_s, double tand_m, double sigma_bottom, double sigma_top,
+                        double length, double f, double unused, COMPLEX* Y);
+
 /* Resistance [Ohm] of a rectangular conductor with skin effect. */
 MIRTEX_API double Skin(double width, double thickness, double length, double sigma, double mur, double f);
 

@@ -80,6 +80,7 @@ public:
                   int dielectric = 0) const;
 
     const char* name() const { return name_; }
+    WARN** warnings() const { return warnings_; }
     const char* label() const { return label_; }
     double DL() const { return grid_.DL; }
     int metal_count() const;

@@ -191,6 +191,19 @@ MIRTEX_API int Check_Coup(const char* label, CPW_GRID_TEXT* grid_text, CPW_GRID*
 // the lines' metal and the section length L.
 MIRTEX_API int cpw_coup_get(UserInstDef* inst, WARN** warnings, double* rho, double* L, int n);
 
+// ------------------------------------------------- components with leads
+// Each fills its element's vectors and feed1, feed2 (the two leads, of
+// length Lf each, part of L).  MIM: rho of line 1's and line 2's metals,
+// flip = 1 when line 1 meets the top plate.
+MIRTEX_API int cpw_mim_get(UserInstDef* inst, WARN** warnings, double* tand, double* x, double* Lf, double* rho1,
+                           double* rho2, double* L, int* flip);
+MIRTEX_API int cpw_mimlin_get(UserInstDef* inst, WARN** warnings, double* tand, double* x, double* Lf, double* rho,
+                              double* L);
+MIRTEX_API int cpw_tfr_get(UserInstDef* inst, WARN** warnings, double* tand, double* rho1, double* rho2, double* Lf,
+                           double* L);
+MIRTEX_API int cpw_tfg_get(UserInstDef* inst, WARN** warnings, double* tand, double* rho_e, double* rho1,
+                           double* rho2, double* Lf, double* L);
+
 // ------------------------------------------------- line-family builders
 
 MIRTEX_API int cpw_line_get(UserInstDef* inst, WARN** warnings, double* rho, double* tand, double* L);

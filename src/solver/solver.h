@@ -36,6 +36,16 @@ MIRTEX_API int Calc_Line(int plot, int* ipar, double* dpar, double* dpar_out);
  * N.  Status as for Calc_Line. */
 MIRTEX_API int Calc_Coup(int* ipar, double* dpar, int n_dpar, int* ipar_out, double** dpar_out, int* n_dpar_out);
 
+/* The line-based components on the cross-section solver, with the line
+ * vectors of their builders: the thin-film resistor (C', L', G', R' =
+ * res_rs / W), the resistive gap (C', L', g, R', G', W, T), the capacitive
+ * line (C', L', Cm, R', G', W, T) and the MIM capacitor (2 x 2 C, L, R, G
+ * row by row, GK, W_BOT, W_TOP, T_BOT, T_TOP).  Status as for Calc_Line. */
+MIRTEX_API int Calc_Tfr(int* ipar, double* dpar, double* dpar_out);
+MIRTEX_API int Calc_Tfg(int* ipar, double* dpar, double* dpar_out);
+MIRTEX_API int Calc_Mimlin(int* ipar, double* dpar, double* dpar_out);
+MIRTEX_API int Calc_Mim(int* ipar, double* dpar, double* dpar_out);
+
 /* Successive over-relaxation of the two-dimensional potential held in
  * pot_0, pot_1, pot_2, pot_4 until the largest residual of a sweep is within
  * bound (at least 3 sweeps).  Nodes at exactly 0.0, and in pot_0 at exactly

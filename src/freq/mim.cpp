@@ -1,0 +1,63 @@
+// MIM capacitor: the two plates as a pair of coupled lines of the
+// capacitor's length (bottom plate conductor 1, top plate conductor 2).
+// The signal enters the bottom plate at its near end and leaves the top
+// plate at its far end; the other two plate ends are open.
+#include <new>
+
+#include "freq/lumped.h"
+#include "numeric/numeric.h"
+
+namespace {
+
+// Dimensioned 1-based matrices for the multiconductor evaluation, released
+// with the call.
+template <class H>
+struct Owned {
+    H* h = nullptr;
+    ~Owned();
+};
+template <>
+Owned<d2>::~Owned() { ofree_d2(&h); }
+template <>
+Owned<C2>::~Owned() { ofree_C2(&h); }
+
+}  // namespace
+
+extern "C" MIRTEX_API int Freq_Mim(const double* res, double tand_s, double tand_m, double sigma_bottom,
+                                   double sigma_top, double length, double f, double, COMPLEX* Y) {
+    using namespace mirtex::freq;
+    for (int k = 0; k < 4; ++k) Y[k] = COMPLEX{0.0, 0.0};
+    if (f == 0.0) return 0;  // the plates are open at direct current
+    Owned<d2> R, L, G, C;
+    Owned<C2> Z;
+    for (Owned<d2>* m : {&R, &L, &G, &C}) initmem_d2(&m->h, 1, 2, 1, 2, 0.0);
+    initmem_C2(&Z.h, 1, 4, 1, 4, COMPLEX{0.0, 0.0});
+    if (R.h == nullptr || L.h == nullptr || G.h == nullptr || C.h == nullptr || Z.h == nullptr) {
+        // No work space: a NaN matrix that the driver refuses by name.
+        for (int k = 0; k < 4; ++k) Y[k] = COMPLEX{std::nan(""), 0.0};
+        return 1;
+    }
+    const double w = kTwoPi * f;
+    const d2 r = mirtex::access(R.h), l = mirtex::access(L.h), g = mirtex::access(G.h), c = mirtex::access(C.h);
+    const double Wb = res[17], Wt = res[18], Tb = res[19], Tt = res[20];
+    if (Tb > 0) r[1][1] = skin_scaled(res[8], 1.0 / (Tb * Wb * sigma_bottom), Tb, sigma_bottom, f, true);
+    if (Tt > 0) r[2][2] = skin_scaled(res[11], 1.0 / (Tt * Wt * sigma_top), Tt, sigma_top, f, true);
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j) {
+            l[i + 1][j + 1] = res[4 + 2 * i + j];
+            c[i + 1][j + 1] = res[2 * i + j];
+        }
+    g[1][1] = w * (tand_s * res[12] + tand_m * res[13]);
+    g[1][2] = -w * tand_m * res[13];
+    g[2][1] = -w * tand_m * res[14];
+    g[2][2] = w * (tand_s * res[15] + tand_m * res[14]);
+    Calc_Multiline(2, R.h, L.h, G.h, C.h, w, length, Z.h);
+    const C2 z = mirtex::access(Z.h);
+    Y[0] = z[1][1];
+    Y[1] = z[1][4];
+    Y[2] = z[4][1];
+    Y[3] = z[4][4];
+    double det[2];
+    Cmatinv(reinterpret_cast<double*>(Y), 2, reinterpret_cast<double*>(Y), 2, 2, det);
+    return 0;
+}

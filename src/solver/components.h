@@ -1,0 +1,16 @@
+// The line-based component solvers: each runs the cross-section solver on
+// the component's line vectors and adds closed-form terms.
+#pragma once
+
+#include "solver/solver.h"
+
+namespace mirtex::solver {
+
+inline constexpr double kEps0 = 8.8541843e-12;
+inline constexpr double kEps0Mu0 = 1.1126496140164036e-17;
+
+// Calc_Line into line (C', L', R', G', ZL, ER_eff, W, T) after the info
+// line; its status.
+int line_run(const char* info, int* ipar, double* dpar, double* line);
+
+}  // namespace mirtex::solver

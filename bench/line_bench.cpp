@@ -33,8 +33,10 @@ UserInstDef* line_instance() {
         h.create("C_LINTYP", "BLT",
                  {{"W", Value::Real(15e-6)}, {"S", Value::Real(10e-6)}, {"GW", Value::Real(50e-6)},
                   {"CEN_MET", Value::Int(1)}, {"GND_MET", Value::Int(1)}});
-        h.create("C_PROCES", "C_PROCES_DEFAULT",
-                 {{"FOUNDRY", Value::Strg("BENCH")}, {"GW_DEF", Value::Real(0)}, {"count", Value::Int(0)}});
+        // The component benchmark may have made the same process already.
+        if (get_user_inst("C_PROCES_DEFAULT") == nullptr)
+            h.create("C_PROCES", "C_PROCES_DEFAULT",
+                     {{"FOUNDRY", Value::Strg("BENCH")}, {"GW_DEF", Value::Real(0)}, {"count", Value::Int(0)}});
         mirtex::host::Params tech;
         for (auto [k, v] : {std::pair{"die_h0", 0.2e-6}, {"die_er0", 6.8}, {"die_td0", 1e-3}, {"cap_os1", 2e-6},
                             {"cap_l1", 1e-6}, {"die_h1", 3e-6}, {"die_er1", 1.0}, {"die_td1", 1e-4},
@@ -42,7 +44,7 @@ UserInstDef* line_instance() {
                             {"die_td2", 2e-3}, {"res_l", 2e-6}, {"res_rs", 50.0}, {"t1", 1e-6}, {"rho1", 1.0},
                             {"t2", 3e-6}, {"rho2", 0.9}})
             tech.emplace_back(k, Value::Real(v));
-        h.create("C_TECH", "C_TECH_BENCH", tech);
+        if (get_user_inst("C_TECH_BENCH") == nullptr) h.create("C_TECH", "C_TECH_BENCH", tech);
         return h.create("CxLIN", "BTL1",
                         {{"L", Value::Real(300e-6)}, {"C_LTYP", Value::Mtrl("BLT")}, {"C_SUB", Value::Mtrl("BSUB")},
                          {"C_GRID", Value::Mtrl("BGRID")}, {"TEMP", Value::Real(16.85)}});

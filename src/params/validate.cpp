@@ -100,23 +100,23 @@ MIRTEX_API int TechTest(const char* E, const char* I, const char* D, const char*
     Verdict v;
     // Each message names the technology item, the value and the rule; NaN
     // is told as what it is rather than as "<= 0".
-    auto rule = [&](bool ok, const char* label, int index, double value, const char* range) {
+    // The rule's text is formed only for a violation: the checks run at
+    // every frequency point of every element.
+    auto rule = [&](bool ok, const char* label, int index, double value, const char* range, double bound) {
         if (ok) return;
         if (std::isnan(value))
             v.fail("ERROR %s(%s) : C_TECH(%s) : %s%i=%lg invalid value ! (a number required)", s(E), s(I), s(D),
                    s(label), index, value);
         else
             v.fail("ERROR %s(%s) : C_TECH(%s) : %s%i=%lg invalid value ! (%s)", s(E), s(I), s(D), s(label), index,
-                   value, range);
+                   value, mirtex::format(range, bound).c_str());
     };
-    const std::string t_range = mirtex::format("%lg m <= t", kMinMetalThickness);
-    const std::string rho_range = mirtex::format("0 < rho <= %lg", kMaxRelativeResistivity);
-    const std::string er_range = mirtex::format("1 <= die_er <= %lg", kMaxPermittivity);
-    rule(t >= kMinMetalThickness && std::isfinite(t), lt, metal, t, t_range.c_str());
-    rule(rho > 0 && rho <= kMaxRelativeResistivity, lrho, metal, rho, rho_range.c_str());
-    rule(die_h > 0 && std::isfinite(die_h), ldie_h, dielectric, die_h, "0 < die_h, finite");
-    rule(die_er >= 1 && die_er <= kMaxPermittivity, ldie_er, dielectric, die_er, er_range.c_str());
-    rule(die_td > 0 && std::isfinite(die_td), ldie_td, dielectric, die_td, "0 < die_td, finite");
+    rule(t >= kMinMetalThickness && std::isfinite(t), lt, metal, t, "%lg m <= t", kMinMetalThickness);
+    rule(rho > 0 && rho <= kMaxRelativeResistivity, lrho, metal, rho, "0 < rho <= %lg", kMaxRelativeResistivity);
+    rule(die_h > 0 && std::isfinite(die_h), ldie_h, dielectric, die_h, "0 < die_h, finite", 0.0);
+    rule(die_er >= 1 && die_er <= kMaxPermittivity, ldie_er, dielectric, die_er, "1 <= die_er <= %lg",
+         kMaxPermittivity);
+    rule(die_td > 0 && std::isfinite(die_td), ldie_td, dielectric, die_td, "0 < die_td, finite", 0.0);
     return v.status();
 }
 

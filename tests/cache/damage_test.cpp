@@ -4,16 +4,29 @@
 // found.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cmath>
+#include <filesystem>
 #include <random>
 
 #include "cache/calc_support.h"
 #include "host.h"
+#include "solver/line_inputs.h"
+#include "solver/solver.h"
 
 namespace mirtex::test {
 namespace {
 
 using host::Host;
 using host::Severity;
+
+std::vector<std::string> lines_of(Severity s) {
+    std::vector<std::string> out;
+    for (const host::LogLine& l : Host::get().log())
+        if (l.severity == s) out.push_back(l.text);
+    return out;
+}
 
 std::size_t damage_notices() {
     std::size_t n = 0;
@@ -119,6 +132,77 @@ TEST(DamagedFile, RandomGarblingNeverLosesAnIntactRecord) {
     // Both outcomes occur: tears are repaired, damage is left alone.
     EXPECT_GT(appended, 20);
     EXPECT_GT(refused, 20);
+}
+
+TEST(DamagedFile, WhatIsNoFileOfOursIsNamedAndNothingClaimsToBeWritten) {
+    const Rec r = Rec::line(1);
+    // A creator killed 14 bytes into the header: no records yet, no error.
+    std::vector<unsigned char> torn = line_header();
+    torn.resize(14);
+    put_bytes(table_file(), torn);
+    Host::get().clear_log();
+    EXPECT_EQ(r.read(), 1);
+    EXPECT_TRUE(lines_of(Severity::Error).empty());
+
+    const std::string path = table_file();
+    const auto make = std::vector<std::function<void()>>{
+        [&] { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); },
+        [&] { std::filesystem::create_directory(path); },
+        [&] { std::filesystem::create_symlink("/dev/null", path); }};
+    for (const auto& place : make) {
+        std::filesystem::remove_all(path);
+        place();
+        calc_file_analysis_end();
+        Host::get().clear_log();
+        EXPECT_EQ(r.write(), -1);
+        EXPECT_EQ(r.write(), -1);
+        EXPECT_FALSE(Host::get().contains(Severity::Info, "Writing in Cache"));
+        const auto errors = lines_of(Severity::Error);
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].find(path), std::string::npos) << errors[0];
+    }
+    std::filesystem::remove_all(path);
+}
+
+TEST(DamagedFile, StoredLineResultThatIsNotPhysicalIsSolvedAgain) {
+    LineSpec spec;
+    spec.DL = 2e-6;
+    spec.W = 8e-6;
+    spec.S = 6e-6;
+    spec.L1 = 64e-6;
+    spec.H2 = 40e-6;
+    spec.H3 = 60e-6;
+    LineVectors v = line_vectors(spec);
+    ASSERT_EQ(Calc_Line(0, v.ipar, v.dpar, v.out), 0);
+    double clean[8];
+    std::memcpy(clean, v.out, sizeof clean);
+    const std::vector<unsigned char> solved = file_bytes(table_file());
+    const std::size_t results = solved.size() - sizeof clean;
+
+    // A flipped sign bit of C' or ER_eff, an exponent flipped to all ones
+    // (NaN) in L', a zero ZL.
+    const std::vector<std::pair<int, double>> damage{{0, -clean[0]}, {5, -clean[5]}, {1, NAN}, {4, 0.0}};
+    for (const auto& [slot, bad] : damage) {
+        SCOPED_TRACE(testing::Message() << "slot " << slot);
+        std::vector<unsigned char> f = solved;
+        std::memcpy(f.data() + results + 8 * slot, &bad, sizeof bad);
+        put_bytes(table_file(), f);
+        calc_file_analysis_end();
+        Host::get().clear_log();
+
+        std::memset(v.out, 0, sizeof v.out);
+        ASSERT_EQ(Calc_Line(0, v.ipar, v.dpar, v.out), 0);
+        EXPECT_TRUE(Host::get().contains(Severity::Info, "Calculating C_LINE"));
+        EXPECT_TRUE(Host::get().contains(Severity::Error, "WARNING: Cache-file " + table_file()));
+        EXPECT_EQ(std::memcmp(v.out, clean, sizeof clean), 0);
+
+        // The record solved now is found behind the damaged one.
+        Host::get().clear_log();
+        std::memset(v.out, 0, sizeof v.out);
+        ASSERT_EQ(Calc_Line(0, v.ipar, v.dpar, v.out), 0);
+        EXPECT_FALSE(Host::get().contains(Severity::Info, "Calculating C_LINE"));
+        EXPECT_EQ(std::memcmp(v.out, clean, sizeof clean), 0);
+    }
 }
 
 }  // namespace

@@ -265,7 +265,14 @@ int read_calc(const char* file, const char* ident, const int* ipar, int n_ipar, 
     std::vector<int> icand(iout / sizeof(int));
     std::vector<double> dcand(dout / sizeof(double));
     RecordHead head;
-    while (next_record(reader, head)) {
+    for (;;) {
+        if (!next_record(reader, head)) {
+            // Past a damaged record the scan goes on at the next complete
+            // record of the sought shape, so that the intact records behind
+            // it stay found (appends to the file stop, see prepare_append).
+            if (reader.remaining() == 0 || !find_next_record(reader, reader.position(), &want, 1)) break;
+            continue;
+        }
         const std::uint64_t at = reader.position() - RecordHead::kBytes;
         if (!head.same_counts(want)) {
             reader.skip(head.body_bytes);
@@ -291,11 +298,6 @@ int read_calc(const char* file, const char* ident, const int* ipar, int n_ipar, 
         if (dout > 0) std::memcpy(dpar_out, dcand.data(), dout);
         return 0;
     }
-    // A scan that stopped short of the end on damage, not on a tear, leaves
-    // records unread: say so, since nothing will be stored either.
-    if (reader.remaining() > 0 && classify_tail(reader, head, &want, 1) == Tail::Damaged)
-        report_once(path, kDamaged,
-                    path.c_str(), static_cast<unsigned long long>(reader.position()));
     return 1;
 }
 

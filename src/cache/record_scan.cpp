@@ -84,6 +84,9 @@ RecordHead RecordHead::of(std::int32_t n_ipar, std::int32_t n_dpar, std::int32_t
     h.count[2] = n_ipar_out;
     h.count[3] = n_dpar_out;
     h.counts_read = true;
+    for (int k = 0; k < 4; ++k)
+        if (h.count[k] > 0)
+            h.body_bytes += static_cast<std::uint64_t>(h.count[k]) * (k % 2 == 0 ? sizeof(std::int32_t) : sizeof(double));
     return h;
 }
 
@@ -116,30 +119,57 @@ bool next_record(FileReader& reader, RecordHead& head) {
     return true;
 }
 
-Tail classify_tail(FileReader& reader, const RecordHead& head, const RecordHead* shapes, std::size_t n_shapes) {
-    if (reader.remaining() == 0) return Tail::Clean;
-    if (!head.counts_read) return Tail::Torn;  // not even the counts made it
-    for (const std::int32_t c : head.count)
-        if (c < 0 || c >= kPlausibleCount) return Tail::Damaged;
-    // Records are whole multiples of four bytes, so an intact one behind the
-    // failure starts at a four-byte step from it.  Most offsets fail at
-    // their counts, so the search costs about one read per word.
-    const std::uint64_t start = reader.position();
-    Tail verdict = Tail::Torn;
+bool find_next_record(FileReader& reader, std::uint64_t from, const RecordHead* shapes, std::size_t n_shapes) {
+    // Records are whole multiples of four bytes, so an intact one behind a
+    // damaged place starts at a four-byte step from it.  Most offsets fail
+    // at their counts, so the search costs about one read per word.
     RecordHead probe;
-    for (std::uint64_t at = start + 4;; at += 4) {
+    for (std::uint64_t at = from + 4;; at += 4) {
         reader.seek(at);
         if (reader.remaining() < RecordHead::kBytes) break;
-        if (!next_record(reader, probe) || probe.count[0] <= 0 || probe.count[1] <= 0) continue;
-        bool known = probe.same_counts(head);
-        for (std::size_t k = 0; k < n_shapes && !known; ++k) known = shapes[k].same_counts(probe);
-        if (known) {
-            verdict = Tail::Damaged;
-            break;
-        }
+        if (!next_record(reader, probe)) continue;
+        for (std::size_t k = 0; k < n_shapes; ++k)
+            if (shapes[k].same_counts(probe)) {
+                reader.seek(at);
+                return true;
+            }
     }
+    reader.seek(from);
+    return false;
+}
+
+Tail classify_tail(FileReader& reader, const RecordHead& head, const RecordHead* shapes, std::size_t n_shapes) {
+    const std::uint64_t rest = reader.remaining();
+    if (rest == 0) return Tail::Clean;
+    const std::uint64_t start = reader.position();
+    if (!head.counts_read) {
+        // Not even the counts made it: torn when the bytes begin the key
+        // counts of a known shape.  Other bytes are where the scan ended up
+        // after a damaged count sent it into the middle of later records.
+        unsigned char part[RecordHead::kBytes];
+        const bool got = rest < sizeof part && reader.read(part, static_cast<std::size_t>(rest));
+        reader.seek(start);
+        const std::size_t key = rest < 2 * sizeof(std::int32_t) ? static_cast<std::size_t>(rest) : 2 * sizeof(std::int32_t);
+        for (std::size_t k = 0; got && k < n_shapes; ++k)
+            if (std::memcmp(part, shapes[k].count, key) == 0) return Tail::Torn;
+        return Tail::Damaged;
+    }
+    for (const std::int32_t c : head.count)
+        if (c < 0 || c >= kPlausibleCount) return Tail::Damaged;
+    // A writer killed mid-append leaves the true counts of its record: a key
+    // of a shape this file holds.  Other counts are a place the scan reached
+    // through damage (a count changed to a smaller value sends it into the
+    // middle of later records).  Exactly one record's worth of bytes cannot
+    // be told from a whole record with one damaged count, so it is kept too.
+    bool key_known = false;
+    for (std::size_t k = 0; k < n_shapes; ++k) {
+        if (RecordHead::kBytes + shapes[k].body_bytes == rest) return Tail::Damaged;
+        key_known = key_known || (shapes[k].count[0] == head.count[0] && shapes[k].count[1] == head.count[1]);
+    }
+    if (!key_known) return Tail::Damaged;
+    const bool intact_behind = find_next_record(reader, start, shapes, n_shapes);
     reader.seek(start);
-    return verdict;
+    return intact_behind ? Tail::Damaged : Tail::Torn;
 }
 
 }  // namespace mirtex

@@ -66,14 +66,21 @@ enum class Tail {
     Damaged  // anything else: intact records may follow, so it is not ours to cut
 };
 
-// A tail is torn only when no intact record stands behind the place where
-// the scan failed: fewer bytes than the counts themselves, or a record
-// whose bytes run past the end of the file with no complete record of a
-// shape this file holds (one already scanned, the one about to be
-// appended, or its own) beginning anywhere after it.  A count overwritten
-// by damage looks like a long record running past the end of the file;
-// taking it for a tear would cut off every intact record behind it.
-// The reader is left where it was.
+// The start of the next complete record of one of the shapes after `from`,
+// the reader left there; false, with the reader back at `from`, when none
+// follows.
+bool find_next_record(FileReader& reader, std::uint64_t from, const RecordHead* shapes, std::size_t n_shapes);
+
+// A tail is torn only when it cannot hold a complete record: fewer bytes
+// than the counts themselves that begin the key counts of a known shape, or a
+// record whose counts are a writer's (the
+// key counts of a shape this file holds: one already scanned or the one
+// about to be appended) and whose bytes run past the end of the file, when
+// the rest is not exactly one record of a known shape and no complete
+// record of a known shape begins anywhere behind it.  A count overwritten by
+// damage looks like a long record running past the end of the file; taking
+// it for a tear would cut off every intact record behind it.  The reader is
+// left where it was.
 Tail classify_tail(FileReader& reader, const RecordHead& head, const RecordHead* shapes, std::size_t n_shapes);
 
 }  // namespace mirtex

@@ -21,34 +21,6 @@ namespace {
 using host::Host;
 using host::Severity;
 
-std::vector<unsigned char> line_header() {
-    std::vector<unsigned char> h;
-    append_raw(h, std::int32_t{14});
-    const char ident[] = "Tessaric Line";
-    h.insert(h.end(), ident, ident + sizeof ident);
-    return h;
-}
-
-std::vector<unsigned char> record_bytes(const Rec& r) {
-    std::vector<unsigned char> out;
-    for (std::size_t n : {r.ipar.size(), r.dpar.size(), r.ipar_out.size(), r.dpar_out.size()})
-        append_raw(out, static_cast<std::int32_t>(n));
-    for (int v : r.ipar) append_raw(out, v);
-    for (double v : r.dpar) append_raw(out, v);
-    for (int v : r.ipar_out) append_raw(out, v);
-    for (double v : r.dpar_out) append_raw(out, v);
-    return out;
-}
-
-std::vector<unsigned char> line_file(const std::vector<Rec>& recs) {
-    std::vector<unsigned char> f = line_header();
-    for (const Rec& r : recs) {
-        const auto b = record_bytes(r);
-        f.insert(f.end(), b.begin(), b.end());
-    }
-    return f;
-}
-
 TEST(CalcFile, OneLineRecordMakesA214ByteFileAndLaterOnesNoHeader) {
     const Rec a = Rec::line(1), b = Rec::line(2);
     ASSERT_EQ(a.write(), 0);
@@ -170,6 +142,13 @@ TEST(CalcFile, TornLastRecordIsCutOffBeforeTheNextAppend) {
         f.insert(f.end(), whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
         put_bytes(table_file(), f);
         EXPECT_TRUE(kept[1].found()) << cut;
+        if (cut == next.bytes()) {
+            // Exactly one record of the file's shape: it cannot be told from
+            // a whole record with a damaged count, so it is kept.
+            EXPECT_EQ(next.write(), -1);
+            EXPECT_EQ(file_bytes(table_file()), f);
+            continue;
+        }
         ASSERT_EQ(next.write(), 0) << cut;
         ASSERT_TRUE(next.found()) << "record after a tear of " << cut << " bytes is lost";
         EXPECT_TRUE(kept[0].found() && kept[1].found()) << cut;
@@ -178,12 +157,12 @@ TEST(CalcFile, TornLastRecordIsCutOffBeforeTheNextAppend) {
     }
 }
 
-TEST(CalcFile, CorruptCountsEndTheScanAndStopAppends) {
+TEST(CalcFile, CorruptCountsAreSteppedOverAndStopAppends) {
     const Rec a = Rec::line(1), b = Rec::line(2), hidden = Rec::line(3);
     for (const std::int32_t bad : {-1, -1000000, INT_MIN, INT_MAX}) {
-        // A record whose n_ipar_out is damaged, followed by a good record:
-        // the scan stops at the damage without reading past it or sizing a
-        // buffer by it, and the file is no longer appended to.
+        // A record whose n_ipar_out is damaged, followed by good records:
+        // the scan steps over the damage to the next whole record without
+        // sizing a buffer by it, and the file is no longer appended to.
         std::vector<unsigned char> f = line_file({a, b});
         std::vector<unsigned char> broken = record_bytes(Rec::line(5));
         std::memcpy(broken.data() + 8, &bad, sizeof bad);
@@ -196,7 +175,7 @@ TEST(CalcFile, CorruptCountsEndTheScanAndStopAppends) {
 
         EXPECT_TRUE(a.found()) << bad;
         EXPECT_TRUE(b.found()) << bad;
-        EXPECT_EQ(hidden.read(), 1) << bad;
+        EXPECT_TRUE(hidden.found()) << bad;
         EXPECT_EQ(Rec::line(6).write(), -1) << bad;
         // Told once in the analysis, with the file's name.
         const std::string told = format("Cache-file %s is damaged after %zu bytes; it is left as it is and results are "
@@ -316,7 +295,7 @@ TEST(CalcFile, CountBeyondTheFileSizesNoBuffer) {
             const rlimit lim{cap, cap};
             if (setrlimit(RLIMIT_AS, &lim) != 0) return 3;
             if (!a.found()) return 1;
-            return b.read() == 1 ? 0 : 2;
+            return b.found() ? 0 : 2;
         });
         EXPECT_EQ(rc, 0) << counts[0] << " " << counts[3];
     }

@@ -81,6 +81,34 @@ void append_raw(std::vector<unsigned char>& out, const T& v) {
     out.insert(out.end(), b, b + sizeof v);
 }
 
+inline std::vector<unsigned char> line_header() {
+    std::vector<unsigned char> h;
+    append_raw(h, std::int32_t{14});
+    const char ident[] = "Tessaric Line";
+    h.insert(h.end(), ident, ident + sizeof ident);
+    return h;
+}
+
+inline std::vector<unsigned char> record_bytes(const Rec& r) {
+    std::vector<unsigned char> out;
+    for (std::size_t n : {r.ipar.size(), r.dpar.size(), r.ipar_out.size(), r.dpar_out.size()})
+        append_raw(out, static_cast<std::int32_t>(n));
+    for (int v : r.ipar) append_raw(out, v);
+    for (double v : r.dpar) append_raw(out, v);
+    for (int v : r.ipar_out) append_raw(out, v);
+    for (double v : r.dpar_out) append_raw(out, v);
+    return out;
+}
+
+inline std::vector<unsigned char> line_file(const std::vector<Rec>& recs) {
+    std::vector<unsigned char> f = line_header();
+    for (const Rec& r : recs) {
+        const auto b = record_bytes(r);
+        f.insert(f.end(), b.begin(), b.end());
+    }
+    return f;
+}
+
 }  // namespace mirtex::test
 
 #include <sys/wait.h>

@@ -178,3 +178,30 @@ TEST(Multiline, LossySectionIsReciprocalAndPassive) {
 }
 
 }  // namespace
+
+namespace {
+
+// The MIM capacitor's plates as coupled lines: at low frequency the series
+// path is the plate capacitance Cm l; it resonates with the inductance of
+// the current that runs down one plate and up the other, linearly shared
+// between them: L = l (L00 + L01 + L11) / 3 (the magnetic energy of
+// I_b = I (1 - z/l), I_t = I z/l).
+TEST(Mim, SeriesCapacitanceAndSelfResonanceOfThePlates) {
+    const double cm = 2.5e-9, cg = 0.1e-9, l = 100e-6;  // F/m, m
+    const double L00 = 4e-7, L01 = 3e-7, L11 = 4.2e-7;   // H/m
+    double res[21] = {cg + cm, -cm, -cm, cg + cm, L00, L01, L01, L11, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                      40e-6,   38e-6, 0, 0};
+    COMPLEX y[4];
+    auto series_z = [&](double f) {
+        Freq_Mim(res, 0, 0, 4.1e7, 4.1e7, l, f, 0, y);
+        return -1.0 / cd(y[1].real, y[1].imag);
+    };
+    const double c_low = -1.0 / (kTwoPi * 1e7 * series_z(1e7).imag());
+    EXPECT_NEAR(c_low, cm * l, 0.01 * cm * l);
+    const double f0 = 1 / (kTwoPi * std::sqrt(l * (L00 + L01 + L11) / 3 * cm * l));
+    double lo = 0.2 * f0, hi = 3 * f0;  // Im Z: negative below resonance, positive above
+    for (int i = 0; i < 60; ++i) ((series_z(0.5 * (lo + hi)).imag() < 0) ? lo : hi) = 0.5 * (lo + hi);
+    EXPECT_NEAR(lo / f0, 1.0, 0.05) << lo << " vs " << f0;
+}
+
+}  // namespace

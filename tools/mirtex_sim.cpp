@@ -5,12 +5,16 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -61,7 +65,9 @@ public:
     Console(bool quiet) : quiet_(quiet), tty_(isatty(STDERR_FILENO) == 1) {}
 
     void message(const mirtex::host::LogLine& l) {
-        if (quiet_ && l.severity == mirtex::host::Severity::Info) return;
+        // Quiet silences status lines; warnings stay: they say that a result
+        // may not be what the designer meant.
+        if (quiet_ && l.severity == mirtex::host::Severity::Info && l.text.rfind("WARNING", 0) != 0) return;
         clear();
         std::fprintf(stderr, "%s\n", l.text.c_str());
     }
@@ -107,6 +113,30 @@ void check_extension(const std::string& path, std::size_t ports) {
                      path.c_str(), ports, ports);
 }
 
+// The file name's extension, lower case ("" when none).
+std::string extension(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+bool touchstone_name(const std::string& ext) {
+    return ext.size() >= 3 && ext[0] == 's' && ext.back() == 'p' &&
+           ext.substr(1, ext.size() - 2).find_first_not_of("0123456789") == std::string::npos;
+}
+
+// An output file must be creatable in its directory; said before the
+// analysis, not after minutes of solving.
+std::string unwritable(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (access(dir.c_str(), W_OK | X_OK) != 0) return fmt::format("cannot write {}: {}", path, std::strerror(errno));
+    return "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,6 +163,16 @@ int main(int argc, char** argv) {
         return app.exit(e) == 0 ? kOk : kUsageError;
     }
     if (!list && netlist.empty()) return fail(kUsageError, "a netlist is needed (or --list); see --help");
+    // The output's format follows its name where the name is clear.
+    if (!output.empty()) {
+        const std::string ext = extension(output);
+        if (ext == "csv") as_csv = true;
+        if (as_csv && touchstone_name(ext))
+            return fail(kUsageError, "--csv contradicts the Touchstone name " + output + " (use a .csv name)");
+    }
+    for (const std::string& path : {output, plot})
+        if (!path.empty())
+            if (const std::string why = unwritable(path); !why.empty()) return fail(kOutputError, why);
 
     std::string err;
     void* handle = mirtex::host::load_library(lib, err);
@@ -147,8 +187,9 @@ int main(int argc, char** argv) {
     host.set_sink([&console](const mirtex::host::LogLine& l) { console.message(l); });
     if (!host.boot_all()) return fail(kLibraryError, lib + " failed to boot");
 
+    const std::set<std::string> unavailable = mirtex::sim::unavailable_elements(handle);
     if (list) {
-        mirtex::sim::print_catalogue(std::cout);
+        mirtex::sim::print_catalogue(std::cout, unavailable);
         return kOk;
     }
 
@@ -157,6 +198,7 @@ int main(int argc, char** argv) {
     std::vector<UserInstDef*> insts;
     try {
         nl = read_netlist(netlist, host);
+        refuse_unavailable(*nl, unavailable);
         insts = create_instances(*nl, host);
     } catch (const NetlistError& e) {
         std::fprintf(stderr, "%s\n", e.what());

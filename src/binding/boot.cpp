@@ -107,6 +107,12 @@ MIRTEX_API int sim_query_info(const char* query, void** result) {
         *result = static_cast<void*>(device_names);
         return 0;
     }
+    // The elements whose evaluation this build does not have: a
+    // null-terminated array of definition names.
+    if (query != nullptr && std::strcmp(query, "unavailableElements") == 0) {
+        *result = const_cast<char**>(mirtex::unavailable_elements());
+        return 0;
+    }
     return 1;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "mirtex/mirtex.h"
 
@@ -131,6 +132,22 @@ UserElemDef* definitions() { return kDefinitions; }
 std::string element_label(const char* name) {
     if (std::strncmp(name, "Cx", 2) == 0) return std::string("C_") + (name + 2);
     return name;
+}
+
+}  // namespace mirtex
+
+namespace mirtex {
+
+const char* const* unavailable_elements() {
+    static const std::vector<const char*> names = [] {
+        std::vector<const char*> v;
+        UserElemDef* defs = definitions();
+        for (int i = 0; i < kDefinitionCount; ++i)
+            if (defs[i].numExtNodes > 0 && is_placeholder(defs[i].y)) v.push_back(defs[i].name);
+        v.push_back(nullptr);
+        return v;
+    }();
+    return names.data();
 }
 
 }  // namespace mirtex

@@ -25,6 +25,17 @@ extern "C" {
     MIRTEX_API int cpw_##n##_y(UserInstDef* inst, double, COMPLEX*) { return not_available(inst); }
 MIRTEX_PENDING_Y(MIRTEX_PLACEHOLDER_Y)
 #undef MIRTEX_PLACEHOLDER_Y
-#undef MIRTEX_PENDING_Y
 
 }
+
+namespace mirtex {
+
+bool is_placeholder(UserYFn y) {
+#define MIRTEX_IS_PLACEHOLDER(n) if (y == cpw_##n##_y) return true;
+    MIRTEX_PENDING_Y(MIRTEX_IS_PLACEHOLDER)
+#undef MIRTEX_IS_PLACEHOLDER
+    return false;
+}
+
+}  // namespace mirtex
+#undef MIRTEX_PENDING_Y

@@ -152,3 +152,32 @@ TEST_F(Cli, CtrlCDuringASolveStopsItAndWritesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// What is refused before any analysis, each with its exit code, one line,
+// and no file left: an element this build cannot evaluate (with the
+// statement's line), a CSV request into a Touchstone name, an output
+// directory that does not exist.  A .csv name alone asks for CSV.
+TEST_F(Cli, RefusalsBeforeTheAnalysis) {
+    const std::string items =
+        "C_SUB:S H1=-1 H2=200um H3=-1 ER1=1 ER2=12.9 ER3=1 TAND1=0 TAND2=5e-4 TAND3=0\n"
+        "C_GRID:G BOUND=1e-5 L1=-1 L2=-1 DL=2.5um ACC=10\n"
+        "C_LINTYP:T W=20um S=15um GW=50um CEN_MET=1 GND_MET=1\n";
+    const std::string gap = write("g.net", items + "CxGAP:X1 1 2 L1=0 L2=0 GAP=10um C_LTYP1=T C_LTYP2=T C_SUB=S C_GRID=G\n" + kTail);
+    EXPECT_EQ(run({"-q", gap, "--check"}), 1);
+    EXPECT_EQ(err(), gap + ":4: CxGAP:X1: CxGAP is not available in this build (its model is not built yet)\n");
+    EXPECT_EQ(run({"--list"}), 0);
+    EXPECT_NE(out().find("CxGAP  nodes=2  parameters=8  (not available in this build)"), std::string::npos);
+    EXPECT_EQ(out().find("CxLIN  nodes=2  parameters=5  (not"), std::string::npos);
+
+    const std::string net = write("r.net", "TSER:R1 1 2 R=10\n" + kTail);
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "--csv", "-o", dir.file("r.s2p")}), 2);
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("no/such/dir/r.s2p")}), 5);
+    EXPECT_EQ(err().rfind("mirtex-sim: cannot write ", 0), 0u) << err();
+    EXPECT_EQ(files(), (std::vector<std::string>{"g.net", "r.net"}));
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("r.csv")}), 0) << err();
+    EXPECT_EQ(slurp(dir.file("r.csv")).rfind("freq_", 0), 0u);
+}
+
+}  // namespace

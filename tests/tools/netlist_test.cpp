@@ -229,3 +229,21 @@ TEST_F(Netlists, ExamplesParseAgainstTheCatalogue) {
 }
 
 }  // namespace
+
+namespace {
+
+// A parameter that no element reads may be left out; one that is read
+// stays required, naming the element that reads it.
+TEST_F(Netlists, UnreadItemParametersMayBeLeftOut) {
+    const std::string pair = "C_NL_TYP:P GW=50um GND_MET=1 SG1=15um SG2=15um W1=20um LEVEL1=1 S1_2=10um W2=20um LEVEL2=1";
+    const Netlist two = parse(edit(4, "C_2COUP:K 1 2 3 4 L=1mm C_NL_TYP=P C_SUB=S C_GRID=G") + pair + "\n" +
+                              "Term:P3 3 0 Num=3\nTerm:P4 4 0 Num=4\n");
+    EXPECT_EQ(two.items.size(), 5u);
+    expect_error(edit(4, "C_3COUP:K 1 2 3 4 5 6 L=1mm C_NL_TYP=P C_SUB=S C_GRID=G") + pair + "\n", 8,
+                 "C_NL_TYP:P: missing parameter S2_3 (read by C_3COUP:K)");
+    // A bridge item without a bridge.
+    EXPECT_NO_THROW(parse(edit(0, "C_AIRTYP:B TYPE=0")));
+    expect_error(edit(0, "C_AIRTYP:B TYPE=1"), 8, "C_AIRTYP:B: missing parameter BW");
+}
+
+}  // namespace

@@ -1,5 +1,8 @@
 #include "catalogue.h"
 
+#include <dlfcn.h>
+#include <fmt/format.h>
+
 #include <ostream>
 
 #include "host.h"
@@ -13,13 +16,35 @@ const char* type_name(int t) {
 }
 }  // namespace
 
-void print_catalogue(std::ostream& out) {
+std::set<std::string> unavailable_elements(void* library) {
+    std::set<std::string> out;
+    using Query = int (*)(const char*, void**);
+    auto query = reinterpret_cast<Query>(library != nullptr ? dlsym(library, "sim_query_info") : nullptr);
+    void* result = nullptr;
+    if (query == nullptr || query("unavailableElements", &result) != 0 || result == nullptr) return out;
+    for (const char* const* n = static_cast<const char* const*>(result); *n != nullptr; ++n) out.insert(*n);
+    return out;
+}
+
+void print_catalogue(std::ostream& out, const std::set<std::string>& unavailable) {
     const auto& defs = host::Host::get().definitions();
     out << defs.size() << " definitions\n";
+    if (!unavailable.empty())
+        out << unavailable.size() << " elements are registered but not available in this build (marked below)\n";
     for (const UserElemDef* d : defs) {
-        out << d->name << "  nodes=" << d->numExtNodes << "  parameters=" << d->numPars << "\n";
+        out << d->name << "  nodes=" << d->numExtNodes << "  parameters=" << d->numPars;
+        if (unavailable.count(d->name)) out << "  (not available in this build)";
+        out << "\n";
         for (int p = 0; p < d->numPars; ++p) out << "    " << d->params[p].keyword << " " << type_name(d->params[p].type) << "\n";
     }
+}
+
+void refuse_unavailable(const Netlist& nl, const std::set<std::string>& unavailable) {
+    for (const Item& it : nl.items)
+        if (unavailable.count(it.def->name))
+            throw NetlistError(nl.file, it.line,
+                               fmt::format("{}:{}: {} is not available in this build (its model is not built yet)",
+                                           it.def->name, it.name, it.def->name));
 }
 
 }  // namespace mirtex::sim

@@ -1,11 +1,23 @@
 // The catalogue listing of mirtex-sim: every definition the library
-// registered, with its node count and parameters.
+// registered, with its node count and parameters, and which elements the
+// library can evaluate.
 #pragma once
 
 #include <iosfwd>
+#include <set>
+#include <string>
+
+#include "sim/netlist.h"
 
 namespace mirtex::sim {
 
-void print_catalogue(std::ostream& out);
+// The elements the loaded library says it cannot evaluate (its answer to
+// the query "unavailableElements"); empty when it does not answer.
+std::set<std::string> unavailable_elements(void* library);
+
+void print_catalogue(std::ostream& out, const std::set<std::string>& unavailable = {});
+
+// A NetlistError at the first item whose element cannot be evaluated.
+void refuse_unavailable(const Netlist& nl, const std::set<std::string>& unavailable);
 
 }  // namespace mirtex::sim

@@ -64,6 +64,7 @@ public:
         nl.file = file_;
         for (const Statement& st : split()) statement(st, nl);
         check_references(nl);
+        check_unread(nl);
         finish_ports(nl);
         if (!have_sweep_) fail(last_line_, "no S_Param statement: the frequency sweep is missing");
         return nl;
@@ -314,6 +315,11 @@ private:
             const UserParamType& pt = def->params[k];
             if (!values[k] && pt.type == MIRTEX_REAL && std::string_view(pt.keyword) == "TEMP")
                 values[k] = host::Value::Real(16.85);  // 290 K, the usual noise reference
+            if (!values[k] && may_be_unread(def, pt)) {
+                // Decided once the whole netlist shows who reads the item.
+                unread_.push_back({nl.items.size(), pt.keyword});
+                values[k] = pt.type == MIRTEX_INT ? host::Value::Int(0) : host::Value::Real(0.0);
+            }
             if (!values[k]) fail(r.line, fmt::format("{}: missing parameter {}", r.who, pt.keyword));
             it.params.emplace_back(pt.keyword, *values[k]);
         }
@@ -466,6 +472,48 @@ private:
         }
     }
 
+    // Items with many parameters may leave out what no element reads: a
+    // multi-line item the strips beyond its widest section's, an air-bridge
+    // item of TYPE 0 (no bridge) its bridge geometry.
+    static bool may_be_unread(const UserElemDef* def, const UserParamType& pt) {
+        const std::string_view d = def->name, k = pt.keyword;
+        return (d == "C_NL_TYP" && k != "GW" && k != "GND_MET" && k != "SG1" && k != "SG2") ||
+               (d == "C_AIRTYP" && k != "TYPE");
+    }
+
+    void check_unread(const Netlist& nl) const {
+        for (const Unread& u : unread_) {
+            const Item& it = nl.items[u.item];
+            const std::string who = fmt::format("{}:{}", it.def->name, it.name);
+            const Item* reader = nullptr;
+            if (std::string_view(it.def->name) == "C_AIRTYP") {
+                int type = 0;
+                for (const auto& [key, v] : it.params)
+                    if (key == "TYPE") type = v.integer;
+                if (type == 0) continue;
+                reader = &it;
+            } else {
+                // A section of n lines reads W1..Wn, LEVEL1..LEVELn and the
+                // n - 1 spacings.
+                for (const Item& e : nl.items) {
+                    int n = 0;
+                    if (std::sscanf(e.def->name, "C_%dCOUP", &n) != 1) continue;
+                    bool refers = false;
+                    for (const auto& [key, v] : e.params) refers = refers || (key == "C_NL_TYP" && v.text == it.name);
+                    if (!refers) continue;
+                    int k = 0, k2 = 0;
+                    const bool read = (std::sscanf(u.keyword.c_str(), "W%d", &k) == 1 && k <= n) ||
+                                      (std::sscanf(u.keyword.c_str(), "LEVEL%d", &k) == 1 && k <= n) ||
+                                      (std::sscanf(u.keyword.c_str(), "S%d_%d", &k, &k2) == 2 && k2 <= n);
+                    if (read) reader = &e;
+                }
+                if (reader == nullptr) continue;
+            }
+            fail(it.line, fmt::format("{}: missing parameter {} (read by {}:{})", who, u.keyword, reader->def->name,
+                                      reader->name));
+        }
+    }
+
     void finish_ports(Netlist& nl) const {
         if (nl.ports.empty()) fail(last_line_, "no Term statement: the circuit has no port");
         std::stable_sort(nl.ports.begin(), nl.ports.end(),
@@ -503,6 +551,11 @@ private:
     bool have_sweep_ = false;
     std::map<std::string, Name> names_;
     std::vector<Ref> refs_;
+    struct Unread {
+        std::size_t item;
+        std::string keyword;
+    };
+    std::vector<Unread> unread_;
 };
 
 }  // namespace

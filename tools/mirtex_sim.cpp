@@ -23,6 +23,7 @@
 #include "host.h"
 #include "sim/analysis.h"
 #include "sim/catalogue.h"
+#include "sim/check.h"
 #include "sim/netlist.h"
 #include "sim/output.h"
 #include "sim/plot.h"
@@ -204,6 +205,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", e.what());
         return kNetlistError;
     }
+    // The library's own range, technology and grid checks of every element,
+    // each message at its statement, before anything is solved.
+    host.set_sink(nullptr);
+    const bool inputs_ok = check_inputs(*nl, insts, handle, host, stderr);
+    host.set_sink([&console](const mirtex::host::LogLine& l) { console.message(l); });
+    if (!inputs_ok) return kNetlistError;
     if (check) {
         std::size_t elements = 0;
         for (const Item& it : nl->items) elements += it.def->numExtNodes > 0;
@@ -229,7 +236,14 @@ int main(int argc, char** argv) {
     switch (run.status) {
         case RunResult::Status::Ok: break;
         case RunResult::Status::Interrupted: return fail(kInterrupted, "interrupted; nothing written");
-        case RunResult::Status::ElementFailed: return fail(kAnalysisError, "analysis failed: " + run.why);
+        case RunResult::Status::ElementFailed: {
+            // Name the statement of the element that failed.
+            std::string at;
+            for (const Item& it : nl->items)
+                if (run.why.find(std::string(it.def->name) + ":" + it.name + " ") != std::string::npos)
+                    at = statement_of(*nl, it.name);
+            return fail(kAnalysisError, at + "analysis failed: " + run.why);
+        }
         case RunResult::Status::SolveFailed: return fail(kAnalysisError, run.why);
     }
 

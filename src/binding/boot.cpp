@@ -7,6 +7,8 @@
 #include "binding/catalogue.h"
 #include "binding/messages.h"
 #include "cache/calc_file.h"
+
+extern "C" int mirtex_check_instance(UserInstDef* inst);
 #include "mirtex/mirtex.h"
 
 extern "C" {
@@ -105,6 +107,12 @@ MIRTEX_API int sim_query_info(const char* query, void** result) {
     *result = nullptr;
     if (query != nullptr && std::strcmp(query, "deviceNames") == 0) {
         *result = static_cast<void*>(device_names);
+        return 0;
+    }
+    // The input check of one instance, int (*)(UserInstDef*): 0 sound, 1
+    // after its errors were sent.
+    if (query != nullptr && std::strcmp(query, "checkInstance") == 0) {
+        *result = reinterpret_cast<void*>(&mirtex_check_instance);
         return 0;
     }
     // The elements whose evaluation this build does not have: a

@@ -171,11 +171,26 @@ TEST_F(Cli, RefusalsBeforeTheAnalysis) {
     EXPECT_NE(out().find("CxGAP  nodes=2  parameters=8  (not available in this build)"), std::string::npos);
     EXPECT_EQ(out().find("CxLIN  nodes=2  parameters=5  (not"), std::string::npos);
 
+    // The library's own checks, at the statement: --check and a run alike.
+    const std::string process =
+        "C_PROCES:C_PROCES_DEFAULT FOUNDRY=\"GAAS\" GW_DEF=50um count=2\n"
+        "C_TECH:C_TECH_GAAS die_h0=0.2um die_er0=7.5 die_td0=1e-3 cap_os1=1um cap_l1=0.2um die_h1=3um die_er1=1 "
+        "die_td1=1e-4 cap_os2=1um cap_l2=0.2um die_h2=1.2um die_er2=2.7 die_td2=2e-3 res_l=0.05um res_rs=50 t1=3um "
+        "rho1=1 t2=1um rho2=1.2\n";
+    std::string neg = items;
+    neg.replace(neg.find("W=20um"), 6, "W=-20um");
+    const std::string bad = write("w.net", process + neg + "CxLIN:TL1 1 2 L=500um C_LTYP=T C_SUB=S C_GRID=G\n" + kTail);
+    const std::string said = bad + ":6: CxLIN:TL1: ERROR CxLIN(TL1): C_LINTYP(T): W=-2e-05 invalid value ! (W_min=2.5e-06)\n";
+    EXPECT_EQ(run({"-q", bad, "--check"}), 1);
+    EXPECT_EQ(err(), said);
+    EXPECT_EQ(run({"-q", bad, "-o", dir.file("w.s2p")}), 1);
+    EXPECT_EQ(err(), said);
+
     const std::string net = write("r.net", "TSER:R1 1 2 R=10\n" + kTail);
     EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "--csv", "-o", dir.file("r.s2p")}), 2);
     EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("no/such/dir/r.s2p")}), 5);
     EXPECT_EQ(err().rfind("mirtex-sim: cannot write ", 0), 0u) << err();
-    EXPECT_EQ(files(), (std::vector<std::string>{"g.net", "r.net"}));
+    EXPECT_EQ(files(), (std::vector<std::string>{"g.net", "r.net", "w.net"}));
     EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("r.csv")}), 0) << err();
     EXPECT_EQ(slurp(dir.file("r.csv")).rfind("freq_", 0), 0u);
 }

@@ -1,0 +1,38 @@
+#include "sim/check.h"
+
+#include <dlfcn.h>
+#include <fmt/format.h>
+
+namespace mirtex::sim {
+
+bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, host::Host& host,
+                  std::FILE* out) {
+    using Query = int (*)(const char*, void**);
+    using Check = int (*)(UserInstDef*);
+    auto query = reinterpret_cast<Query>(library != nullptr ? dlsym(library, "sim_query_info") : nullptr);
+    void* fn = nullptr;
+    if (query == nullptr || query("checkInstance", &fn) != 0 || fn == nullptr) return true;
+    const auto check = reinterpret_cast<Check>(fn);
+    bool ok = true;
+    for (std::size_t k = 0; k < insts.size() && k < nl.items.size(); ++k) {
+        const Item& it = nl.items[k];
+        if (it.def->numExtNodes == 0) continue;
+        const std::size_t before = host.log().size();
+        const bool failed = check(insts[k]) != 0;
+        ok = ok && !failed;
+        for (std::size_t m = before; m < host.log().size(); ++m) {
+            const host::LogLine& l = host.log()[m];
+            if (l.severity != host::Severity::Error && l.text.rfind("WARNING", 0) != 0) continue;
+            fmt::print(out, "{}:{}: {}:{}: {}\n", nl.file, it.line, it.def->name, it.name, l.text);
+        }
+    }
+    return ok;
+}
+
+std::string statement_of(const Netlist& nl, const std::string& instance) {
+    for (const Item& it : nl.items)
+        if (it.name == instance) return fmt::format("{}:{}: ", nl.file, it.line);
+    return "";
+}
+
+}  // namespace mirtex::sim

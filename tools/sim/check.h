@@ -1,0 +1,23 @@
+// The library's own input checks, run for every element of a netlist before
+// the analysis, with each message placed at its statement.
+#pragma once
+
+#include <cstdio>
+#include <vector>
+
+#include "host.h"
+#include "sim/netlist.h"
+
+namespace mirtex::sim {
+
+// Runs the library's check of each element instance (range, technology and
+// grid checks, without solving); every error and warning the library sends
+// is written to out as "<file>:<line>: <Type>:<Name>: <message>".  False
+// when an element failed.  A library without the check passes everything.
+bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, host::Host& host,
+                  std::FILE* out);
+
+// "<file>:<line>: " of the statement that made the named instance, or "".
+std::string statement_of(const Netlist& nl, const std::string& instance);
+
+}  // namespace mirtex::sim

@@ -199,6 +199,7 @@ int main(int argc, char** argv) {
     std::vector<UserInstDef*> insts;
     try {
         nl = read_netlist(netlist, host);
+        for (const std::string& w : nl->warnings) std::fprintf(stderr, "%s\n", w.c_str());
         refuse_unavailable(*nl, unavailable);
         insts = create_instances(*nl, host);
     } catch (const NetlistError& e) {

@@ -247,3 +247,28 @@ TEST_F(Netlists, UnreadItemParametersMayBeLeftOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// Statements that parse but are likely not what was meant are warned of,
+// at their line: a bare length over a metre, a bare frequency under 1 Hz,
+// a port on a node no element touches (with the open element node that
+// was probably meant).
+TEST_F(Netlists, LikelySlipsAreWarnedOfAtTheirLine) {
+    const Netlist nl = parse(edit(4, "CxLIN:L1 1 2 L=500 C_LTYP=T C_SUB=S C_GRID=G"));
+    ASSERT_EQ(nl.warnings.size(), 1u);
+    EXPECT_EQ(nl.warnings[0], "n.net:4: warning: CxLIN:L1: L=500 is 500 m, a length over 1 m; did you mean 500um?");
+    EXPECT_TRUE(parse(edit(4, "CxLIN:L1 1 2 L=0.5 C_LTYP=T C_SUB=S C_GRID=G")).warnings.empty());
+
+    const Netlist f = parse(edit(7, "S_Param:SP Start=0.5 Stop=2GHz Points=3"));
+    ASSERT_EQ(f.warnings.size(), 1u);
+    EXPECT_EQ(f.warnings[0], "n.net:7: warning: S_Param:SP: Start=0.5 is 0.5 Hz, below 1 Hz; did you mean 0.5GHz?");
+
+    const Netlist p = parse(edit(6, "Term:P2 3 0 Num=2"));
+    ASSERT_EQ(p.warnings.size(), 1u);
+    EXPECT_EQ(p.warnings[0], "n.net:6: warning: Term:P2: node '3' connects to no element, so this port sees nothing; "
+                             "CxLIN:L1 (line 4) leaves its node '2' open - is that the node meant?");
+    EXPECT_TRUE(parse(edit(0, "")).warnings.empty());
+}
+
+}  // namespace

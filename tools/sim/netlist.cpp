@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -67,6 +68,8 @@ public:
         check_unread(nl);
         finish_ports(nl);
         if (!have_sweep_) fail(last_line_, "no S_Param statement: the frequency sweep is missing");
+        lone_port_nodes(nl);
+        nl.warnings = warnings_;
         return nl;
     }
 
@@ -262,6 +265,36 @@ private:
         return *v;
     }
 
+    void warn(int line, const std::string& msg) { warnings_.push_back(fmt::format("{}:{}: warning: {}", file_, line, msg)); }
+
+    // A length given as a bare number is in metres; over a metre it is a
+    // forgotten unit far more often than a design.
+    void implausible_length(const Raw& r, const RawParam& p, double v) {
+        if (p.unit || !is_bare_number(p.value.text) || !(std::fabs(v) > 1.0)) return;
+        if (!length_keyword(p.key.text)) return;
+        warn(p.value.line, fmt::format("{}: {}={} is {} m, a length over 1 m; did you mean {}um?", r.who, p.key.text,
+                                       p.value.text, p.value.text, p.value.text));
+    }
+
+    // The keywords of lengths: of the elements and items, and of the
+    // technology's thicknesses and lengths.
+    static bool length_keyword(const std::string& k) {
+        static const char* const kExact[] = {"L", "L1", "L2", "S", "GW", "H1", "H2", "H3", "DL", "GAP", "WG", "SL",
+                                             "TL", "BW", "BG", "BS", "SG1", "SG2", "WF", "SF", "LF", "G", "WL", "WT",
+                                             "ST", "I_DIA1", "I_DIA2", "res_l"};
+        for (const char* e : kExact)
+            if (k == e) return true;
+        // A stem followed by digits (W1, t2, die_h1, cap_os2 ...), or S<k>_<k+1>.
+        for (const char* stem : {"W", "t", "die_h", "cap_os", "cap_l", "res_l"}) {
+            const std::size_t n = std::strlen(stem);
+            if (k.size() > n && k.compare(0, n, stem) == 0 &&
+                k.find_first_not_of("0123456789", n) == std::string::npos)
+                return true;
+        }
+        return k.size() >= 4 && k[0] == 'S' && k.find('_') != std::string::npos &&
+               k.find_first_not_of("0123456789_", 1) == std::string::npos;
+    }
+
     void no_unit(const Raw& r, const RawParam& p) const {
         if (p.unit)
             fail(p.unit->line, fmt::format("{}: unexpected '{}' after {}={}", r.who, p.unit->text, p.key.text,
@@ -292,7 +325,10 @@ private:
             }
             if (values[idx]) fail(p.key.line, fmt::format("{}: parameter {} given twice", r.who, p.key.text));
             switch (def->params[idx].type) {
-                case MIRTEX_REAL: values[idx] = host::Value::Real(real_value(r, p)); break;
+                case MIRTEX_REAL:
+                    values[idx] = host::Value::Real(real_value(r, p));
+                    implausible_length(r, p, values[idx]->real);
+                    break;
                 case MIRTEX_INT: values[idx] = host::Value::Int(whole_value(r, p)); break;
                 case MIRTEX_MTRL:
                     no_unit(r, p);
@@ -395,6 +431,10 @@ private:
             const RawParam& pe = *take(kv, "Stop");
             const RawParam& pn = *take(kv, "Points");
             const double start = real_value(r, ps), stop = real_value(r, pe);
+            for (const auto& [p, v] : {std::pair{&ps, start}, std::pair{&pe, stop}})
+                if (!p->unit && is_bare_number(p->value.text) && v > 0.0 && v < 1.0)
+                    warn(p->value.line, fmt::format("{}: {}={} is {} Hz, below 1 Hz; did you mean {}GHz?", r.who,
+                                                    p->key.text, p->value.text, p->value.text, p->value.text));
             const int n = whole_value(r, pn);
             bool log = false;
             if (const RawParam* ty = take(kv, "Type")) {
@@ -514,6 +554,28 @@ private:
         }
     }
 
+    // A port on a node no element touches sees nothing: its S-parameters to
+    // the other ports are 0.  An element node that nothing else touches is
+    // likely the one meant.
+    void lone_port_nodes(const Netlist& nl) {
+        std::map<std::string, int> uses;
+        for (const Item& it : nl.items)
+            for (const std::string& n : it.nodes) ++uses[n];
+        std::map<std::string, int> ported;
+        for (const Port& p : nl.ports) ++ported[p.node];
+        for (const Port& p : nl.ports) {
+            if (uses.count(p.node)) continue;
+            std::string hint;
+            for (const Item& it : nl.items)
+                for (const std::string& n : it.nodes)
+                    if (hint.empty() && n != std::string(kGround) && uses[n] == 1 && !ported.count(n))
+                        hint = fmt::format("; {}:{} (line {}) leaves its node '{}' open - is that the node meant?",
+                                           it.def->name, it.name, it.line, n);
+            warn(p.line, fmt::format("Term:{}: node '{}' connects to no element, so this port sees nothing{}", p.name,
+                                     p.node, hint));
+        }
+    }
+
     void finish_ports(Netlist& nl) const {
         if (nl.ports.empty()) fail(last_line_, "no Term statement: the circuit has no port");
         std::stable_sort(nl.ports.begin(), nl.ports.end(),
@@ -551,6 +613,7 @@ private:
     bool have_sweep_ = false;
     std::map<std::string, Name> names_;
     std::vector<Ref> refs_;
+    std::vector<std::string> warnings_;
     struct Unread {
         std::size_t item;
         std::string keyword;

@@ -65,6 +65,9 @@ struct Netlist {
     std::vector<Item> items;  // in the order of the text
     std::vector<Port> ports;  // ordered by number, numbered 1..N
     Sweep sweep;
+    // "<file>:<line>: warning: ..." lines: statements that parse but are
+    // likely not what was meant.
+    std::vector<std::string> warnings;
 };
 
 // Largest sweep the parser accepts (a bound for hostile input, far beyond

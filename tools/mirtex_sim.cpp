@@ -23,6 +23,8 @@
 #include "host.h"
 #include "sim/analysis.h"
 #include "sim/catalogue.h"
+#include "sim/line_calc.h"
+#include "sim/units.h"
 #include "sim/check.h"
 #include "sim/netlist.h"
 #include "sim/output.h"
@@ -138,9 +140,81 @@ std::string unwritable(const std::string& path) {
     return "";
 }
 
+// mirtex-sim line KEY=VALUE ... : the line calculator.
+int line_main(int argc, char** argv) {
+    CLI::App app{"mirtex-sim line: ZL, eps_eff, C', L', R', G' and loss of one CPW cross-section, or the width or "
+                 "slot for a target ZL (keywords as in the netlist: W S GW H1 H2 H3 ER1 ER2 ER3 TAND1 TAND2 TAND3 t "
+                 "rho DL BOUND L1)"};
+    std::vector<std::string> words;
+    std::string freqs = "1GHz,10GHz", synth, vary = "W", lib = default_library();
+    app.add_option("values", words, "KEY=VALUE ... (units as in the netlist, e.g. W=20um)");
+    app.add_option("-f,--freq", freqs, "frequencies for R', G' and the loss, comma separated")->capture_default_str();
+    app.add_option("--synthesise,--synthesize", synth, "Z0=<ohm>: find the dimension --vary that gives it");
+    app.add_option("--vary", vary, "W or S")->check(CLI::IsMember({"W", "S"}));
+    app.add_option("--lib", lib, "the model library to load")->capture_default_str();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? kOk : kUsageError;
+    }
+    using namespace mirtex::sim;
+    LineSpec spec;
+    std::vector<double> f;
+    double target = 0;
+    try {
+        spec = parse_line_spec(words);
+        std::string word;
+        for (char c : freqs + ",") {
+            if (c != ',') {
+                word += c;
+                continue;
+            }
+            std::string why;
+            const auto v = parse_quantity(word, why);
+            if (!v || !(*v >= 0)) throw std::invalid_argument("frequency '" + word + "': " + (why.empty() ? "negative" : why));
+            f.push_back(*v);
+            word.clear();
+        }
+        if (!synth.empty()) {
+            std::string why;
+            const auto v = synth.rfind("Z0=", 0) == 0 ? parse_quantity(synth.substr(3), why) : std::nullopt;
+            if (!v || !(*v > 0)) throw std::invalid_argument("--synthesise takes Z0=<ohm>, not '" + synth + "'");
+            target = *v;
+        }
+    } catch (const std::invalid_argument& e) {
+        return fail(kUsageError, e.what());
+    }
+    std::string err;
+    void* handle = mirtex::host::load_library(lib, err);
+    if (handle == nullptr) return fail(kLibraryError, err);
+    auto& host = mirtex::host::Host::get();
+    host.set_echo(false);
+    if (!host.boot_all()) return fail(kLibraryError, lib + " failed to boot");
+    try {
+        LineCalculator calc(handle, host);
+        if (target > 0) {
+            const Synthesis s = synthesise(calc, spec, vary, target);
+            fmt::print("{} = {:.4f} um gives ZL = {} ohm (between the grid values {:.4f} um: {:.4f} ohm and "
+                       "{:.4f} um: {:.4f} ohm)\n",
+                       vary, s.value * 1e6, target, s.below * 1e6, s.z_below, s.above * 1e6, s.z_above);
+            fmt::print("on this grid (DL = {:.4g} um) the nearest is {} = {:.4f} um: ZL = {:.4f} ohm\n",
+                       spec.values["DL"] * 1e6, vary, s.grid * 1e6, s.z_grid);
+            spec.values[vary] = s.grid;
+        }
+        const LineResult r = calc.solve(spec, f);
+        std::fputs(format_result(r).c_str(), stdout);
+    } catch (const std::exception& e) {
+        for (const auto& l : host.log())
+            if (l.severity == mirtex::host::Severity::Error) std::fprintf(stderr, "%s\n", l.text.c_str());
+        return fail(kAnalysisError, e.what());
+    }
+    return kOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "line") == 0) return line_main(argc - 1, argv + 1);
     CLI::App app{"mirtex-sim: S-parameters of CPW circuits from a netlist, with the mirtex model library"};
     std::string netlist, output, plot, lib = default_library();
     std::string param = "S", format = "MA", unit = "GHz";

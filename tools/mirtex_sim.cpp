@@ -351,7 +351,7 @@ int main(int argc, char** argv) {
             if (!as_csv) check_extension(output, run.data.ports());
             out_file.emplace(output, text);
         }
-        if (!plot.empty()) plot_file.emplace(plot, svg_plot(run.data, netlist, unit));
+        if (!plot.empty()) plot_file.emplace(plot, svg_plot(run.data, netlist, unit, nl->sweep.log));
         if (g_stop) return fail(kInterrupted, "interrupted; nothing written");
         if (out_file) out_file->commit();
         if (plot_file) plot_file->commit();

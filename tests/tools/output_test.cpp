@@ -323,3 +323,34 @@ TEST(PendingFile, AppearsOnlyWhenCommitted) {
 }
 
 }  // namespace
+
+namespace {
+
+// The picture's axis follows the sweep, reflections and transmissions get
+// a panel each, every curve its own dash pattern (S21 and S12 of a
+// reciprocal circuit coincide), and the Smith chart labels its reactances.
+TEST(Plot, AxisKindPanelsStylesAndReactanceLabels) {
+    const NetworkData d = sample(2);
+    const std::string lin = mirtex::sim::svg_plot(d, "lin");
+    const std::string log = mirtex::sim::svg_plot(d, "log", "GHz", true);
+    check_xml(log);
+    auto count = [](const std::string& s, const std::string& part) {
+        std::size_t n = 0;
+        for (std::size_t at = s.find(part); at != std::string::npos; at = s.find(part, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(lin, "data-axis=\"linear\""), 2u);
+    EXPECT_EQ(count(log, "data-axis=\"log\""), 2u);
+    EXPECT_NE(log.find("f / GHz (log)"), std::string::npos);
+    auto dash_of = [&](const std::string& s, const char* cls) {
+        const auto at = s.find(std::string("class=\"") + cls + "\"");
+        const auto d0 = s.find("stroke-dasharray=\"", at) + 18;
+        return at == std::string::npos ? std::string() : s.substr(d0, s.find('"', d0) - d0);
+    };
+    EXPECT_NE(dash_of(lin, "S21"), dash_of(lin, "S12"));
+    EXPECT_NE(dash_of(lin, "S11"), dash_of(lin, "S22"));
+    EXPECT_GT(count(lin, "class=\"marker\""), 0u);
+    for (const char* x : {">+j1<", ">-j1<", ">+j0.2<", ">-j5<"}) EXPECT_NE(lin.find(x), std::string::npos) << x;
+}
+
+}  // namespace

@@ -451,6 +451,7 @@ private:
             if (n > 1 && stop == start)
                 fail(pe.value.line, fmt::format("{}: Stop must be above Start for {} points", r.who, n));
             if (log && start <= 0.0) fail(ps.value.line, fmt::format("{}: a log sweep needs Start above 0", r.who));
+            sw.log = log;
             sw.freqs_hz.resize(static_cast<std::size_t>(n));
             for (int k = 0; k < n; ++k) {
                 const double t = n == 1 ? 0.0 : static_cast<double>(k) / (n - 1);

@@ -58,6 +58,7 @@ struct Sweep {
     std::string name;
     int line = 0;
     std::vector<double> freqs_hz;  // strictly increasing
+    bool log = false;              // logarithmic spacing (plotted on a log axis)
 };
 
 struct Netlist {

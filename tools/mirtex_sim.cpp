@@ -322,6 +322,8 @@ int main(int argc, char** argv) {
         case RunResult::Status::SolveFailed: return fail(kAnalysisError, run.why);
     }
 
+    if (!quiet) print_summary(*nl, insts, handle, stderr);
+
     OutputOptions oo;
     oo.kind = strcasecmp(param.c_str(), "Y") == 0 ? ParamKind::Y : strcasecmp(param.c_str(), "Z") == 0 ? ParamKind::Z
                                                                                                      : ParamKind::S;

@@ -9,6 +9,7 @@
 #include "cache/calc_file.h"
 
 extern "C" int mirtex_check_instance(UserInstDef* inst);
+extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, int size);
 #include "mirtex/mirtex.h"
 
 extern "C" {
@@ -113,6 +114,12 @@ MIRTEX_API int sim_query_info(const char* query, void** result) {
     // after its errors were sent.
     if (query != nullptr && std::strcmp(query, "checkInstance") == 0) {
         *result = reinterpret_cast<void*>(&mirtex_check_instance);
+        return 0;
+    }
+    // The description of an instance's solved values,
+    // int (*)(UserInstDef*, double f, char* buf, int size).
+    if (query != nullptr && std::strcmp(query, "describeInstance") == 0) {
+        *result = reinterpret_cast<void*>(&mirtex_describe_instance);
         return 0;
     }
     // The elements whose evaluation this build does not have: a

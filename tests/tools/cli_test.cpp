@@ -192,6 +192,10 @@ TEST_F(Cli, RefusalsBeforeTheAnalysis) {
     EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("no/such/dir/r.s2p")}), 5);
     EXPECT_EQ(err().rfind("mirtex-sim: cannot write ", 0), 0u) << err();
     EXPECT_EQ(files(), (std::vector<std::string>{"g.net", "r.net", "w.net"}));
+    // After a run, what was solved (off with -q).
+    EXPECT_EQ(run({std::string(MIRTEX_SOURCE_DIR) + "/examples/cpw_line.net", "-o", dir.file("l.s2p")}), 0);
+    EXPECT_NE(err().find("solved:\n  CxLIN:TL1: ZL = "), std::string::npos) << err();
+    std::filesystem::remove(dir.file("l.s2p"));
     EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("r.csv")}), 0) << err();
     EXPECT_EQ(slurp(dir.file("r.csv")).rfind("freq_", 0), 0u);
 }

@@ -17,6 +17,12 @@ namespace mirtex::sim {
 bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, host::Host& host,
                   std::FILE* out);
 
+// After an analysis: what was solved, one line per distinct description
+// (a cross-section shared by several lines is listed once, with all of
+// them), at the sweep's centre frequency.  Nothing without the library's
+// description entry.
+void print_summary(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, std::FILE* out);
+
 // "<file>:<line>: " of the statement that made the named instance, or "".
 std::string statement_of(const Netlist& nl, const std::string& instance);
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "freq/freq.h"
+#include "freq/lumped.h"
 #include "numeric/complex.h"
 #include "numeric/eigen.h"
 #include "numeric/matrix.h"
@@ -20,7 +21,6 @@
 namespace mirtex::freq {
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
 constexpr double kLightSpeedSquared = 8.987551667451194e16;  // m²/s²
 
 // Working storage of the modal solution, kept for the process so that an
@@ -157,20 +157,6 @@ void modal_admittance(ModalWork& w, int n, const COMPLEX* Zp, const COMPLEX* Yp,
     }
 }
 
-// Conductor resistance per metre at f from the 1-GHz loss matrix K (for
-// the reference conductivity 5.6e7 S/m): the direct-current value of a
-// thick strip below the frequency fc at which the skin depth equals the
-// thickness, the square-root law above it, joined linearly.
-double conductor_resistance(double k, double rdc, double x, double fc, double f) {
-    const double r1 = std::fmax(rdc, k * std::sqrt(x));
-    // Without a thickness there is no crossover: the surface current of a
-    // sheet follows the square-root law at every frequency (taken at fc =
-    // infinity the joined form would give inf/inf).
-    if (!std::isfinite(fc)) return r1 * std::sqrt(f / 1e9);
-    if (fc > f) return (r1 * std::sqrt(fc / 1e9) - rdc) * f / fc + rdc;
-    return r1 * std::sqrt(f / 1e9);
-}
-
 }  // namespace
 }  // namespace mirtex::freq
 
@@ -200,7 +186,6 @@ MIRTEX_API void Calc_Multiline(int n, d2* R, d2* L, d2* G, d2* C, double omega, 
 }
 
 MIRTEX_API int Freq_Coup(int* ires, double* res, double f, double l, double sigma, C2* Y, C2* ZL, C2* Gamma) {
-    using mirtex::freq::conductor_resistance;
     using mirtex::freq::kLightSpeedSquared;
     using mirtex::freq::kTwoPi;
     const int n = ires[0];
@@ -238,13 +223,12 @@ MIRTEX_API int Freq_Coup(int* ires, double* res, double f, double l, double sigm
         // same arrangement in vacuum.
         Rmatinv(Cair.data(), n, Lm.data(), n, n, det);
         const double omega = kTwoPi * f;
-        const double x = 5.6e7 / sigma;
-        const double fc = 3.9313e10 * x / ((T / 1e-6) * (T / 1e-6));
         for (int i = 0; i < n; ++i)
             for (int j = 0; j < n; ++j) {
                 const std::size_t k = static_cast<std::size_t>(i) * n + j;
                 const double rdc = i != j ? 0.0 : T == 0.0 ? 1e-10 : 1.0 / (sigma * T * W[i]);
-                Zp[k] = COMPLEX{conductor_resistance(K[k], rdc, x, fc, f), omega * Lm[k] / kLightSpeedSquared};
+                // The 1-GHz loss matrix K, for the reference metal, at f.
+                Zp[k] = COMPLEX{mirtex::freq::skin_scaled(K[k], rdc, T, sigma, f, true), omega * Lm[k] / kLightSpeedSquared};
                 Yp[k] = COMPLEX{0.0, omega * Cd[k]};
             }
         mirtex::freq::modal_admittance(w, n, Zp.data(), Yp.data(), l, y);

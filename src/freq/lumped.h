@@ -30,6 +30,10 @@ inline double skin_scaled(double r_ref, double rdc, double T, double sigma, doub
     const double fc = 3.9313e10 * x / (t_um * t_um);
     double r1 = r_ref * std::sqrt(x);
     if (floor_at_dc) r1 = std::fmax(rdc, r1);
+    // Without a thickness there is no crossover: the surface current of a
+    // sheet follows the square-root law at every frequency (taken at fc =
+    // infinity the joined form would give inf/inf).
+    if (!std::isfinite(fc)) return r1 * std::sqrt(f / 1e9);
     if (fc > f) return (r1 * std::sqrt(fc / 1e9) - rdc) * f / fc + rdc;
     return r1 * std::sqrt(f / 1e9);
 }

@@ -80,6 +80,12 @@ int Assembly::line_type(int index, LineItem& line, const CPW_LINETYP_TEXT& label
                       r.CEN_MET, r.GND_MET, metal_count(), grid_.DL);
 }
 
+int Assembly::air_type(int index, int* TYPE, double* BW, double* BG, double* BS, int* DIE_IDX, double* L) {
+    return get_airtyp(inst_, index, label_, name_, TYPE, BW, BG, BS, DIE_IDX, L);
+}
+
+const char* Assembly::item_name(int index) const { return text_param(inst_, index); }
+
 int Assembly::metals(LineItem& line) {
     CPW_LINETYP& r = line.rec;
     // line_type() has checked both levels against metal_count(), which is
@@ -164,6 +170,12 @@ int Assembly::section_length(double length) {
         return reject(mirtex::format("%s(%s) : L=%lg invalid value ! (|L| <= %lg m)", label_, name_, length,
                                      kMaxSectionLength));
     return 0;
+}
+
+int Assembly::bounded(const char* what, double value) {
+    const double max = kMaxGridSteps * grid_.DL;
+    if (std::isfinite(value) && std::fabs(value) <= max) return 0;
+    return reject(mirtex::format("%s(%s): %s=%lg invalid value ! (|%s| <= %lg)", label_, name_, what, value, what, max));
 }
 
 const char* Assembly::check_label() {

@@ -49,6 +49,10 @@ public:
     int grid(int index, bool has_length);
     // The line type at parameter index, checked against the metal levels.
     int line_type(int index, LineItem& line, const CPW_LINETYP_TEXT& labels = kLineText);
+    // The C_AIRTYP item at parameter index, read as it stands.
+    int air_type(int index, int* TYPE, double* BW, double* BG, double* BS, int* DIE_IDX, double* L);
+    // The name of the item a parameter refers to; never null.
+    const char* item_name(int index) const;
     // Thicknesses and resistivities of the line's metals, centre then
     // ground, each checked.
     int metals(LineItem& line);
@@ -64,6 +68,10 @@ public:
     // The length of a line section: finite, and no longer than
     // kMaxSectionLength either way (negative lengths de-embed).
     int section_length(double length);
+    // An element's own dimension: finite and within the grid's reach
+    // (kMaxGridSteps steps), so that its grid counts stay far inside an
+    // int; violations go on the warning list like the element rules.
+    int bounded(const char* what, double value);
     // "%s(%s)" of label and instance: the label of the check function.
     const char* check_label();
     // The feed-line vectors of one connected line.

@@ -14,6 +14,7 @@
 #include "binding/messages.h"
 #include "numeric/memory.h"
 #include "params/assembly.h"
+#include "params/compound.h"
 #include "params/grid.h"
 #include "params/item.h"
 #include "solver/kernel.h"
@@ -67,14 +68,7 @@ std::string rule_violation(const MultiLine& m, int n, double DL, int metals, con
 int coup_dpar_size(int n) { return kCoupHead + 3 * (n + 2); }
 
 // The work vector coup_dpar sized for n lines; false when it cannot be had.
-bool size_coup_dpar(int n) {
-    const int want = coup_dpar_size(n);
-    if (coup_dpar != nullptr && coup_n_dpar == want) return true;
-    if (coup_dpar != nullptr) g_free(reinterpret_cast<char*>(coup_dpar));
-    coup_dpar = static_cast<double*>(g_malloc(static_cast<long>(want) * static_cast<long>(sizeof(double))));
-    coup_n_dpar = coup_dpar != nullptr ? want : 0;
-    return coup_dpar != nullptr;
-}
+bool size_coup_dpar(int n) { return size_double_vector(coup_dpar, coup_n_dpar, coup_dpar_size(n)); }
 
 }  // namespace
 }  // namespace mirtex::params

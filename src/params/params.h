@@ -191,6 +191,34 @@ MIRTEX_API int Check_Coup(const char* label, CPW_GRID_TEXT* grid_text, CPW_GRID*
 // the lines' metal and the section length L.
 MIRTEX_API int cpw_coup_get(UserInstDef* inst, WARN** warnings, double* rho, double* L, int n);
 
+// ------------------------------------------- three-dimensional elements
+// Each fills its element's vectors and the feed-line vectors of its ports
+// (feed1.. in port order).  Outputs: the centre- and ground-metal
+// resistivities, TAND2 and the feed length of each port.
+
+MIRTEX_API int cpw_gap_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand, double* L1,
+                           double* L2);
+MIRTEX_API int cpw_step_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand, double* L1,
+                            double* L2);
+MIRTEX_API int cpw_taper_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand,
+                             double* L1, double* L2);
+MIRTEX_API int cpw_open_get(UserInstDef* inst, WARN** warnings, double* rho, double* tand, double* L);
+MIRTEX_API int cpw_short_get(UserInstDef* inst, WARN** warnings, double* rho, double* tand, double* L);
+// L: the bridge item's L, the feed line on either side.
+MIRTEX_API int cpw_air_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand, double* L);
+// The junctions' feed lengths are the L of each port's C_AIRTYP item.
+MIRTEX_API int cpw_bend_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand, double* L1,
+                            double* L2);
+MIRTEX_API int cpw_tee_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand, double* L1,
+                           double* L2, double* L3);
+MIRTEX_API int cpw_cross_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand,
+                             double* L1, double* L2, double* L3, double* L4);
+// idc_ipar and the spiral's vectors are sized per instance.
+MIRTEX_API int cpw_idc_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand, double* L1,
+                           double* L2);
+MIRTEX_API int cpw_rindE_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand,
+                             double* L1, double* L2);
+
 // ------------------------------------------------- components with leads
 // Each fills its element's vectors and feed1, feed2 (the two leads, of
 // length Lf each, part of L).  MIM: rho of line 1's and line 2's metals,

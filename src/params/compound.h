@@ -1,0 +1,141 @@
+// What the builders of the three-dimensional elements share: the grid frame
+// of the box, the air-bridge items, the work vectors whose size depends on
+// the instance, and the geometry check every integer vector passes before a
+// solver may paint from it.
+//
+// Lateral slots (names beginning with X) are half-step node indexes from 1
+// to 2 L1/DL + 1 with the line axis at M = L1/DL + 1; longitudinal slots
+// (names beginning with Z) are half-step indexes from 1 to 2 L2/DL + 1 with
+// the element's reference plane at L2/DL + 1.  A strip of Wh steps laid on
+// an axis starts at axis - trunc(Wh) and covers 2 Wh indexes; its slots and
+// grounds follow outwards.
+#pragma once
+
+#include <initializer_list>
+#include <vector>
+
+#include "params/assembly.h"
+#include "params/grid.h"
+#include "params/line_vectors.h"
+
+namespace mirtex::params {
+
+// Box and stack of a three-dimensional element in grid counts.
+struct Frame3 {
+    int L1i = 0, L2i = 0, H1i = 0, H2i = 0, H3i = 0, k = 0;
+    int M = 0;   // lateral axis, L1i + 1
+    int MZ = 0;  // longitudinal reference plane, L2i + 1
+    int x_max() const { return 2 * L1i + 1; }
+    int z_max() const { return 2 * L2i + 1; }
+};
+
+// The frame of the assembly's grid and substrate (after the box and the
+// automatic heights are known).
+Frame3 frame3(const Assembly& a);
+
+// H3/DL, H2/DL, H1/DL, L1/DL, L2/DL, N5 into six consecutive slots.
+void put_stack(const Frame3& f, int* slots);
+
+// The box and the heights as grid-fit dimensions, in the order every check
+// function fits them: L1, L2, H3, H2, H1.
+void head_dims(const Assembly& a, const Frame3& f, std::vector<FitDim>& dims);
+
+// Half-step widths of a line.
+LineUnits units(const CPW_LINETYP& line, double DL);
+
+// A line laid on an axis: e[0] slot edge (last ground index), e[1] first
+// and e[2] last strip index, e[3] slot edge; without a slot the outer edges
+// lie on the walls (1 and wall).
+void strip_edges(const LineUnits& u, const CPW_LINETYP& line, int axis, int wall, int* e);
+
+// ER3, ER2, ER1, DL into four consecutive slots.
+void put_stack_materials(const Assembly& a, double* slots);
+
+// The error of a builder that finds no work vectors; always 1.
+int vectors_missing(Assembly& a);
+
+// Grid fit of the dims in order under the element's check label.
+int fit(Assembly& a, const std::vector<FitDim>& dims);
+
+// Start of the two-port components (interdigital capacitor, spiral): process,
+// feed lengths (parameters 0, 1), grid, the two line types; 0 to go on.
+int two_port_items(Assembly& a, UserInstDef* inst, int grid_index, int line1_index, LineItem& l1, LineItem& l2,
+                   double* L1, double* L2);
+
+// The feed lengths of a two-port element (parameters 0 and 1), returned
+// whatever follows; 0 when both are usable lengths.
+int feed_lengths(Assembly& a, UserInstDef* inst, double* L1, double* L2);
+
+// Metal thinner than a fifth of a step is solved as a sheet; thicker metal
+// enters the stencils as its share of a step.
+inline double met_of(double T, double DL) { return T / DL >= 0.2 ? 2 * T / (3 * DL) : 0.0; }
+
+// trunc() of a half-step count, as an int.
+inline int itrunc(double x) { return to_count(count_trunc(x)); }
+// Twice a half-step count: the number of half-step indexes it covers.
+inline int twice(double x) { return to_count(2.0 * x); }
+
+// One referenced air-bridge type.
+struct BridgeItem {
+    CPW_AIRTYP rec{};
+    CPW_AIRTYP_TEXT text{"TYPE", "BW", "BG", "BS", "die_h", "die_er", "die_td", "DIE_IDX"};
+    const char* item = "";
+    int TYPE = 0;      // as given: 0 none, 1 or 2 level, -1 over the whole junction
+    double L = 0.0;    // the feed length the item carries
+    double BWh = 0, BGh = 0, BSh = 0;
+};
+
+// Reads the C_AIRTYP item at parameter index (no checks).
+int read_bridge(Assembly& a, int index, BridgeItem& b);
+// A BS of -1, or one wider than the line's slot, spans exactly the slot.
+void default_bridge_span(BridgeItem& b, const CPW_LINETYP& line);
+// AirtypTest of the item against the line it crosses.
+int check_bridge(Assembly& a, const BridgeItem& b, const CPW_LINETYP& line);
+// The dielectric under the bridge (DIE_IDX 0: the base dielectric) into
+// rec.die_h, die_er, die_td, checked with TechTest against the metal level.
+int bridge_dielectric(Assembly& a, BridgeItem& b, int metal);
+// The bridge dielectric's height against the step: thinner than a fifth
+// of a step it vanishes from the grid, above five steps it is coarse.
+void warn_bridge_dielectric(Assembly& a, const CPW_AIRTYP& die);
+// Half-step units of the bridge dimensions.
+void bridge_units(BridgeItem& b, double DL);
+
+// A work vector whose length depends on the instance: resized to want
+// entries (kept when it has that size); false when memory ran out, with the
+// vector then null and its count 0.
+bool size_int_vector(int*& v, int& count, int want);
+bool size_double_vector(double*& v, int& count, int want);
+
+// One edge of a chain: its slot name and index, the dimension that places
+// it (label and value, for the message) and the least distance from the
+// edge before it (0: may coincide, 1: must lie beyond).
+struct Edge {
+    const char* slot;
+    int index;
+    const char* dim;
+    double value;
+    int gap;
+};
+
+// The geometry check shared by all builders.  Each call looks at one chain
+// of edges across (or along) the box: every index inside 1..hi and the
+// edges in order, so that the solver can paint ground, slot, strip, slot,
+// ground without reaching outside its arrays.  The first violation is
+// reported as an error naming the element and the dimension; later calls
+// then do nothing.
+class GeometryCheck {
+public:
+    explicit GeometryCheck(Assembly& a) : a_(a) {}
+    // box names the box dimension the chain lies in ("L1" or "L2").
+    void chain(const char* box, int hi, std::initializer_list<Edge> edges);
+    // A strip from first to last must sit on the axis (within the half
+    // step that an odd number of half steps leaves).
+    void centred(const Edge& first, const Edge& last, int axis);
+    int status() const { return failed_ ? 1 : 0; }
+
+private:
+    Assembly& a_;
+    bool failed_ = false;
+};
+
+}  // namespace mirtex::params

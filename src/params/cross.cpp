@@ -1,0 +1,188 @@
+// The crossing CxCROSS: two lines crossing in one junction.  Lines 1 and 3
+// form one straight line along the box's second dimension (their strip
+// edges are lateral slots X around the axis), lines 2 and 4 the other,
+// along the first dimension (edges Z around the reference plane).  Of each
+// pair the wider is laid first: A (wider of 1, 3) on the low-Z side with D
+// opposite, B (wider of 2, 4) on the low-X side with C opposite; DR_AD and
+// DR_BC record a swap.  The narrower of a pair is centred on the wider one's
+// axis to the nearest half step.
+//
+// The metal pattern the slots describe:
+//   strips   A: columns X12..X13 from the low-Z wall up to ZFIN,
+//            D: columns X22..X23 from ZFAN up to the high-Z wall,
+//            B: rows Z12..Z13 from the low-X wall across to XFIN,
+//            C: rows Z22..Z23 from XFAN across to the high-X wall;
+//   grounds  the four corners outside the slots: (X <= X11, Z <= Z11),
+//            (X >= X14, Z <= Z21), (X <= X21, Z >= Z14), (X >= X24,
+//            Z >= Z24), each reaching the walls;
+//   bridges  over B at columns XB1..XB4 (foot, span XB2..XB3, foot) ending
+//            at the corner column XB9 = min(X11, X21), over C at XB5..XB8
+//            from XB10 = max(X14, X24); over A at rows ZB1..ZB4 ending at
+//            ZB9 = min(Z11, Z21), over D at ZB5..ZB8 from ZB10 = max(Z14,
+//            Z24); each spans its arm's slots and strip across (the arm's
+//            slot edges).
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "binding/messages.h"
+#include "params/item.h"
+#include "params/junction.h"
+
+namespace mirtex::params {
+namespace {
+
+// A straight pair: edges of the wider arm around axis into e[0..3], of the
+// narrower centred on it into e[4..7].
+void pair_edges(const Arm& wide, const Arm& narrow, int axis, int wall, double DL, int* e) {
+    strip_edges(wide.u, wide.line.rec, axis, wall, e);
+    const int d = grid_round(std::fabs(wide.line.rec.W - narrow.line.rec.W) / DL);
+    e[5] = e[2] + 1 - d - twice(narrow.u.Wh);
+    e[6] = e[2] - d;
+    e[4] = narrow.line.rec.S != 0 ? e[5] - 1 - twice(narrow.u.Sh) : 1;
+    e[7] = narrow.line.rec.S != 0 ? e[6] + 1 + twice(narrow.u.Sh) : wall;
+}
+
+// Bridge over an arm whose junction side ends at corner: feet of BG, a span
+// of BW, placed towards lower indexes (low side) or higher ones.
+void bridge_slots(const BridgeItem& b, int corner, bool low_side, int* s) {
+    const int g = twice(b.BGh), w = twice(b.BWh);
+    if (low_side) {
+        s[3] = corner;
+        s[2] = corner - g;
+        s[1] = s[2] - w + 1;
+        s[0] = s[1] - g;
+    } else {
+        s[0] = corner;
+        s[1] = corner + g;
+        s[2] = s[1] + w - 1;
+        s[3] = s[2] + g;
+    }
+}
+
+void check_pair(GeometryCheck& g, const char* box, int hi, const Arm& wide, const Arm& narrow, const char* const* n,
+                const int* e, int axis) {
+    const Arm* arms[] = {&wide, &narrow};
+    for (int k = 0; k < 2; ++k) {
+        const CPW_LINETYP& r = arms[k]->line.rec;
+        const CPW_LINETYP_TEXT& t = arms[k]->line.text;
+        const int* x = e + 4 * k;
+        const char* const* nm = n + 4 * k;
+        g.chain(box, hi,
+                {{nm[0], x[0], t.S, r.S, 0}, {nm[1], x[1], t.S, r.S, 1}, {nm[2], x[2], t.W, r.W, 0},
+                 {nm[3], x[3], t.S, r.S, 1}});
+        g.centred({nm[1], x[1], t.W, r.W, 0}, {nm[2], x[2], t.W, r.W, 0}, axis);
+    }
+}
+
+void check_bridge_slots(GeometryCheck& g, const char* box, int hi, const Arm& arm, const char* const* n,
+                        const int* s) {
+    if (arm.code == 0) return;
+    const BridgeItem& b = arm.bridge;
+    g.chain(box, hi,
+            {{n[0], s[0], b.text.BG, b.rec.BG, 0},
+             {n[1], s[1], b.text.BG, b.rec.BG, 0},
+             {n[2], s[2], b.text.BW, b.rec.BW, 0},
+             {n[3], s[3], b.text.BG, b.rec.BG, 0}});
+}
+
+int Check_Cross(Assembly& a, const Arm* arms, bool swap_ad, bool swap_bc, const CPW_AIRTYP& die) {
+    if (cross_ipar == nullptr || cross_dpar == nullptr) return vectors_missing(a);
+    const double DL = a.DL();
+    const Frame3 f = frame3(a);
+    const Arm& A = swap_ad ? arms[2] : arms[0];
+    const Arm& D = swap_ad ? arms[0] : arms[2];
+    const Arm& B = swap_bc ? arms[3] : arms[1];
+    const Arm& C = swap_bc ? arms[1] : arms[3];
+    int* ip = cross_ipar;
+    pair_edges(A, D, f.M, f.x_max(), DL, ip);
+    pair_edges(B, C, f.MZ, f.z_max(), DL, ip + 8);
+    const int* X = ip;      // X11..X14, X21..X24
+    const int* Z = ip + 8;  // Z11..Z14, Z21..Z24
+    bridge_slots(B.bridge, std::min(X[0], X[4]), true, ip + 16);
+    bridge_slots(C.bridge, std::max(X[3], X[7]), false, ip + 20);
+    ip[24] = std::min(X[0], X[4]);
+    ip[25] = std::max(X[3], X[7]);
+    ip[26] = std::min(X[1], X[5]);
+    ip[27] = std::max(X[2], X[6]);
+    bridge_slots(A.bridge, std::min(Z[0], Z[4]), true, ip + 28);
+    bridge_slots(D.bridge, std::max(Z[3], Z[7]), false, ip + 32);
+    ip[36] = std::min(Z[0], Z[4]);
+    ip[37] = std::max(Z[3], Z[7]);
+    ip[38] = std::min(Z[1], Z[5]);
+    ip[39] = std::max(Z[2], Z[6]);
+    put_stack(f, ip + 40);
+    for (int k = 0; k < 4; ++k) ip[46 + k] = arms[k].code;
+    ip[50] = swap_bc ? 1 : 0;
+    ip[51] = swap_ad ? 1 : 0;
+
+    // Real values by line, in the order of the result vector: 1, 2, 4, 3.
+    const Arm* order[] = {&arms[0], &arms[1], &arms[3], &arms[2]};
+    double* dp = cross_dpar;
+    put_stack_materials(a, dp);
+    dp[4] = any_bridge(arms, 4) ? 2 * die.die_h / (3 * DL) : 2 * arms[0].line.rec.T / (3 * DL);
+    dp[5] = a.grid_.ALPHA;
+    dp[6] = a.grid_.BOUND;
+    put_arm_geometry(order, 4, DL, dp + 7, dp + 11);
+    dp[27] = die.die_h;
+    dp[28] = die.die_er;
+    dp[29] = die.die_td;
+    dp[30] = 1010.0;
+
+    std::vector<FitDim> dims;
+    head_dims(a, f, dims);
+    arm_dims(order, 4, dims);
+    if (fit(a, dims) != 0) return 1;
+
+    GeometryCheck g(a);
+    static const char* const kX[] = {"X11", "X12", "X13", "X14", "X21", "X22", "X23", "X24"};
+    static const char* const kZ[] = {"Z11", "Z12", "Z13", "Z14", "Z21", "Z22", "Z23", "Z24"};
+    static const char* const kXB[] = {"XB1", "XB2", "XB3", "XB4", "XB5", "XB6", "XB7", "XB8"};
+    static const char* const kZB[] = {"ZB1", "ZB2", "ZB3", "ZB4", "ZB5", "ZB6", "ZB7", "ZB8"};
+    check_pair(g, "L1", f.x_max(), A, D, kX, X, f.M);
+    check_pair(g, "L2", f.z_max(), B, C, kZ, Z, f.MZ);
+    check_bridge_slots(g, "L1", f.x_max(), B, kXB, ip + 16);
+    check_bridge_slots(g, "L1", f.x_max(), C, kXB + 4, ip + 20);
+    check_bridge_slots(g, "L2", f.z_max(), A, kZB, ip + 28);
+    check_bridge_slots(g, "L2", f.z_max(), D, kZB + 4, ip + 32);
+    if (g.status() != 0) return 1;
+    junction_warnings(a, order, 4, die);
+    return 0;
+}
+
+}  // namespace
+}  // namespace mirtex::params
+
+using namespace mirtex::params;
+
+extern "C" {
+
+// Parameters: 0..3 C_LTYP1..C_LTYP4, 4..7 C_BTYP1..C_BTYP4, 8 C_SUB,
+// 9 C_GRID, 10 TEMP.  Outputs: resistivities of line 1's centre and ground
+// metals, TAND2, the feed lengths of ports 1 to 4.
+MIRTEX_API int cpw_cross_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand,
+                             double* L1, double* L2, double* L3, double* L4) {
+    Assembly a(inst, warnings, "C_CROSS");
+    if (a.begin() != 0) return 1;
+    if (a.grid(9, true) != 0) return 1;
+    Arm arms[4];
+    static const int kLines[] = {0, 1, 2, 3}, kBridges[] = {4, 5, 6, 7};
+    if (junction_items(a, arms, 4, kLines, kBridges) != 0) return 1;
+    double* lengths[] = {L1, L2, L3, L4};
+    for (int k = 0; k < 4; ++k)
+        if (lengths[k] != nullptr) *lengths[k] = arms[k].bridge.L;
+    CPW_AIRTYP die{};
+    if (junction_frame(a, arms, 4, 8, tand, die) != 0) return 1;
+    if (rho != nullptr) *rho = arms[0].line.rho;
+    if (rho_gnd != nullptr) *rho_gnd = arms[0].line.rho_gnd;
+    const bool swap_ad = arms[2].line.rec.W > arms[0].line.rec.W;
+    const bool swap_bc = arms[3].line.rec.W > arms[1].line.rec.W;
+    if (Check_Cross(a, arms, swap_ad, swap_bc, die) != 0) return 1;
+    int* ipar[] = {feed1_ipar, feed2_ipar, feed3_ipar, feed4_ipar};
+    double* dpar[] = {feed1_dpar, feed2_dpar, feed3_dpar, feed4_dpar};
+    for (int k = 0; k < 4; ++k)
+        if (a.feed(arms[k].line, ipar[k], dpar[k]) != 0) return 1;
+    return 0;
+}
+
+}  // extern "C"

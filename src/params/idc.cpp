@@ -1,0 +1,209 @@
+// The interdigital capacitor CxIDC: two combs in the opening of the ground
+// plane between line 1 (from the low-Z wall) and line 2 (to the high-Z
+// wall).  Each comb is a bar WL long across the whole finger width, from
+// which its fingers (LF long, WF wide, SF apart) reach towards the other
+// comb and stop G short of its bar.  Fingers alternate: odd fingers (1, 3,
+// ...) belong to comb 1 on line 1's side, even ones to comb 2.  The opening
+// leaves S between the outer fingers and the ground on either side.
+//
+//          X0                         XE
+//   XG1 |  :                           :  | XG2      Z4 -+
+//       |  [=========== bar 2 ==========]  |         Z3 -+
+//       |  | .  |    | .  |    | .  |   |  |   Z14..Z13: comb-2 fingers
+//       |  |    | .  |    | .  |    | . |  |   Z12..Z11: comb-1 fingers
+//       |  [=========== bar 1 ==========]  |         Z2 -+
+//       |            |  line 1 |           |         Z1 -+
+//
+// Integer vector: X0, XE (first and last finger column), X11..X14 (line 1:
+// slot edge, strip, strip, slot edge), X21..X24 (line 2), XG1, XG2 (last
+// ground column beside the opening on either side), Z1, Z2 (rows of bar 1),
+// Z3, Z4 (rows of bar 2), Z11, Z12 (rows of the comb-1 fingers), Z13, Z14
+// (comb-2 fingers), H2/DL, H1/DL, L1/DL, L2/DL, N5, ART (1: the combs lie on
+// the lines' metal level, 2: on another one), NF, then for each finger its
+// first and last column.  Ground fills the rows before Z1 and after Z4
+// outside the lines' slots, and the columns up to XG1 and from XG2 between.
+#include <algorithm>
+#include <vector>
+
+#include "binding/messages.h"
+#include "params/compound.h"
+#include "params/item.h"
+
+namespace mirtex::params {
+namespace {
+
+using mirtex::format;
+
+constexpr int kIdcHead = 27;
+// No interdigital capacitor has more fingers; the bound keeps the
+// instance-sized vector small.
+constexpr int kMaxFingers = 1000;
+
+struct Comb {
+    double WF, SF, LF, S, G, WL;
+    int NF, level;
+};
+
+
+double total_width(const Comb& c) { return c.NF * c.WF + (c.NF - 1) * c.SF; }
+
+int Check_Cap(Assembly& a, const LineItem& l1, const LineItem& l2, const Comb& c, double T) {
+    const int want = kIdcHead + 2 * c.NF;
+    if (!size_int_vector(idc_ipar, idc_n_ipar, want) || idc_dpar == nullptr) return vectors_missing(a);
+    const double DL = a.DL();
+    const Frame3 f = frame3(a);
+    const double wf = half_units(c.WF, DL), sf = half_units(c.SF, DL), lf = half_units(c.LF, DL);
+    const double sh = half_units(c.S, DL), gh = half_units(c.G, DL), wl = half_units(c.WL, DL);
+    const int pitch = twice(wf) + twice(sf);
+    const int span = c.NF * twice(wf) + (c.NF - 1) * twice(sf);  // indexes the fingers cover
+    int* ip = idc_ipar;
+    ip[0] = f.M - itrunc(span / 2.0);
+    ip[1] = ip[0] + span - 1;
+    const LineItem* lines[] = {&l1, &l2};
+    for (int k = 0; k < 2; ++k) {
+        const CPW_LINETYP& r = lines[k]->rec;
+        strip_edges(units(r, DL), r, f.M, f.x_max(), ip + 2 + 4 * k);
+    }
+    ip[10] = ip[0] - 1 - twice(sh);
+    ip[11] = ip[1] + 1 + twice(sh);
+    const int length = 2 * twice(wl) + twice(lf) + twice(gh);
+    ip[12] = f.MZ - length / 2;
+    ip[13] = ip[12] + twice(wl) - 1;
+    ip[14] = ip[13] + twice(lf) + twice(gh) + 1;
+    ip[15] = ip[14] + twice(wl) - 1;
+    ip[16] = ip[13] + 1;
+    ip[17] = ip[13] + twice(lf);
+    ip[18] = ip[14] - twice(lf);
+    ip[19] = ip[14] - 1;
+    ip[20] = f.H2i;
+    ip[21] = f.H1i;
+    ip[22] = f.L1i;
+    ip[23] = f.L2i;
+    ip[24] = f.k;
+    ip[25] = c.level == l1.rec.CEN_MET ? 1 : 2;
+    ip[26] = c.NF;
+    for (int n = 0; n < c.NF; ++n) {
+        ip[kIdcHead + 2 * n] = ip[0] + n * pitch;
+        ip[kIdcHead + 2 * n + 1] = ip[0] + n * pitch + twice(wf) - 1;
+    }
+
+    double* dp = idc_dpar;
+    put_stack_materials(a, dp);
+    dp[4] = wf * DL;
+    dp[5] = lf * DL;
+    dp[6] = lf;
+    dp[7] = T;
+    dp[8] = met_of(T, DL);
+    dp[9] = a.grid_.ALPHA;
+    dp[10] = a.grid_.BOUND;
+    dp[11] = 1010.0;
+
+    std::vector<FitDim> dims;
+    head_dims(a, f, dims);
+    for (const LineItem* l : lines) {
+        const LineUnits u = units(l->rec, DL);
+        dims.push_back({l->text.W, l->rec.W, u.Wh});
+        dims.push_back({l->text.S, l->rec.S, u.Sh});
+    }
+    dims.push_back({"WF", c.WF, wf});
+    dims.push_back({"SF", c.SF, sf});
+    dims.push_back({"LF", c.LF, lf});
+    dims.push_back({"S", c.S, sh});
+    dims.push_back({"G", c.G, gh});
+    dims.push_back({"WL", c.WL, wl});
+    dims.push_back({"W_total", total_width(c), span / 2.0});
+    if (fit(a, dims) != 0) return 1;
+
+    GeometryCheck g(a);
+    const double wt = total_width(c);
+    g.chain("L1", f.x_max(),
+            {{"XG1", ip[10], "S", c.S, 0},
+             {"X0", ip[0], "S", c.S, 1},
+             {"XE", ip[1], "W_total", wt, 0},
+             {"XG2", ip[11], "S", c.S, 1}});
+    g.centred({"X0", ip[0], "W_total", wt, 0}, {"XE", ip[1], "W_total", wt, 0}, f.M);
+    static const char* const kNames[2][4] = {{"X11", "X12", "X13", "X14"}, {"X21", "X22", "X23", "X24"}};
+    for (int k = 0; k < 2; ++k) {
+        const CPW_LINETYP& r = lines[k]->rec;
+        const CPW_LINETYP_TEXT& t = lines[k]->text;
+        const int* e = ip + 2 + 4 * k;
+        const char* const* n = kNames[k];
+        g.chain("L1", f.x_max(),
+                {{n[0], e[0], t.S, r.S, 0}, {n[1], e[1], t.S, r.S, 1}, {n[2], e[2], t.W, r.W, 0},
+                 {n[3], e[3], t.S, r.S, 1}});
+    }
+    g.chain("L2", f.z_max(),
+            {{"Z1", ip[12], "WL", c.WL, 0},
+             {"Z2", ip[13], "WL", c.WL, 0},
+             {"Z11", ip[16], "LF", c.LF, 1},
+             {"Z12", ip[17], "LF", c.LF, 0},
+             {"Z3", ip[14], "G", c.G, 1},
+             {"Z4", ip[15], "WL", c.WL, 0}});
+    g.chain("L2", f.z_max(),
+            {{"Z11", ip[16], "G", c.G, 0},
+             {"Z13", ip[18], "G", c.G, 0},
+             {"Z14", ip[19], "LF", c.LF, 0},
+             {"Z3", ip[14], "LF", c.LF, 1}});
+    if (g.status() != 0) return 1;
+    warn_above(a.warnings(), "FINGERS->t", c.level, a.grid_text_.DL, T / DL, 5.0);
+    return 0;
+}
+
+}  // namespace
+}  // namespace mirtex::params
+
+using namespace mirtex::params;
+using mirtex::format;
+
+extern "C" {
+
+// Parameters: 0 L1, 1 L2, 2 WF, 3 SF, 4 LF, 5 NF, 6 S, 7 G, 8 WL,
+// 9 IDCLEVEL, 10 C_LTYP1, 11 C_LTYP2, 12 C_SUB, 13 C_GRID, 14 TEMP.
+// Outputs: resistivities of the combs' metal and the ground metal, TAND2,
+// the feed lengths L1 and L2.
+MIRTEX_API int cpw_idc_get(UserInstDef* inst, WARN** warnings, double* rho, double* rho_gnd, double* tand, double* L1,
+                           double* L2) {
+    Assembly a(inst, warnings, "C_IDC");
+    LineItem l1, l2;
+    if (two_port_items(a, inst, 13, 10, l1, l2, L1, L2) != 0) return 1;
+    Comb c{real_param(inst, 2), real_param(inst, 3), real_param(inst, 4), real_param(inst, 6),
+           real_param(inst, 7), real_param(inst, 8), int_param(inst, 5), int_param(inst, 9)};
+    const double h = a.DL() / 2;
+    const char* name = a.name();
+    if (!(c.WF >= h)) return a.reject(format("C_IDC(%s): WF=%lg invalid value ! (WF_min=%lg)", name, c.WF, h));
+    if (!(c.SF >= h)) return a.reject(format("C_IDC(%s): SF=%lg invalid value ! (SF_min=%lg)", name, c.SF, h));
+    if (!(c.LF >= c.SF + h))
+        return a.reject(format("C_IDC(%s): LF=%lg invalid value ! (LF_min=%lg)", name, c.LF, c.SF + h));
+    if (c.NF < 2) return a.reject(format("C_IDC(%s): NF=%d invalid value ! (NF_min=2)", name, c.NF));
+    if (c.NF > kMaxFingers)
+        return a.reject(format("C_IDC(%s): NF=%d invalid value ! (NF_max=%d)", name, c.NF, kMaxFingers));
+    if (!(c.S >= h)) return a.reject(format("C_IDC(%s): S=%lg invalid value ! (S_min=%lg)", name, c.S, h));
+    if (!(c.G >= h)) return a.reject(format("C_IDC(%s): G=%lg invalid value ! (G_min=%lg)", name, c.G, h));
+    if (!(c.WL >= h)) return a.reject(format("C_IDC(%s): WL=%lg invalid value ! (WL_min=%lg)", name, c.WL, h));
+    if (c.level < 1 || c.level > a.metal_count())
+        return a.reject(format("C_IDC(%s): %s=%i invalid metal value !", name, "IDCLEVEL", c.level));
+    if (l1.rec.CEN_MET != l2.rec.CEN_MET)
+        return a.reject(format("C_IDC(%s): different CEN_MET in applied linetypes not allowed!", name));
+    for (const auto& [what, v] : {std::pair{"WF", c.WF}, std::pair{"SF", c.SF}, std::pair{"LF", c.LF},
+                                  std::pair{"S", c.S}, std::pair{"G", c.G}, std::pair{"WL", c.WL}})
+        if (a.bounded(what, v) != 0) return 1;
+    if (a.metals(l1) != 0 || a.metals(l2) != 0) return 1;
+    const double T = foundries.entries[10][c.level - 1], rho_c = foundries.entries[11][c.level - 1];
+    if (a.tech_test(T, rho_c, c.level) != 0) return 1;
+
+    const double DL = a.DL();
+    const double opening = total_width(c) + 2 * c.S;
+    const double wges = std::max({region_width(l1.rec, DL), region_width(l2.rec, DL), opening});
+    if (a.substrate(12, wges, tand) != 0) return 1;
+    const double gw = std::max(l1.rec.GW, l2.rec.GW);
+    const double across = std::max({outer_width(l1.rec, l1.rec.GW, DL), outer_width(l2.rec, l2.rec.GW, DL),
+                                    opening + 2 * gw});
+    if (a.box(wges, across, 2 * c.WL + c.LF + c.G + 8 * DL) != 0) return 1;
+    if (rho != nullptr) *rho = rho_c;
+    if (rho_gnd != nullptr) *rho_gnd = l1.rho_gnd;
+    if (Check_Cap(a, l1, l2, c, T) != 0) return 1;
+    if (a.feed(l1, feed1_ipar, feed1_dpar) != 0) return 1;
+    return a.feed(l2, feed2_ipar, feed2_dpar);
+}
+
+}  // extern "C"

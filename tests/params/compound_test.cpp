@@ -4,6 +4,7 @@
 // reaches the vectors, the two-line elements' line swap), and bad input.
 #include <cstring>
 #include <functional>
+#include <map>
 #include <random>
 
 #include "debug/slot_names.h"
@@ -209,17 +210,37 @@ TEST_F(CompoundTest, RandomGeometriesStayInsideTheBoxAndReachTheVectors) {
     auto half = [&](double lo, double hi) {
         return std::uniform_int_distribution<int>(static_cast<int>(2 * lo), static_cast<int>(2 * hi))(rng) * 0.5 * um;
     };
-    auto line = [&]() {
-        const std::string name = "R" + std::to_string(++n_);
-        design.line_type(name, {{"W", R(half(1, 12))}, {"S", R(half(0.5, 6))}, {"GW", R(half(0.5, 10))}});
+    // Every referenced item remembers its values, so that a copy with one
+    // dimension grown can stand in for it.
+    std::map<std::string, std::pair<std::string, Params>> items;
+    auto make = [&](const char* def, const char* prefix, Params p) {
+        const std::string name = prefix + std::to_string(++n_);
+        design.item(def, name, p);
+        items[name] = {def, p};
         return name;
     };
+    auto line = [&]() {
+        return make("C_LINTYP", "R",
+                    with(with(with(design.lintyp_params, "W", R(half(1, 12))), "S", R(half(0.5, 6))), "GW",
+                         R(half(0.5, 10))));
+    };
     auto airtype = [&](int type) {
-        const std::string name = "A" + std::to_string(++n_);
-        design.item("C_AIRTYP", name,
+        return make("C_AIRTYP", "A",
                     {{"TYPE", I(type)}, {"BW", R(half(0.5, 5))}, {"BG", R(half(0, 3))}, {"BS", R(-1)},
                      {"DIE_IDX", I(1)}, {"L", R(0)}});
-        return name;
+    };
+    // p with the item at key replaced by a copy whose W (or BW) is a step wider.
+    auto grown = [&](const Params& p, const std::string& key) {
+        for (const auto& [k, v] : p)
+            if (k == key && v.kind == Value::Kind::Mtrl) {
+                auto [def, q] = items.at(v.text);
+                const char* dim = def == "C_LINTYP" ? "W" : "BW";
+                double w = 0;
+                for (const auto& [qk, qv] : q)
+                    if (qk == dim) w = qv.real;
+                return with(p, key, M(make(def.c_str(), "X", with(q, dim, R(w + um)))));
+            }
+        return p;
     };
     const std::string g = grid(-1, -1);
     struct Case {
@@ -248,20 +269,20 @@ TEST_F(CompoundTest, RandomGeometriesStayInsideTheBoxAndReachTheVectors) {
              const std::string lt[] = {line(), line()}, bt[] = {airtype(2), airtype(2)};
              return cross_params(lt, bt, 2);
          },
-         {}},
+         {"C_LTYP1", "C_LTYP2", "C_BTYP1", "C_BTYP2"}},
         {&kTee, "C_TEE", "CxTEE",
          [&] {
              const std::string lt[] = {line(), line(), line()}, bt[] = {airtype(2), airtype(2), airtype(2)};
              return cross_params(lt, bt, 3);
          },
-         {}},
+         {"C_LTYP1", "C_LTYP2", "C_LTYP3", "C_BTYP3"}},
         {&kCross, "C_CROSS", "CxCROSS",
          [&] {
              const std::string lt[] = {line(), line(), line(), line()},
                                bt[] = {airtype(2), airtype(2), airtype(2), airtype(2)};
              return cross_params(lt, bt, 4);
          },
-         {}},
+         {"C_LTYP1", "C_LTYP2", "C_LTYP3", "C_LTYP4", "C_BTYP1", "C_BTYP4"}},
         {&kIdc, "C_IDC", "CxIDC",
          [&] {
              Params p = idc_params(std::uniform_int_distribution<int>(2, 12)(rng), line());
@@ -290,10 +311,10 @@ TEST_F(CompoundTest, RandomGeometriesStayInsideTheBoxAndReachTheVectors) {
             EXPECT_EQ(ints(*c.kind->ipar, *c.kind->n_ipar), ip);
             EXPECT_EQ(0, std::memcmp(dp.data(), *c.kind->dpar, dp.size() * sizeof(double)));
             for (const std::string& key : c.bump) {
-                double v = 0;
+                Params q = grown(p, key);
                 for (const auto& [k, val] : p)
-                    if (k == key) v = val.real;
-                ASSERT_EQ(c.kind->get(el(c.def, with(p, key, R(v + um)), g), &warnings), 0) << key;
+                    if (k == key && val.kind == Value::Kind::Real) q = with(p, key, R(val.real + um));
+                ASSERT_EQ(c.kind->get(el(c.def, q, g), &warnings), 0) << key;
                 EXPECT_NE(ints(*c.kind->ipar, *c.kind->n_ipar), ip) << c.def << " " << key;
             }
         }
@@ -326,6 +347,8 @@ TEST_F(CompoundTest, BadInputFailsWithOneClearMessage) {
     };
     const std::string lv[] = {"LT1", "LV2"}, nb[] = {none, none};
     const std::string over[] = {bridge(-1), bridge(2)};
+    const std::string tee_die[] = {"LT1", "LT1", "LT1"}, tee_b[] = {bridge(2), bridge(2, um, um, 0, 2), none};
+    const std::string four[] = {"LT1", "LT1", "LT1", "LT1"}, cross_b[] = {none, none, bridge(5), none};
     const std::vector<Case> cases = {
         {&kGap, "CxGAP", two_lines(0.2 * um, "LT1", "LT2"), g, "(GAP_min=5e-07)"},
         {&kGap, "CxGAP", two_lines(NAN, "LT1", "LT2"), g, "GAP=nan invalid value"},
@@ -342,6 +365,8 @@ TEST_F(CompoundTest, BadInputFailsWithOneClearMessage) {
         {&kAir, "CxAIR", {{"C_LTYP", M("LT1")}, {"C_BTYP", M(none)}}, g, "TYPE=0 invalid airtype !"},
         {&kBend, "CxBEND", cross_params(lv, nb, 2), g, "different CEN_MET in applied linetypes"},
         {&kBend, "CxBEND", cross_params(lv, over, 2), g, "TYPE1=-1, TYPE2=2 -> invalid airtype combination !"},
+        {&kTee, "CxTEE", cross_params(tee_die, tee_b, 3), g, "different DIE_IDX in applied airtypes"},
+        {&kCross, "CxCROSS", cross_params(four, cross_b, 4), g, "TYPE=5 invalid airtype !"},
         {&kIdc, "CxIDC", with(idc_params(3), "NF", I(1)), g, "NF=1 invalid value ! (NF_min=2)"},
         {&kIdc, "CxIDC", with(idc_params(3), "LF", R(1 * um)), g, "LF=1e-06 invalid value ! (LF_min=1.5e-06)"},
         {&kRind, "CxRIND", rind_params(2, bridge(2)), g, "N=2 invalid value ! (N=1.5, 2.5, ...)"},

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "binding/messages.h"
+#include "solver/sweep.h"
 
 extern "C" {
 MIRTEX_API d2* pot0 = nullptr;
@@ -178,8 +179,8 @@ Faces face_coefficients(const Layers& eps, double z, double du, double dl, doubl
     return f;
 }
 
-Weights stencil_weights(const Faces& f) {
-    const double sum = 2.0 * f.side + f.up + f.down;
+Weights stencil_weights(const Faces& f, int lateral) {
+    const double sum = lateral * f.side + f.up + f.down;
     return {f.side / sum, f.up / sum, f.down / sum};
 }
 
@@ -204,181 +205,6 @@ void report_no_convergence(long sweeps, double bound, double residual) {
 // ---------------------------------------------------- two-dimensional SOR
 
 namespace {
-
-struct Run {
-    int first, last;  // 0-based columns, inclusive
-};
-
-// Stencil weights times the relaxation factor, and 1 - alpha for the node.
-struct Scaled {
-    double keep, side, up, down;
-};
-
-struct RowPlan {
-    double* p;  // column 0 of the row
-    std::ptrdiff_t s;
-    int last;  // last column index
-    const double* up;
-    std::ptrdiff_t su;
-    const double* dn;
-    std::ptrdiff_t sd;
-    Link ul, dl;
-    Scaled w;
-    int run_first, run_end;
-};
-
-template <Link L>
-inline double neighbour(const double* b, std::ptrdiff_t s, int x) {
-    if constexpr (L == Link::Same) {
-        return b[x * s];
-    } else if constexpr (L == Link::Finer) {
-        return b[2 * x * s];
-    } else {
-        // Even (0-based) fine columns coincide with a coarse column; both
-        // reads then hit the same node and the mean is that node exactly.
-        return 0.5 * (b[(x >> 1) * s] + b[((x + 1) >> 1) * s]);
-    }
-}
-
-// Over-relaxed Gauss-Seidel along one run of free nodes.  With t the
-// weighted mean of the neighbours and r = p - t, the new value p - alpha r
-// is formed as (1 - alpha) p + alpha t with the weights scaled by alpha
-// beforehand, so that the only dependency from node to node is the one
-// product with the left neighbour just updated.  The change of a node is
-// alpha r; the caller turns the largest change back into a residual.
-template <Link U, Link D>
-double sweep_run(const RowPlan& r, Run run, double largest_change) {
-    // A maximum passes over a NaN; the sum of the changes keeps it.
-    double spoilt = 0.0;
-    double* const p = r.p;
-    const std::ptrdiff_t s = r.s;
-    const Scaled w = r.w;
-    auto node = [&](int x, double left, double right) {
-        double& v = p[x * s];
-        const double rest =
-            w.keep * v + w.side * right + w.up * neighbour<U>(r.up, r.su, x) + w.down * neighbour<D>(r.dn, r.sd, x);
-        const double nv = rest + w.side * left;
-        const double change = std::fabs(v - nv);
-        largest_change = change > largest_change ? change : largest_change;
-        spoilt += change;  // NaN or infinite once any node is
-        v = nv;
-        return nv;
-    };
-    int x = run.first;
-    // A free node on the first or last column mirrors its inner neighbour.
-    double left = x == 0 ? node(0, p[s], p[s]) : p[(x - 1) * s];
-    if (x == 0) ++x;
-    const bool at_end = run.last == r.last;
-    const int stop = at_end ? run.last - 1 : run.last;
-    for (; x <= stop; ++x) left = node(x, left, p[(x + 1) * s]);
-    if (at_end && x == r.last) node(r.last, left, left);
-    return std::isfinite(spoilt) ? largest_change : HUGE_VAL;
-}
-
-using RunFn = double (*)(const RowPlan&, Run, double);
-
-template <Link U>
-RunFn pick(Link d) {
-    switch (d) {
-        case Link::Same:
-            return &sweep_run<U, Link::Same>;
-        case Link::Finer:
-            return &sweep_run<U, Link::Finer>;
-        default:
-            return &sweep_run<U, Link::Coarser>;
-    }
-}
-
-RunFn pick(Link u, Link d) {
-    switch (u) {
-        case Link::Same:
-            return pick<Link::Same>(d);
-        case Link::Finer:
-            return pick<Link::Finer>(d);
-        default:
-            return pick<Link::Coarser>(d);
-    }
-}
-
-// The sweep of one kernel call: rows in sweep order, each with its
-// weights, neighbour rows and the runs of free nodes found when the call
-// began.  Building it costs one pass over the grid; the sweeps then read
-// only these arrays.
-class Plan2D {
-public:
-    Plan2D(const BandStack& st, const Layers& eps, d2 const bands[kBandCount], double alpha) : alpha_(alpha) {
-        for (int b = 0; b < kBandCount; ++b) {
-            base_[b] = &bands[b][1][1];
-            stride_[b] = st.rows(b);
-        }
-        for (const StackRow& sr : st.sweep_rows()) {
-            RowPlan rp{};
-            const int b = sr.self.band;
-            rp.p = row_ptr(sr.self);
-            rp.s = stride_[b];
-            rp.last = st.columns(b) - 1;
-            const double hx = kBandStep[b];
-            const Weights w = stencil_weights(face_coefficients(eps, sr.z, sr.du, sr.dl, hx));
-            rp.w = {1.0 - alpha, alpha * w.side, alpha * w.up, alpha * w.down};
-            // An absent neighbour reads the opposite one (mirror).
-            const RowRef up = sr.up_link == Link::Absent ? sr.down : sr.up;
-            const RowRef dn = sr.down_link == Link::Absent ? sr.up : sr.down;
-            rp.ul = sr.up_link == Link::Absent ? sr.down_link : sr.up_link;
-            rp.dl = sr.down_link == Link::Absent ? sr.up_link : sr.down_link;
-            rp.up = row_ptr(up);
-            rp.su = stride_[up.band];
-            rp.dn = row_ptr(dn);
-            rp.sd = stride_[dn.band];
-            rp.run_first = static_cast<int>(runs_.size());
-            classify(rp, b == kBand0);
-            rp.run_end = static_cast<int>(runs_.size());
-            if (rp.run_end > rp.run_first) {
-                fns_.push_back(pick(rp.ul, rp.dl));
-                rows_.push_back(rp);
-            }
-        }
-    }
-
-    long free_nodes() const { return free_; }
-
-    // One sweep; the largest residual of its nodes.
-    double sweep() const {
-        double largest = 0.0;
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            const RowPlan& r = rows_[i];
-            for (int k = r.run_first; k < r.run_end; ++k) largest = fns_[i](r, runs_[k], largest);
-        }
-        return largest / alpha_;
-    }
-
-private:
-    double* row_ptr(RowRef r) const { return base_[r.band] + (r.row - 1); }
-
-    void classify(const RowPlan& rp, bool driven_band) {
-        int start = -1;
-        for (int x = 0; x <= rp.last + 1; ++x) {
-            bool free = false;
-            if (x <= rp.last) {
-                const double v = rp.p[x * rp.s];
-                free = !(v == 0.0 || (driven_band && (v == 1.0 || v == -1.0)));
-            }
-            if (free && start < 0) start = x;
-            if (!free && start >= 0) {
-                runs_.push_back({start, x - 1});
-                free_ += x - start;
-                start = -1;
-            }
-        }
-    }
-
-    double* base_[kBandCount]{};
-    std::ptrdiff_t stride_[kBandCount]{};
-    std::vector<RowPlan> rows_;
-    std::vector<RunFn> fns_;
-    std::vector<Run> runs_;
-    long free_ = 0;
-    double alpha_;
-};
 
 bool band_matches(d2* h, int columns, int rows) {
     return h != nullptr && lower_bound(h, 1) == 1 && upper_bound(h, 1) == columns && lower_bound(h, 2) == 1 &&
@@ -405,10 +231,10 @@ extern "C" MIRTEX_API int iteration(double e3, double e2, double e1, int nx, int
     }
     // Through each handle's own access pointer, which the globals pot_0 ..
     // pot_4 hold as well when the caller has set them.
-    const d2 bands[kBandCount] = {mirtex::access(pot0), mirtex::access(pot1), mirtex::access(pot2),
-                                  mirtex::access(pot4)};
+    BandView views[kBandCount];
+    for (int b = 0; b < kBandCount; ++b) views[b] = view2(mirtex::access(handles[b]), st.columns(b), st.rows(b));
     const Layers eps{e3, e2, e1, -2.0 * h2};
-    const Plan2D plan(st, eps, bands, alpha);
+    Plan plan(Stencil::Planar, st, eps, views, alpha);
     long nodes = 0;
     for (int b = 0; b < kBandCount; ++b) nodes += static_cast<long>(st.columns(b)) * st.rows(b);
     return relax("iteration", bound, sweep_cap(nodes), plan.free_nodes(), [&] { return plan.sweep(); });

@@ -110,13 +110,14 @@ struct Faces {
 };
 Faces face_coefficients(const Layers& eps, double z, double du, double dl, double hx);
 
-// Normalised stencil weights of a two-dimensional node: target value
-// t = side (left + right) + up x upper + down x lower.  An absent vertical
+// Normalised stencil weights of a node with `lateral` in-plane neighbours
+// (2 in a cross-section, 4 in space): target value t = side x (sum of the
+// in-plane neighbours) + up x upper + down x lower.  An absent vertical
 // neighbour is mirrored: its weight goes to the opposite neighbour.
 struct Weights {
     double side = 0.0, up = 0.0, down = 0.0;
 };
-Weights stencil_weights(const Faces& f);
+Weights stencil_weights(const Faces& f, int lateral = 2);
 
 // The sweep bound: a relaxation that has not met its stop bound after this
 // many sweeps is given up.  With the fixed factor 1.8, over-relaxation

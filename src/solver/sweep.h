@@ -1,0 +1,107 @@
+// The relaxation core shared by every kernel, two- and three-dimensional.
+//
+// A band is seen through a view: node (x, row, y), all 1-based, lies at
+// base + (x-1) sx + (row-1) sr + (y-1) sy.  A cross-section array [x][row]
+// is a view with one plane; a three-dimensional array [x][row][y] (planes
+// contiguous) has many, and one plane of it is again a cross-section.
+//
+// The sweep visits the rows in the band-stack order, and in each row the
+// lines of nodes of the row: a planar sweep (the cross-section stencil)
+// runs along x, a spatial sweep (the seven-point stencil) runs along y, one
+// line per column x in ascending order.  Within a row both orders, plane
+// by plane along x or column by column along y, update every node after
+// the neighbours that precede it in the row and before those that follow,
+// so they give bit-identical fields; along y the lines are contiguous in
+// memory.
+//
+// Geometry is read once: the plan classifies every node as fixed or free
+// when it is built and keeps, per line, the runs of free nodes, the
+// neighbour lines and the scaled weights.  A sweep then reads arrays only.
+// A node that reaches exactly a fixed value (0.0, or +-1.0 in band 0)
+// during a sweep is held from the next sweep on: the plan is classified
+// again when a sweep reports such a hit, which in practice never happens.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "solver/kernel.h"
+
+namespace mirtex::solver {
+
+struct BandView {
+    double* base = nullptr;  // node (1, 1, 1)
+    std::ptrdiff_t sx = 0, sr = 0, sy = 0;
+    int columns = 0, rows = 0, planes = 1;
+
+    double* at(int x, int row, int y) const { return base + (x - 1) * sx + (row - 1) * sr + (y - 1) * sy; }
+};
+
+// A cross-section array d2 [x][row] through its access pointer.
+BandView view2(d2 a, int columns, int rows);
+// A three-dimensional array d3 [x][row][y], whole or just plane y (then a
+// view with one plane).
+BandView view3(d3 a, int columns, int rows, int planes);
+BandView view3_plane(d3 a, int columns, int rows, int planes, int y);
+
+enum class Stencil { Planar, Spatial };
+
+// How a line reads its vertical neighbour in the adjacent row: Same and
+// Finer as for a row; a coarser row is interpolated along the line (mean of
+// the two coarse nodes around an even fine index) and, in a spatial sweep
+// at an even column, also across x (two coarse lines, mean of the two).
+enum class Read : unsigned char { Same, Finer, Coarser, Coarser2 };
+
+struct Run {
+    int first, last;  // 0-based along the line, inclusive
+};
+
+// Stencil weights times the relaxation factor, and 1 - alpha for the node.
+struct Scaled {
+    double keep, side, up, down;
+};
+
+struct Line {
+    double* p = nullptr;  // first node of the line
+    std::ptrdiff_t s = 0;  // step along the line
+    int last = 0;          // last index along the line
+    const double* xa = nullptr;  // spatial: the lines of columns x - 1 and x + 1
+    const double* xb = nullptr;  // (the same inner line at a wall), step s
+    const double* up = nullptr;
+    const double* up2 = nullptr;
+    std::ptrdiff_t su = 0;
+    const double* dn = nullptr;
+    const double* dn2 = nullptr;
+    std::ptrdiff_t sd = 0;
+    Read ur = Read::Same, dr = Read::Same;
+    bool driven = false;  // band 0: +-1.0 is fixed as well
+    Scaled w{};
+    int run_first = 0, run_end = 0;
+};
+
+class Plan {
+public:
+    // rows_in_order from BandStack::sweep_rows(); views[b] the band arrays.
+    Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandView views[kBandCount], double alpha);
+
+    long free_nodes() const { return free_; }
+    // Bytes the plan holds: what a size estimate must allow per line.
+    static constexpr std::size_t kBytesPerLine = sizeof(Line) + 2 * sizeof(Run) + sizeof(void*);
+
+    // One sweep; the largest residual of its nodes (infinite once the field
+    // has overflowed).
+    double sweep();
+
+private:
+    void add_line(Line ln);
+    void classify(Line& ln);
+    void reclassify();
+
+    std::vector<Line> lines_;
+    std::vector<Run> runs_;
+    std::vector<double (*)(const Line&, Run, double, int&)> fns_;
+    long free_ = 0;
+    double alpha_;
+};
+
+}  // namespace mirtex::solver

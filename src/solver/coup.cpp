@@ -110,7 +110,7 @@ extern "C" MIRTEX_API int Calc_Coup(int* ipar, double* dpar, int n_dpar, int* ip
     }
     const BandStack& st = layout.stack;
     LineGrid grid(st);
-    if (!grid) return kOutOfMemory;
+    if (!grid) return grid.status();
 
     const std::size_t nn = static_cast<std::size_t>(N) * N;
     std::vector<double> air(nn, 0.0), die(nn, 0.0), loss(nn, 0.0);

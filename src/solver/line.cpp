@@ -6,6 +6,7 @@
 
 #include "binding/messages.h"
 #include "cache/calc_file.h"
+#include "solver/grid3d.h"
 
 namespace mirtex::solver {
 
@@ -70,6 +71,10 @@ LineLayout line_layout(const int* ipar, const double* dpar) {
 }
 
 LineGrid::LineGrid(const BandStack& st) : st_(st) {
+    if (!grid_allowed(st, 0)) {
+        refused_ = true;
+        return;
+    }
     for (int b = kBandCount - 1; b >= 0; --b) {
         if (*kHandles[b] != nullptr) {  // another solve holds the grids
             release();
@@ -191,7 +196,7 @@ extern "C" MIRTEX_API int Calc_Line(int /*plot: no diagnostic output*/, int* ipa
         return kFailed;
     }
     LineGrid grid(layout.stack);
-    if (!grid) return kOutOfMemory;
+    if (!grid) return grid.status();
     grid.ground();
     grid.paint(layout);
     LineSums sums;

@@ -25,8 +25,9 @@ LineLayout line_layout(const int* ipar, const double* dpar);
 
 // Owns the four band arrays for one solve: creates them (band 4 first, every
 // value 0.05) into the process-wide handles, and releases them (band 0
-// first) when it goes.  False when an array could not be created; those
-// already made are released at once.
+// first) when it goes.  False when the grid is above the memory limit
+// (status kFailed, reported, nothing allocated) or an array could not be
+// created (status kOutOfMemory; those already made are released at once).
 class LineGrid {
 public:
     explicit LineGrid(const BandStack& st);
@@ -34,6 +35,7 @@ public:
     LineGrid(const LineGrid&) = delete;
     LineGrid& operator=(const LineGrid&) = delete;
     explicit operator bool() const { return ok_; }
+    int status() const { return ok_ ? 0 : refused_ ? kFailed : kOutOfMemory; }
 
     // Zero the box: side walls of every band, the bottom row and the cover.
     void ground();
@@ -50,6 +52,7 @@ private:
     void release();
     BandStack st_;
     bool ok_ = false;
+    bool refused_ = false;
     bool owned_[kBandCount] = {};
 };
 

@@ -67,6 +67,42 @@ MIRTEX_API extern d2 pot_1;
 MIRTEX_API extern d2 pot_2;
 MIRTEX_API extern d2 pot_4;
 
+/* The three-dimensional band grids, [column][row][plane] from 1: plane y of
+ * a band coincides with plane 2y - 1 of the next finer band. */
+MIRTEX_API extern d3* pit0;
+MIRTEX_API extern d3* pit1;
+MIRTEX_API extern d3* pit2;
+MIRTEX_API extern d3* pit4;
+MIRTEX_API extern d3 pit_0;
+MIRTEX_API extern d3 pit_1;
+MIRTEX_API extern d3 pit_2;
+MIRTEX_API extern d3 pit_4;
+
+/* Over-relaxation of the whole three-dimensional field in pit_0 .. pit_4
+ * (box of nx = L1/DL by ny = L2/DL steps, ny a multiple of 4) with the
+ * layered permittivities; status as for iteration. */
+MIRTEX_API int iteration3(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0, int n4, int ny,
+                          int h1, int h2, double met, double bound, double alpha);
+/* The cross-section plane ny of pit_4 (8ny - 7 of pit_0) alone, with the
+ * cross-section stencil. */
+MIRTEX_API int iteration3z(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0, int n4, int ny,
+                           int h1, int h2, double met, double bound, double alpha);
+/* The whole field in a uniform medium (the slot problem of an inductance);
+ * the cover rows are those of the arrays. */
+MIRTEX_API int iteration3l(int nx, int m4, int m2, int k1, int ny, double bound, double alpha);
+
+/* Flux leaving the conductor nodes (0.0, +-1.0) of pit_0 columns x1..x2 and
+ * planes y1..y2 into *sum: 0, or 1 (sum untouched) when the rectangle does
+ * not lie inside the walls.  faces for a thick metal: 0 all, 1 bottom row,
+ * 2 top row. */
+MIRTEX_API int charge(double ea, double eb, int x1, int x2, int y1, int y2, int ny, int nx, double met, int rows0,
+                      int faces, double* sum);
+/* Adds Q/S^2 and 1/S of each cross-section of a conductor run (dir 1: the
+ * current along y, 2: along x) on metal row layer (0 thin, 1 bottom, 2 top
+ * of a thick metal). */
+MIRTEX_API void current(int x1, int x2, int y1, int y2, int ny, int nx, double met, int rows0, int layer, int dir,
+                        double* inverse_sum, double* ratio_sum);
+
 /* Progress of the running relaxation: the run caption ("1/2", "2/2", ...)
  * and the interval in sweeps between progress lines (0: none). */
 MIRTEX_API extern char text_iteration[20];

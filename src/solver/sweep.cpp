@@ -1,6 +1,11 @@
 #include "solver/sweep.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace mirtex::solver {
 
@@ -92,6 +97,213 @@ double sweep_run(const Line& l, Run run, double largest_change, int& hits) {
     if (at_end && j == l.last) node(l.last, prev, prev);
     hits |= hit;
     return std::isfinite(spoilt) ? largest_change : HUGE_VAL;
+}
+
+// The seven-point sweep along a line of y (contiguous in memory).  Within
+// one sweep everything a node reads except its neighbour just before it on
+// the line and its neighbour line x - 1 is a value this line's sweep does
+// not change, so a first pass forms that part for the whole run (a loop the
+// compiler turns into vector code) and keeps the old values, the second
+// pass is the recurrence alone,
+//     new = (part + side x left line) + side x previous node,
+// and a third pass measures the changes.  Two neighbouring lines of a row
+// run their recurrences interleaved, the second one node behind the first:
+// each node still reads the first line's new value and its own old next
+// value, so the field is the one the plain order gives, bit for bit, while
+// the two chains overlap in the processor.
+// The values of a vertical neighbour row along the run j0..j1: the row
+// itself when it is of the same band, else gathered (finer row) or
+// interpolated (coarser row) into buf, exactly as the node-by-node reads
+// give them.
+inline const double* vertical_values(Read read, const double* a, const double* a2, int j0, int j1, double* buf) {
+    switch (read) {
+        case Read::Same:
+            return a + j0;
+        case Read::Finer:
+            for (int j = j0; j <= j1; ++j) buf[j - j0] = vread<Read::Finer>(a, a2, 1, j);
+            return buf;
+        case Read::Coarser:
+            for (int j = j0; j <= j1; ++j) buf[j - j0] = vread<Read::Coarser>(a, a2, 1, j);
+            return buf;
+        default:
+            for (int j = j0; j <= j1; ++j) buf[j - j0] = vread<Read::Coarser2>(a, a2, 1, j);
+            return buf;
+    }
+}
+
+// Scratch of one line: parts, old values and the two vertical neighbour
+// rows of the run.
+struct Scratch {
+    double *r, *o, *u, *d;
+    Scratch(double* base, std::size_t quarter) : r(base), o(base + quarter), u(o + quarter), d(u + quarter) {}
+};
+
+inline void spatial_part(const Line& l, int j0, int j1, const Scratch& s) {
+    if (j1 < j0) return;
+    const double* __restrict up = vertical_values(l.ur, l.up, l.up2, j0, j1, s.u);
+    const double* __restrict dn = vertical_values(l.dr, l.dn, l.dn2, j0, j1, s.d);
+    const double* __restrict p = l.p + j0;
+    const double* __restrict xb = l.xb + j0;
+    double* __restrict r = s.r;
+    double* __restrict o = s.o;
+    const Scaled w = l.w;
+    const int n = j1 - j0 + 1;
+    int k = 0;
+#ifdef __SSE2__
+    // Two nodes at a time; the same products and sums in the same order as
+    // the scalar loop, so the parts are the same bit for bit.
+    const __m128d keep = _mm_set1_pd(w.keep), side = _mm_set1_pd(w.side), wu = _mm_set1_pd(w.up),
+                  wd = _mm_set1_pd(w.down);
+    for (; k + 2 <= n; k += 2) {
+        const __m128d v = _mm_loadu_pd(p + k);
+        _mm_storeu_pd(o + k, v);
+        __m128d t = _mm_add_pd(_mm_mul_pd(keep, v), _mm_mul_pd(side, _mm_loadu_pd(p + k + 1)));
+        t = _mm_add_pd(t, _mm_mul_pd(wu, _mm_loadu_pd(up + k)));
+        t = _mm_add_pd(t, _mm_mul_pd(wd, _mm_loadu_pd(dn + k)));
+        t = _mm_add_pd(t, _mm_mul_pd(side, _mm_loadu_pd(xb + k)));
+        _mm_storeu_pd(r + k, t);
+    }
+#endif
+    for (; k < n; ++k) {
+        o[k] = p[k];
+        r[k] = w.keep * p[k] + w.side * p[k + 1] + w.up * up[k] + w.down * dn[k] + w.side * xb[k];
+    }
+}
+
+// What a sweep learns from its changes: the largest, whether any was not
+// finite (the field overflowed), and the smallest |new| and ||new| - 1| (a
+// node that reached a fixed value exactly).
+struct Track {
+    double largest = 0.0, min_abs = HUGE_VAL, min_one = HUGE_VAL;
+    bool bad = false;
+
+    void fold(const double* o, const double* n, int count) {
+        int k = 0;
+#ifdef __SSE2__
+        const __m128d sign = _mm_set1_pd(-0.0), one = _mm_set1_pd(1.0), big = _mm_set1_pd(DBL_MAX);
+        __m128d vmax = _mm_setzero_pd(), vabs = _mm_set1_pd(HUGE_VAL), vone = vabs, vbad = _mm_setzero_pd();
+        for (; k + 2 <= count; k += 2) {
+            const __m128d nv = _mm_loadu_pd(n + k);
+            const __m128d c = _mm_andnot_pd(sign, _mm_sub_pd(_mm_loadu_pd(o + k), nv));
+            vmax = _mm_max_pd(c, vmax);
+            vbad = _mm_or_pd(vbad, _mm_cmpnle_pd(c, big));  // NaN or infinite
+            const __m128d a = _mm_andnot_pd(sign, nv);
+            vabs = _mm_min_pd(a, vabs);
+            vone = _mm_min_pd(_mm_andnot_pd(sign, _mm_sub_pd(a, one)), vone);
+        }
+        double m[2], z[2], u[2], b[2];
+        _mm_storeu_pd(m, vmax);
+        _mm_storeu_pd(z, vabs);
+        _mm_storeu_pd(u, vone);
+        _mm_storeu_pd(b, vbad);
+        largest = std::max({largest, m[0], m[1]});
+        min_abs = std::min({min_abs, z[0], z[1]});
+        min_one = std::min({min_one, u[0], u[1]});
+        bad = bad || b[0] != 0.0 || b[1] != 0.0;
+#endif
+        for (; k < count; ++k) see(o[k], n[k]);
+    }
+    void see(double old, double nv) {
+        const double c = std::fabs(old - nv);
+        largest = c > largest ? c : largest;
+        bad = bad || !(c <= DBL_MAX);
+        const double a = std::fabs(nv);
+        min_abs = std::min(min_abs, a);
+        min_one = std::min(min_one, std::fabs(a - 1.0));
+    }
+    int hit(bool driven) const { return min_abs == 0.0 || (driven && min_one == 0.0); }
+};
+
+// The node at the far end of a line whose last plane is free: a mirror
+// plane, its missing neighbour is the node before it, already new.
+inline double spatial_end(const Line& l, double prev, Track& t) {
+    const Scaled w = l.w;
+    const int j = l.last;
+    double& v = l.p[j];
+    double u, d;
+    vertical_values(l.ur, l.up, l.up2, j, j, &u);
+    vertical_values(l.dr, l.dn, l.dn2, j, j, &d);
+    // A same-band row is read in place, not copied into the buffer.
+    if (l.ur == Read::Same) u = l.up[j];
+    if (l.dr == Read::Same) d = l.dn[j];
+    const double part = w.keep * v + w.side * prev + w.up * u + w.down * d + w.side * l.xb[j];
+    const double nv = (part + w.side * l.xa[j]) + w.side * prev;
+    t.see(v, nv);
+    v = nv;
+    return nv;
+}
+
+// Chain-able nodes of a run: first .. stop; the free far end comes after.
+struct Span {
+    int first, stop;
+    bool end;
+    int count() const { return stop - first + 1; }
+};
+inline Span span_of(const Line& l, Run run) {
+    const bool end = run.last == l.last;
+    return {run.first, end ? run.last - 1 : run.last, end};
+}
+
+inline double finish(Track& t, bool driven, double largest, int& hits) {
+    hits |= t.hit(driven);
+    if (t.bad) return HUGE_VAL;
+    return std::max(largest, t.largest);
+}
+
+double spatial_single(const Line& l, Run run, double largest, int& hits, double* scratch, std::size_t half) {
+    const Span sp = span_of(l, run);
+    const Scratch a(scratch, half / 4);
+    spatial_part(l, sp.first, sp.stop, a);
+    double* const p = l.p;
+    const double* const xa = l.xa;
+    const double side = l.w.side;
+    Track t;
+    // Plane 1 is a mirror plane: its missing neighbour is plane 2, old.
+    double prev = sp.first == 0 ? p[1] : p[sp.first - 1];
+    for (int j = sp.first; j <= sp.stop; ++j) {
+        const double nv = (a.r[j - sp.first] + side * xa[j]) + side * prev;
+        p[j] = nv;
+        prev = nv;
+    }
+    if (sp.count() > 0) t.fold(a.o, p + sp.first, sp.count());
+    if (sp.end) spatial_end(l, prev, t);
+    return finish(t, l.driven, largest, hits);
+}
+
+// Lines a (column x) and b (x + 1) with the same run.
+double spatial_pair(const Line& la, const Line& lb, Run run, double largest, int& hits, double* scratch,
+                    std::size_t half) {
+    const Span sp = span_of(la, run);
+    const Scratch a(scratch, half / 4), b(scratch + half, half / 4);
+    spatial_part(la, sp.first, sp.stop, a);
+    spatial_part(lb, sp.first, sp.stop, b);
+    double* const pa = la.p;
+    double* const pb = lb.p;
+    const double* const xa = la.xa;
+    const double sa = la.w.side, sb = lb.w.side;
+    double prev_a = sp.first == 0 ? pa[1] : pa[sp.first - 1];
+    double prev_b = sp.first == 0 ? pb[1] : pb[sp.first - 1];
+    if (sp.count() > 0) {
+        const int f = sp.first;
+        prev_a = pa[f] = (a.r[0] + sa * xa[f]) + sa * prev_a;
+        // Node j - 1 of b reads node j - 1 of a, new, still in a register.
+        for (int j = f + 1; j <= sp.stop; ++j) {
+            prev_b = pb[j - 1] = (b.r[j - 1 - f] + sb * prev_a) + sb * prev_b;
+            prev_a = pa[j] = (a.r[j - f] + sa * xa[j]) + sa * prev_a;
+        }
+        prev_b = pb[sp.stop] = (b.r[sp.stop - f] + sb * prev_a) + sb * prev_b;
+    }
+    Track ta, tb;
+    if (sp.count() > 0) {
+        ta.fold(a.o, pa + sp.first, sp.count());
+        tb.fold(b.o, pb + sp.first, sp.count());
+    }
+    if (sp.end) {
+        spatial_end(la, prev_a, ta);
+        spatial_end(lb, prev_b, tb);
+    }
+    largest = finish(ta, la.driven, largest, hits);
+    return finish(tb, lb.driven, largest, hits);
 }
 
 using RunFn = double (*)(const Line&, Run, double, int&);
@@ -195,6 +407,8 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
             add_line(ln);
             continue;
         }
+        // Spatial lines run along y, which the three-dimensional arrays keep
+        // contiguous (sy = 1); the spatial sweep relies on that.
         for (int x = 1; x <= me.columns; ++x) {
             ln.p = me.at(x, sr.self.row, 1);
             ln.s = me.sy;
@@ -209,12 +423,49 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
             add_line(ln);
         }
     }
+    pair_lines();
 }
 
 void Plan::add_line(Line ln) {
-    fns_.push_back(ln.xa != nullptr ? pick<true>(ln.ur, ln.dr) : pick<false>(ln.ur, ln.dr));
+    Fns f;
+    if (ln.xa != nullptr) {
+        f.single = &spatial_single;
+        f.pair = &spatial_pair;
+        // Four arrays of a run (parts, old values, two neighbour rows) for
+        // each of two lines.
+        scratch_.resize(std::max<std::size_t>(scratch_.size(), 8 * (static_cast<std::size_t>(ln.last) + 1)));
+    } else {
+        f.planar = pick<false>(ln.ur, ln.dr);
+    }
+    fns_.push_back(f);
     classify(ln);
     lines_.push_back(ln);
+}
+
+// Neighbouring lines of a row pair up when they have one and the same run
+// and read alike, and the second does not lean on the first as its mirror
+// image beyond a wall (it would read the first's old values too early).
+namespace {
+bool g_pairing = true;
+}
+
+void set_line_pairing(bool on) {
+    g_pairing = on;
+}
+
+void Plan::pair_lines() {
+    paired_.assign(lines_.size(), 0);
+    if (!g_pairing) return;
+    for (std::size_t i = 0; i + 1 < lines_.size(); ++i) {
+        const Line &a = lines_[i], &b = lines_[i + 1];
+        if (a.xa == nullptr || b.xa != a.p || b.xb == a.p || a.run_end - a.run_first != 1 ||
+            b.run_end - b.run_first != 1)
+            continue;
+        const Run ra = runs_[a.run_first], rb = runs_[b.run_first];
+        if (ra.first != rb.first || ra.last != rb.last || a.last != b.last) continue;
+        paired_[i] = 1;
+        ++i;
+    }
 }
 
 void Plan::classify(Line& ln) {
@@ -240,16 +491,26 @@ void Plan::reclassify() {
     runs_.clear();
     free_ = 0;
     for (Line& ln : lines_) classify(ln);
+    pair_lines();
 }
 
 double Plan::sweep() {
     double largest = 0.0;
     int hits = 0;
     const std::size_t n = lines_.size();
+    double* const scratch = scratch_.data();
+    const std::size_t half = scratch_.size() / 2;
     for (std::size_t i = 0; i < n; ++i) {
         const Line& l = lines_[i];
-        const RunFn fn = fns_[i];
-        for (int k = l.run_first; k < l.run_end; ++k) largest = fn(l, runs_[k], largest, hits);
+        const Fns& f = fns_[i];
+        if (f.planar != nullptr) {
+            for (int k = l.run_first; k < l.run_end; ++k) largest = f.planar(l, runs_[k], largest, hits);
+        } else if (paired_[i] != 0) {
+            largest = f.pair(l, lines_[i + 1], runs_[l.run_first], largest, hits, scratch, half);
+            ++i;
+        } else {
+            for (int k = l.run_first; k < l.run_end; ++k) largest = f.single(l, runs_[k], largest, hits, scratch, half);
+        }
     }
     if (hits != 0) reclassify();
     return largest / alpha_;

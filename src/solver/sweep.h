@@ -79,6 +79,10 @@ struct Line {
     int run_first = 0, run_end = 0;
 };
 
+// Whether neighbouring lines of a spatial sweep run interleaved (the
+// default); off gives the plain line-by-line order, for comparison.
+void set_line_pairing(bool on);
+
 class Plan {
 public:
     // rows_in_order from BandStack::sweep_rows(); views[b] the band arrays.
@@ -86,7 +90,7 @@ public:
 
     long free_nodes() const { return free_; }
     // Bytes the plan holds: what a size estimate must allow per line.
-    static constexpr std::size_t kBytesPerLine = sizeof(Line) + 2 * sizeof(Run) + sizeof(void*);
+    static constexpr std::size_t kBytesPerLine = sizeof(Line) + 2 * sizeof(Run) + 3 * sizeof(void*) + 1;
 
     // One sweep; the largest residual of its nodes (infinite once the field
     // has overflowed).
@@ -96,10 +100,21 @@ private:
     void add_line(Line ln);
     void classify(Line& ln);
     void reclassify();
+    void pair_lines();
+
+    // The sweep functions of a line: planar, or spatial alone and paired
+    // with the next line of its row.
+    struct Fns {
+        double (*planar)(const Line&, Run, double, int&) = nullptr;
+        double (*single)(const Line&, Run, double, int&, double*, std::size_t) = nullptr;
+        double (*pair)(const Line&, const Line&, Run, double, int&, double*, std::size_t) = nullptr;
+    };
 
     std::vector<Line> lines_;
     std::vector<Run> runs_;
-    std::vector<double (*)(const Line&, Run, double, int&)> fns_;
+    std::vector<Fns> fns_;
+    std::vector<unsigned char> paired_;  // line i runs with line i + 1
+    std::vector<double> scratch_;        // the parts of two lines' runs
     long free_ = 0;
     double alpha_;
 };

@@ -1,0 +1,81 @@
+// The three-dimensional band grid of the end, discontinuity, junction and
+// component solvers, and the memory limit every solver grid obeys.
+//
+// The four bands of the cross-section grid are graded alike in y: plane y
+// of a band coincides with plane 2y - 1 of the next finer band, so band 0
+// has 2 L2/DL + 1 planes of step h.  The arrays are [x][row][y] from 1 in
+// the process-wide handles pit0 .. pit4 (access pointers pit_0 .. pit_4).
+#pragma once
+
+#include <cstdint>
+
+#include "solver/kernel.h"
+
+namespace mirtex::solver {
+
+// Planes of a band for a box of ny = L2/DL steps.
+inline int band_planes(int band, int ny) {
+    return 2 * ny / kBandStep[band] + 1;
+}
+
+// What a grid of this stack needs: its nodes and its bytes (the arrays with
+// their pointer tables, and the sweep plan).  ny = 0 for a cross-section.
+struct GridSize {
+    std::int64_t nodes = 0;
+    std::int64_t bytes = 0;
+};
+GridSize grid_size(const BandStack& st, int ny);
+
+// The memory one solver grid may take, in bytes: MIRTEX_GRID_LIMIT_MB
+// megabytes when that is set to a positive number, else 4096 MB.
+std::int64_t grid_limit_bytes();
+
+// True when the grid fits the limit; otherwise the element's error names
+// the grid and the limit and nothing has been allocated.
+bool grid_allowed(const BandStack& st, int ny);
+
+// The sweep bound of a three-dimensional run: 1000 + 50 n, with n the
+// largest extent of the finest band (columns, planes) or of the stack (rows
+// of all bands).  The node count is no measure here: a million-node box
+// needs a few hundred sweeps, and the sweeps grow more slowly than n (an
+// open end at BOUND 1e-8: 218, 362 and 532 sweeps for n = 161, 401 and
+// 801), so the bound leaves a factor of 40 or more and ends a hopeless run
+// of a million nodes in about a minute.
+long sweep_cap3(const BandStack& st, int ny);
+
+// Owns pit0 .. pit4 for one solve.  Creation refuses a grid above the
+// memory limit (status kFailed, reported) and releases everything on a
+// failed allocation (status kOutOfMemory).  The painting works on the metal
+// rows of band 0 (row 3, or rows 3 to 6 with a metal thickness).
+class BandGrid3 {
+public:
+    BandGrid3(const BandStack& st, int ny);
+    ~BandGrid3();
+    BandGrid3(const BandGrid3&) = delete;
+    BandGrid3& operator=(const BandGrid3&) = delete;
+    explicit operator bool() const { return status_ == 0; }
+    int status() const { return status_; }
+    const BandStack& stack() const { return st_; }
+    int ny() const { return ny_; }
+
+    // Zero the box: side walls and bottom and cover rows of every band over
+    // all planes; with end_wall also the last plane of every band (the wall
+    // beyond an end).  Plane 1 stays free: the symmetry plane.
+    void ground(bool end_wall);
+    // Set the metal rows of band 0 over columns x1..x2 and planes y1..y2
+    // (inclusive, clipped to the band) to v: 0.0 ground, +-1.0 a driven
+    // conductor or slot.  An empty range paints nothing.
+    void paint(int x1, int x2, int y1, int y2, double v);
+    // Every node of band 0 back to the start value 0.05 with its walls
+    // grounded again: a fresh fine field for another problem on the grid.
+    void refill_band0(bool end_wall);
+
+private:
+    void release();
+    BandStack st_;
+    int ny_ = 0;
+    int status_ = kOutOfMemory;
+    bool owned_[kBandCount] = {};
+};
+
+}  // namespace mirtex::solver

@@ -1,0 +1,290 @@
+// The three-dimensional kernels against the cross-section solver and the
+// physics they must share with it: a line uniform along y is the
+// cross-section, air has unit permittivity, mirror images, the slot dual.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host.h"
+#include "solver/grid3d.h"
+#include "solver/line.h"
+#include "solver/line_inputs.h"
+#include "solver/solver.h"
+#include "solver/sweep.h"
+#include "numeric/arrays.h"
+
+using mirtex::host::Host;
+using mirtex::host::Severity;
+using namespace mirtex::test;
+using namespace mirtex::solver;
+
+namespace {
+
+constexpr double kEps0 = 8.8541843e-12, kMu0 = 1.2566370614359173e-6;
+
+// A CPW on 200 um of er 12.9 in a 100 um wide box, 40 um long (ny = 16).
+// The odd strip width (17 half steps) centres it on the middle column, so
+// the cross-section is mirror-symmetric.
+struct Box {
+    LineSpec spec;
+    LineVectors v;
+    LineLayout lay;
+    int ny = 16;
+    Box() {
+        spec.W = 21.25e-6;
+        spec.L1 = 100e-6;
+        spec.bound = 1e-7;
+        v = line_vectors(spec);
+        lay = line_layout(v.ipar, v.dpar);
+    }
+    const BandStack& st() const { return lay.stack; }
+    int planes() const { return band_planes(kBand0, ny); }
+    int run3(double e3, double e2, double e1) const {
+        const BandStack& s = st();
+        return iteration3(e3, e2, e1, s.nx, s.m4, s.m2, s.k1, s.rows0, s.n4, ny, s.h1, s.h2, s.met, spec.bound, 1.8);
+    }
+    int run3z(double e, int plane4) const {
+        const BandStack& s = st();
+        return iteration3z(e, e == 1.0 ? 1.0 : spec.er2, e == 1.0 ? 1.0 : spec.er1, s.nx, s.m4, s.m2, s.k1, s.rows0,
+                           s.n4, plane4, s.h1, s.h2, s.met, 1e-7, 1.8);
+    }
+    // The centre strip over planes 1..z1 (the line ends there), the grounds
+    // over all planes.
+    void paint_line(BandGrid3& g, int z1) const {
+        g.ground(false);
+        g.paint(lay.centre.first, lay.centre.last, 1, z1, 1.0);
+        for (const ConductorSpan& s : lay.grounds) g.paint(s.first, s.last, 1, planes(), 0.0);
+    }
+    double plane_charge(int y, double ea, double eb) const {
+        double q = -1.0;
+        EXPECT_EQ(charge(ea, eb, lay.centre.first, lay.centre.last, y, y, ny, st().nx, 0.0, 5, 0, &q), 0);
+        return q;
+    }
+    // Calc_Line's C' / eps0 and L' of the same cross-section.
+    std::vector<double> cross_section() {
+        LineVectors w = v;
+        EXPECT_EQ(Calc_Line(0, w.ipar, w.dpar, w.out), 0);
+        return {w.out[0] / kEps0, w.out[1]};
+    }
+};
+
+std::vector<double> snapshot() {
+    std::vector<double> out;
+    for (d3* h : {pit0, pit1, pit2, pit4}) {
+        const d3 a = mirtex::access(h);
+        const int X = static_cast<int>(mirtex::upper_bound(h, 1)), R = static_cast<int>(mirtex::upper_bound(h, 2)),
+                  Y = static_cast<int>(mirtex::upper_bound(h, 3));
+        out.insert(out.end(), &a[1][1][1], &a[1][1][1] + static_cast<std::ptrdiff_t>(X) * R * Y);
+    }
+    return out;
+}
+
+class Kernel3 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::strcpy(CPW_Misc.label, "C_OPEN(E1)");
+        CPW_Misc.abort_request = 0;
+        print_iteration = 0;
+        Host::get().clear_log();
+    }
+    void TearDown() override {
+        set_line_pairing(true);
+        CPW_Misc.abort_request = 0;
+        unsetenv("MIRTEX_GRID_LIMIT_MB");
+    }
+    static std::string last_error() {
+        std::string e;
+        for (const auto& l : Host::get().log())
+            if (l.severity == Severity::Error) e = l.text;
+        return e;
+    }
+    Box box;
+};
+
+}  // namespace
+
+TEST_F(Kernel3, UniformLineCarriesTheCrossSectionChargeInEveryPlane) {
+    const std::vector<double> ref = box.cross_section();
+    BandGrid3 g(box.st(), box.ny);
+    ASSERT_TRUE(g);
+    box.paint_line(g, box.planes());
+    ASSERT_EQ(box.run3(1.0, box.spec.er2, box.spec.er1), 0);
+    for (int y : {2, box.ny, 2 * box.ny})
+        EXPECT_NEAR(box.plane_charge(y, 1.0, box.spec.er2) / ref[0], 1.0, 1e-4) << "plane " << y;
+
+    // The reference plane alone, air then dielectric: the feed-line values.
+    // With every permittivity 1 the second run only polishes the converged
+    // field: ER_eff is 1 to the bound; with the substrate the plane is the
+    // cross-section again.
+    ASSERT_EQ(box.run3z(1.0, 2), 0);
+    const double ca = box.plane_charge(9, 1.0, 1.0);
+    ASSERT_EQ(box.run3z(1.0, 2), 0);
+    EXPECT_NEAR(box.plane_charge(9, 1.0, 1.0) / ca, 1.0, 1e-6);
+    EXPECT_NEAR(kMu0 / ca / ref[1], 1.0, 1e-4);
+    ASSERT_EQ(box.run3z(12.9, 2), 0);
+    EXPECT_NEAR(box.plane_charge(9, 1.0, box.spec.er2) / ref[0], 1.0, 1e-4);
+}
+
+TEST_F(Kernel3, OpenEndFieldIsMirrorSymmetricAndPairedSweepsAreBitIdentical) {
+    std::vector<double> fields[2];
+    for (int paired = 0; paired < 2; ++paired) {
+        set_line_pairing(paired == 1);
+        BandGrid3 g(box.st(), box.ny);
+        ASSERT_TRUE(g);
+        box.paint_line(g, box.ny);
+        ASSERT_EQ(box.run3(1.0, box.spec.er2, box.spec.er1), 0);
+        fields[paired] = snapshot();
+        if (paired == 0) continue;
+        // Gauss-Seidel runs left to right, so the image is exact only at
+        // convergence: to a few times the bound.
+        const int X = box.st().columns(kBand0);
+        double worst = 0.0;
+        for (int x = 1; x <= X; ++x)
+            for (int r = 1; r <= 5; ++r)
+                for (int y = 1; y <= box.planes(); ++y)
+                    worst = std::max(worst, std::fabs(pit_0[x][r][y] - pit_0[X + 1 - x][r][y]));
+        EXPECT_LT(worst, 20 * box.spec.bound);
+        // The open end holds more charge than the line it ends.
+        double total = 0.0;
+        ASSERT_EQ(charge(1.0, box.spec.er2, box.lay.centre.first, box.lay.centre.last, 2, box.ny, box.ny,
+                         box.st().nx, 0.0, 5, 0, &total),
+                  0);
+        EXPECT_GT(total - (box.ny - 1) * box.plane_charge(2, 1.0, box.spec.er2), 0.0);
+    }
+    EXPECT_TRUE(fields[0] == fields[1]);
+}
+
+TEST_F(Kernel3, SlotProblemInductanceIsTheDualOfTheAirCapacitance) {
+    // Strip in air has C = 4 eps0 K/K'; its complement, the two slots at
+    // +1 and -1 with the metal free, has C = eps0 K'/K, so that
+    // L' = mu0 eps0 / C_air = mu0 / 8 (s+ + s-) with s+- the one-sided flux
+    // of each slot.  The grounded box walls break the duality: 1 % in this
+    // box, whose walls stand 24 um beyond the slots.
+    LineSpec air = box.spec;
+    air.er1 = air.er2 = 1.0;
+    LineVectors v = line_vectors(air);
+    ASSERT_EQ(Calc_Line(0, v.ipar, v.dpar, v.out), 0);
+    BandGrid3 g(box.st(), box.ny);
+    ASSERT_TRUE(g);
+    g.ground(false);
+    const ConductorSpan& c = box.lay.centre;
+    g.paint(box.lay.grounds[0].last + 1, c.first - 1, 1, box.planes(), 1.0);
+    g.paint(c.last + 1, box.lay.grounds[1].first - 1, 1, box.planes(), -1.0);
+    const BandStack& st = box.st();
+    ASSERT_EQ(iteration3l(st.nx, st.m4, st.m2, st.k1, box.ny, 1e-7, 1.8), 0);
+    double s = 0.0;
+    const int y = box.ny;
+    for (int x = 1; x <= st.columns(kBand0); ++x) {
+        const double p = pit_0[x][3][y];
+        if (std::fabs(p) == 1.0) s += std::fabs(p - pit_0[x][2][y]);
+    }
+    EXPECT_NEAR(kMu0 / 8 * s / v.out[1], 1.0, 0.02);
+}
+
+TEST_F(Kernel3, ChargeAndCurrentRectangles) {
+    BandGrid3 g(box.st(), box.ny);
+    ASSERT_TRUE(g);
+    const int nx = box.st().nx;
+    double q = 7.0;
+    EXPECT_EQ(charge(1, 1, 1, 10, 2, 4, box.ny, nx, 0, 5, 0, &q), 1);
+    EXPECT_EQ(charge(1, 1, 2, 2 * nx + 1, 2, 4, box.ny, nx, 0, 5, 0, &q), 1);
+    EXPECT_EQ(charge(1, 1, 2, 10, 2, 2 * box.ny + 1, box.ny, nx, 0, 5, 0, &q), 1);
+    EXPECT_EQ(q, 7.0);
+    EXPECT_EQ(charge(1, 1, 2, 10, 5, 4, box.ny, nx, 0, 5, 0, &q), 0);
+    EXPECT_EQ(q, 0.0);
+    // One conductor node at 1.0 among free nodes at 0.5: 0.5 + 0.5 + |4 - 2|.
+    for (int x = 9; x <= 12; ++x)
+        for (int r = 1; r <= 5; ++r)
+            for (int y = 4; y <= 6; ++y) pit_0[x][r][y] = 0.5;
+    pit_0[10][3][5] = 1.0;
+    EXPECT_EQ(charge(1, 1, 10, 10, 5, 5, box.ny, nx, 0, 5, 0, &q), 0);
+    EXPECT_DOUBLE_EQ(q, 3.0);
+
+    // A strip of two nodes along y with flux on both sides and its edges:
+    // each plane adds Q/S^2 and 1/S; a bad rectangle or direction adds
+    // nothing.
+    double inv = 0.0, ratio = 0.0;
+    current(1, 12, 5, 5, box.ny, nx, 0, 5, 0, 1, &inv, &ratio);
+    current(9, 12, 5, 5, box.ny, nx, 0, 5, 0, 3, &inv, &ratio);
+    EXPECT_EQ(inv + ratio, 0.0);
+    pit_0[11][3][5] = 1.0;
+    current(8, 12, 5, 5, box.ny, nx, 0, 5, 0, 1, &inv, &ratio);
+    // Both nodes are edges: |3 - 0.5 - 0.5 - 0.5| = 1.5 each, S = 3.
+    EXPECT_DOUBLE_EQ(inv, 1.0 / 3.0);
+    EXPECT_DOUBLE_EQ(ratio, (2 * 1.5 * 1.5) / 9.0);
+}
+
+TEST_F(Kernel3, StopRequestCapAndMemoryLimitEndARunCleanly) {
+    {
+        BandGrid3 g(box.st(), box.ny);
+        ASSERT_TRUE(g);
+        box.paint_line(g, box.ny);
+        CPW_Misc.abort_request = 1;
+        const long long before = relax_counters().sweeps;
+        EXPECT_EQ(box.run3(1.0, 12.9, 12.9), kStopped);
+        EXPECT_EQ(relax_counters().sweeps - before, 1);
+        CPW_Misc.abort_request = 0;
+
+        // A bound no residual reaches: the cap of the grid's size ends it.
+        box.spec.bound = -1.0;
+        EXPECT_EQ(box.run3(1.0, 12.9, 12.9), kFailed);
+        const std::string e = last_error();
+        EXPECT_NE(e.find("C_OPEN(E1)"), std::string::npos) << e;
+        EXPECT_NE(e.find(std::to_string(sweep_cap3(box.st(), box.ny)) + " sweeps"), std::string::npos) << e;
+        EXPECT_NE(e.find("BOUND=-1"), std::string::npos) << e;
+        // At least three sweeps, even when the first is within the bound.
+        box.spec.bound = 1e9;
+        const long long start = relax_counters().sweeps;
+        EXPECT_EQ(box.run3(1.0, 12.9, 12.9), 0);
+        EXPECT_EQ(relax_counters().sweeps - start, 3);
+    }
+    // A 40 mm box at DL = 1 um is refused before anything is allocated, as
+    // is the small box under a limit of 1 MB, in two and three dimensions.
+    const std::int64_t bytes = initmem.current_bytes;
+    BandStack huge = box.st();
+    huge.nx = 40000;
+    BandGrid3 big(huge, 40000);
+    EXPECT_EQ(big.status(), kFailed);
+    EXPECT_NE(last_error().find("limit of 4096 MB"), std::string::npos) << last_error();
+    setenv("MIRTEX_GRID_LIMIT_MB", "1", 1);
+    BandGrid3 small(box.st(), 16 * box.ny);
+    EXPECT_EQ(small.status(), kFailed);
+    EXPECT_EQ(initmem.current_bytes, bytes);
+    LineSpec wide = box.spec;
+    wide.L1 = 20e-3;
+    LineVectors v = line_vectors(wide);
+    EXPECT_EQ(Calc_Line(0, v.ipar, v.dpar, v.out), kFailed);
+    const std::string e = last_error();
+    EXPECT_NE(e.find("C_OPEN(E1)"), std::string::npos) << e;
+    EXPECT_NE(e.find("16001 columns"), std::string::npos) << e;
+    EXPECT_NE(e.find("limit of 1 MB (MIRTEX_GRID_LIMIT_MB)"), std::string::npos) << e;
+    EXPECT_EQ(initmem.current_bytes, bytes);
+}
+
+TEST_F(Kernel3, NodeReachingZeroIsHeldFromTheNextSweep) {
+    // All zero but three free nodes on the metal row: X between Y = +c
+    // (next plane) and W = -c (next column), and a conductor at 1.0 beyond
+    // Y.  Plain Gauss-Seidel (alpha 1) takes X to exactly 0 first; later in
+    // the sweep Y takes up the conductor's potential.  Held, X stays 0;
+    // free, it would take Y's share in the next sweep.
+    const BandStack st{4, 0, 0, 3, 5, 2, 0, 4, 0.0};
+    BandGrid3 g(st, 4);
+    ASSERT_TRUE(g);
+    for (d3* h : {pit0, pit1, pit2, pit4}) {
+        const d3 a = mirtex::access(h);
+        for (int x = 1; x <= mirtex::upper_bound(h, 1); ++x)
+            for (int r = 1; r <= mirtex::upper_bound(h, 2); ++r)
+                for (int y = 1; y <= mirtex::upper_bound(h, 3); ++y) a[x][r][y] = 0.0;
+    }
+    pit_0[3][3][3] = 0.05;
+    pit_0[3][3][4] = 0.05;
+    pit_0[4][3][3] = -0.05;
+    pit_0[3][3][5] = 1.0;
+    ASSERT_EQ(iteration3(1, 1, 1, 4, 0, 0, 3, 5, 2, 4, 0, 4, 0.0, 1e9, 1.0), 0);
+    EXPECT_EQ(pit_0[3][3][3], 0.0);
+    EXPECT_GT(pit_0[3][3][4], 0.0);
+}

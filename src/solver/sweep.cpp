@@ -9,6 +9,16 @@
 
 namespace mirtex::solver {
 
+namespace {
+bool g_pairing = true;
+int g_threads = 2;
+// Below this many free nodes a sweep is too short for two threads to meet
+// twice per sweep and still gain.
+constexpr long kThreadedNodes = 200000;
+long g_threaded_nodes = kThreadedNodes;
+}  // namespace
+
+
 BandView view2(d2 a, int columns, int rows) {
     BandView v;
     v.base = &a[1][1];
@@ -409,6 +419,7 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
         }
         // Spatial lines run along y, which the three-dimensional arrays keep
         // contiguous (sy = 1); the spatial sweep relies on that.
+        rows_.push_back({static_cast<int>(lines_.size()), static_cast<int>(lines_.size()) + me.columns, kBandStep[b]});
         for (int x = 1; x <= me.columns; ++x) {
             ln.p = me.at(x, sr.self.row, 1);
             ln.s = me.sy;
@@ -424,6 +435,90 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
         }
     }
     pair_lines();
+    if (spatial && g_threads == 2 && free_ >= g_threaded_nodes && rows_.size() >= 2 &&
+        std::thread::hardware_concurrency() >= 2)
+        start_worker();
+}
+
+Plan::~Plan() {
+    if (!worker_.joinable()) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    worker_.join();
+}
+
+void Plan::start_worker() {
+    done_ = std::make_unique<std::atomic<int>[]>(rows_.size());
+    scratch2_.resize(scratch_.size());
+    try {
+        worker_ = std::thread([this] { worker_loop(); });
+    } catch (...) {
+        // No thread to be had: the sweep runs on the caller's alone.
+        done_.reset();
+    }
+}
+
+void Plan::worker_loop() {
+    long seen = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
+            if (quit_) return;
+            seen = generation_;
+        }
+        Result r;
+        sweep_rows(1, scratch2_, r);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            worker_result_ = r;
+            finished_ = seen;
+        }
+        wake_.notify_all();
+    }
+}
+
+// Row k reads the row before it (new values) and is read by it (old
+// values) within one coarse step of a node either way, 8 h at most; so row
+// k may update the line at position P once the row before has finished
+// every line up to P + 8 h.  Rows are swept bottom to top, so the row
+// before is always the lower neighbour.
+void Plan::wait_for(std::size_t row, int position) const {
+    const RowLines& below = rows_[row - 1];
+    const int lines = below.end - below.first;
+    const int need = std::min(lines, (position + 8) / below.step + 1);
+    const std::atomic<int>& d = done_[row - 1];
+    while (d.load(std::memory_order_acquire) < need) {
+#if defined(__SSE2__)
+        _mm_pause();
+#endif
+    }
+}
+
+void Plan::sweep_rows(std::size_t first, std::vector<double>& scratch_vec, Result& out) {
+    double* const scratch = scratch_vec.data();
+    const std::size_t half = scratch_vec.size() / 2;
+    for (std::size_t k = first; k < rows_.size(); k += 2) {
+        const RowLines& row = rows_[k];
+        std::atomic<int>& done = done_[k];
+        for (int i = row.first; i < row.end; ++i) {
+            const Line& l = lines_[i];
+            const bool pair = paired_[i] != 0;
+            const int last = pair ? i + 1 : i;
+            if (k > 0) wait_for(k, (last - row.first) * row.step);
+            if (pair) {
+                out.largest = fns_[i].pair(l, lines_[i + 1], runs_[l.run_first], out.largest, out.hits, scratch, half);
+                ++i;
+            } else {
+                for (int r = l.run_first; r < l.run_end; ++r)
+                    out.largest = fns_[i].single(l, runs_[r], out.largest, out.hits, scratch, half);
+            }
+            done.store(last - row.first + 1, std::memory_order_release);
+        }
+    }
 }
 
 void Plan::add_line(Line ln) {
@@ -445,12 +540,13 @@ void Plan::add_line(Line ln) {
 // Neighbouring lines of a row pair up when they have one and the same run
 // and read alike, and the second does not lean on the first as its mirror
 // image beyond a wall (it would read the first's old values too early).
-namespace {
-bool g_pairing = true;
-}
-
 void set_line_pairing(bool on) {
     g_pairing = on;
+}
+
+void set_sweep_threads(int n, long from_nodes) {
+    g_threads = n >= 2 ? 2 : 1;
+    g_threaded_nodes = from_nodes;
 }
 
 void Plan::pair_lines() {
@@ -495,6 +591,28 @@ void Plan::reclassify() {
 }
 
 double Plan::sweep() {
+    if (done_ != nullptr) {
+        for (std::size_t k = 0; k < rows_.size(); ++k) done_[k].store(0, std::memory_order_relaxed);
+        long gen;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            gen = ++generation_;
+        }
+        wake_.notify_all();
+        Result mine;
+        sweep_rows(0, scratch_, mine);
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [&] { return finished_ == gen; });
+        }
+        // Maxima are exact: the largest of the two threads' is the sweep's.
+        const Result& theirs = worker_result_;
+        const double largest = std::isfinite(mine.largest) && std::isfinite(theirs.largest)
+                                   ? std::max(mine.largest, theirs.largest)
+                                   : HUGE_VAL;
+        if ((mine.hits | theirs.hits) != 0) reclassify();
+        return largest / alpha_;
+    }
     double largest = 0.0;
     int hits = 0;
     const std::size_t n = lines_.size();

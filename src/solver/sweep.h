@@ -22,7 +22,12 @@
 // again when a sweep reports such a hit, which in practice never happens.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "solver/kernel.h"
@@ -82,11 +87,17 @@ struct Line {
 // Whether neighbouring lines of a spatial sweep run interleaved (the
 // default); off gives the plain line-by-line order, for comparison.
 void set_line_pairing(bool on);
+// Threads of a spatial sweep: 2 (the default, when the machine has two
+// cores, from 200 000 free nodes on) or 1; for comparison and measurement.
+void set_sweep_threads(int n, long from_nodes = 200000);
 
 class Plan {
 public:
     // rows_in_order from BandStack::sweep_rows(); views[b] the band arrays.
     Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandView views[kBandCount], double alpha);
+    ~Plan();
+    Plan(const Plan&) = delete;
+    Plan& operator=(const Plan&) = delete;
 
     long free_nodes() const { return free_; }
     // Bytes the plan holds: what a size estimate must allow per line.
@@ -101,6 +112,22 @@ private:
     void classify(Line& ln);
     void reclassify();
     void pair_lines();
+
+    // The rows of a spatial sweep: their lines, in-plane step (units h) and
+    // how many of their lines are done in the running sweep.
+    struct RowLines {
+        int first = 0, end = 0, step = 1;
+    };
+    struct Result {
+        double largest = 0.0;
+        int hits = 0;
+    };
+    // Rows first, first + 2, ... of the sweep; a row waits, line by line,
+    // for the row before it (on the other thread) to be far enough ahead.
+    void sweep_rows(std::size_t first, std::vector<double>& scratch, Result& out);
+    void wait_for(std::size_t row, int position) const;
+    void start_worker();
+    void worker_loop();
 
     // The sweep functions of a line: planar, or spatial alone and paired
     // with the next line of its row.
@@ -117,6 +144,19 @@ private:
     std::vector<double> scratch_;        // the parts of two lines' runs
     long free_ = 0;
     double alpha_;
+
+    // Two-thread pipeline of a spatial sweep: the caller takes the even
+    // rows, a worker the odd ones.
+    std::vector<RowLines> rows_;
+    std::unique_ptr<std::atomic<int>[]> done_;
+    std::vector<double> scratch2_;
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    long generation_ = 0;    // sweeps handed to the worker
+    long finished_ = 0;      // sweeps the worker has finished
+    bool quit_ = false;
+    Result worker_result_;
 };
 
 }  // namespace mirtex::solver

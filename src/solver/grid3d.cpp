@@ -29,11 +29,20 @@ d3* const kAccess[kBandCount] = {&pit_0, &pit_1, &pit_2, &pit_4};
 constexpr std::int64_t kDefaultLimitMB = 4096;
 constexpr std::int64_t kMB = 1024 * 1024;
 
+std::vector<DielectricBlock>& blocks() {
+    static std::vector<DielectricBlock> list;
+    return list;
+}
+
 std::string caption() {
     return std::string(CPW_Misc.label, strnlen(CPW_Misc.label, sizeof CPW_Misc.label));
 }
 
 }  // namespace
+
+const std::vector<DielectricBlock>& dielectric_blocks() {
+    return blocks();
+}
 
 GridSize grid_size(const BandStack& st, int ny) {
     GridSize g;
@@ -86,6 +95,7 @@ long sweep_cap3(const BandStack& st, int ny) {
 }
 
 BandGrid3::BandGrid3(const BandStack& st, int ny) : st_(st), ny_(ny) {
+    blocks().clear();
     if (!grid_allowed(st, ny)) {
         status_ = kFailed;
         return;
@@ -108,6 +118,11 @@ BandGrid3::BandGrid3(const BandStack& st, int ny) : st_(st), ny_(ny) {
 
 BandGrid3::~BandGrid3() {
     release();
+    blocks().clear();
+}
+
+void BandGrid3::add_dielectric(int c1, int c2, int y1, int y2, double z1, double z2, double eps) {
+    blocks().push_back({c1, c2, y1, y2, z1, z2, eps});
 }
 
 void BandGrid3::release() {

@@ -9,7 +9,10 @@
 
 #include <cstdint>
 
+#include <vector>
+
 #include "solver/kernel.h"
+#include "solver/sweep.h"
 
 namespace mirtex::solver {
 
@@ -43,6 +46,10 @@ bool grid_allowed(const BandStack& st, int ny);
 // of a million nodes in about a minute.
 long sweep_cap3(const BandStack& st, int ny);
 
+// The dielectric blocks the layered kernel puts into the grid of the
+// running solve (empty: layers only).
+const std::vector<DielectricBlock>& dielectric_blocks();
+
 // Owns pit0 .. pit4 for one solve.  Creation refuses a grid above the
 // memory limit (status kFailed, reported) and releases everything on a
 // failed allocation (status kOutOfMemory).  The painting works on the metal
@@ -69,6 +76,10 @@ public:
     // Every node of band 0 back to the start value 0.05 with its walls
     // grounded again: a fresh fine field for another problem on the grid.
     void refill_band0(bool end_wall);
+    // A block of permittivity eps over fine columns c1..c2 and planes
+    // y1..y2 (the cells between them), from height z1 to z2 in units h
+    // above the metal plane: what iteration3 then relaxes with.
+    void add_dielectric(int c1, int c2, int y1, int y2, double z1, double z2, double eps);
 
 private:
     void release();

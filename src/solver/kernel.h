@@ -94,6 +94,8 @@ struct Layers {
     double e3 = 1.0, e2 = 1.0, e1 = 1.0;
     double z21 = 0.0;  // height of the e2/e1 interface (negative), units h
 
+    // The permittivity at height z (off the interfaces).
+    double at(double z) const { return z > 0.0 ? e3 : z > z21 ? e2 : e1; }
     // Integrals over [za, zb] (za <= zb) of eps and of 1/eps.
     double eps_integral(double za, double zb) const;
     double inv_eps_integral(double za, double zb) const;

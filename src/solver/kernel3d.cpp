@@ -33,11 +33,12 @@ bool grid_matches(const char* kernel, const BandStack& st, int ny) {
     return ok || fail_layout(kernel, st.nx, ny);
 }
 
-int relax_space(const char* kernel, const BandStack& st, int ny, const Layers& eps, double bound, double alpha) {
+int relax_space(const char* kernel, const BandStack& st, int ny, const Layers& eps, double bound, double alpha,
+                const std::vector<DielectricBlock>& blocks) {
     BandView views[kBandCount];
     for (int b = 0; b < kBandCount; ++b)
         views[b] = view3(access(*kPit[b]), st.columns(b), st.rows(b), band_planes(b, ny));
-    Plan plan(Stencil::Spatial, st, eps, views, alpha);
+    Plan plan(Stencil::Spatial, st, eps, views, alpha, blocks);
     return relax(kernel, bound, sweep_cap3(st, ny), plan.free_nodes(), [&] { return plan.sweep(); });
 }
 
@@ -51,7 +52,7 @@ extern "C" MIRTEX_API int iteration3(double e3, double e2, double e1, int nx, in
                                      int ny, int h1, int h2, double met, double bound, double alpha) {
     const BandStack st{nx, m4, m2, k1, rows0, n4, h1, h2, met};
     if (!grid_matches("iteration3", st, ny)) return kFailed;
-    return relax_space("iteration3", st, ny, Layers{e3, e2, e1, -2.0 * h2}, bound, alpha);
+    return relax_space("iteration3", st, ny, Layers{e3, e2, e1, -2.0 * h2}, bound, alpha, dielectric_blocks());
 }
 
 extern "C" MIRTEX_API int iteration3l(int nx, int m4, int m2, int k1, int ny, double bound, double alpha) {
@@ -63,7 +64,8 @@ extern "C" MIRTEX_API int iteration3l(int nx, int m4, int m2, int k1, int ny, do
     const int rows0 = pit0 != nullptr ? static_cast<int>(mirtex::upper_bound(pit0, 2)) : 0;
     const BandStack st{nx, m4, m2, k1, rows0, n4, 0, 0, rows0 == 8 ? 1.0 : 0.0};
     if (!grid_matches("iteration3l", st, ny)) return kFailed;
-    return relax_space("iteration3l", st, ny, Layers{1.0, 1.0, 1.0, 0.0}, bound, alpha);
+    // The magnetic problem has a uniform permeability: no blocks.
+    return relax_space("iteration3l", st, ny, Layers{1.0, 1.0, 1.0, 0.0}, bound, alpha, {});
 }
 
 extern "C" MIRTEX_API int iteration3z(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0,

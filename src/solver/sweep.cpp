@@ -141,6 +141,20 @@ inline const double* vertical_values(Read read, const double* a, const double* a
     }
 }
 
+// One node's vertical neighbour value, as vertical_values gives it.
+inline double vertical_at(Read read, const double* a, const double* a2, int j) {
+    switch (read) {
+        case Read::Same:
+            return a[j];
+        case Read::Finer:
+            return vread<Read::Finer>(a, a2, 1, j);
+        case Read::Coarser:
+            return vread<Read::Coarser>(a, a2, 1, j);
+        default:
+            return vread<Read::Coarser2>(a, a2, 1, j);
+    }
+}
+
 // Scratch of one line: parts, old values and the two vertical neighbour
 // rows of the run.
 struct Scratch {
@@ -230,12 +244,7 @@ inline double spatial_end(const Line& l, double prev, Track& t) {
     const Scaled w = l.w;
     const int j = l.last;
     double& v = l.p[j];
-    double u, d;
-    vertical_values(l.ur, l.up, l.up2, j, j, &u);
-    vertical_values(l.dr, l.dn, l.dn2, j, j, &d);
-    // A same-band row is read in place, not copied into the buffer.
-    if (l.ur == Read::Same) u = l.up[j];
-    if (l.dr == Read::Same) d = l.dn[j];
+    const double u = vertical_at(l.ur, l.up, l.up2, j), d = vertical_at(l.dr, l.dn, l.dn2, j);
     const double part = w.keep * v + w.side * prev + w.up * u + w.down * d + w.side * l.xb[j];
     const double nv = (part + w.side * l.xa[j]) + w.side * prev;
     t.see(v, nv);
@@ -260,7 +269,27 @@ inline double finish(Track& t, bool driven, double largest, int& hits) {
     return std::max(largest, t.largest);
 }
 
-double spatial_single(const Line& l, Run run, double largest, int& hits, double* scratch, std::size_t half) {
+// A run of nodes with weights of their own, node by node.
+double spatial_special(const Line& l, Run run, double largest, int& hits, const NodeWeights* nw) {
+    double* const p = l.p;
+    Track t;
+    for (int j = run.first; j <= run.last; ++j) {
+        const NodeWeights& w = nw[run.special + (j - run.first)];
+        // Missing neighbours beyond the end planes are mirror images.
+        const double prev = j == 0 ? p[1] : p[j - 1];
+        const double next = j == l.last ? prev : p[j + 1];
+        const double u = vertical_at(l.ur, l.up, l.up2, j), d = vertical_at(l.dr, l.dn, l.dn2, j);
+        const double nv =
+            w.keep * p[j] + w.next * next + w.up * u + w.down * d + w.xb * l.xb[j] + w.xa * l.xa[j] + w.prev * prev;
+        t.see(p[j], nv);
+        p[j] = nv;
+    }
+    return finish(t, l.driven, largest, hits);
+}
+
+double spatial_single(const Line& l, Run run, double largest, int& hits, double* scratch, std::size_t half,
+                      const NodeWeights* nw) {
+    if (run.special >= 0) return spatial_special(l, run, largest, hits, nw);
     const Span sp = span_of(l, run);
     const Scratch a(scratch, half / 4);
     spatial_part(l, sp.first, sp.stop, a);
@@ -359,8 +388,9 @@ Read read_of(Link k) {
 
 }  // namespace
 
-Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandView views[kBandCount], double alpha)
-    : alpha_(alpha) {
+Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandView views[kBandCount], double alpha,
+           const std::vector<DielectricBlock>& blocks)
+    : alpha_(alpha), layers_(eps), blocks_(stencil == Stencil::Spatial ? blocks : std::vector<DielectricBlock>{}) {
     const bool spatial = stencil == Stencil::Spatial;
     for (const StackRow& sr : st.sweep_rows()) {
         const int b = sr.self.band;
@@ -408,6 +438,10 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
         Line ln;
         ln.w = {1.0 - alpha, alpha * w.side, alpha * w.up, alpha * w.down};
         ln.driven = b == kBand0;
+        ln.step = kBandStep[b];
+        ln.z = sr.z;
+        ln.du = sr.du;
+        ln.dl = sr.dl;
         if (!spatial) {
             ln.p = me.at(1, sr.self.row, 1);
             ln.s = me.sx;
@@ -421,6 +455,7 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
         // contiguous (sy = 1); the spatial sweep relies on that.
         rows_.push_back({static_cast<int>(lines_.size()), static_cast<int>(lines_.size()) + me.columns, kBandStep[b]});
         for (int x = 1; x <= me.columns; ++x) {
+            ln.x = x;
             ln.p = me.at(x, sr.self.row, 1);
             ln.s = me.sy;
             ln.last = me.planes - 1;
@@ -514,7 +549,8 @@ void Plan::sweep_rows(std::size_t first, std::vector<double>& scratch_vec, Resul
                 ++i;
             } else {
                 for (int r = l.run_first; r < l.run_end; ++r)
-                    out.largest = fns_[i].single(l, runs_[r], out.largest, out.hits, scratch, half);
+                    out.largest =
+                        fns_[i].single(l, runs_[r], out.largest, out.hits, scratch, half, special_.data());
             }
             done.store(last - row.first + 1, std::memory_order_release);
         }
@@ -558,6 +594,7 @@ void Plan::pair_lines() {
             b.run_end - b.run_first != 1)
             continue;
         const Run ra = runs_[a.run_first], rb = runs_[b.run_first];
+        if (ra.special >= 0 || rb.special >= 0) continue;
         if (ra.first != rb.first || ra.last != rb.last || a.last != b.last) continue;
         paired_[i] = 1;
         ++i;
@@ -567,24 +604,86 @@ void Plan::pair_lines() {
 void Plan::classify(Line& ln) {
     ln.run_first = static_cast<int>(runs_.size());
     int start = -1;
+    bool start_special = false;
+    NodeWeights nw{};
     for (int j = 0; j <= ln.last + 1; ++j) {
-        bool free = false;
+        bool free = false, special = false;
         if (j <= ln.last) {
             const double v = ln.p[j * ln.s];
             free = !(v == 0.0 || (ln.driven && (v == 1.0 || v == -1.0)));
+            special = free && !blocks_.empty() && node_weights(ln, j, nw);
         }
-        if (free && start < 0) start = j;
-        if (!free && start >= 0) {
-            runs_.push_back({start, j - 1});
+        // A run ends at a fixed node and where layered and block nodes meet.
+        if (start >= 0 && (!free || special != start_special)) {
+            Run r{start, j - 1, -1};
+            if (start_special) {
+                r.special = static_cast<int>(special_.size());
+                for (int k = start; k < j; ++k) {
+                    node_weights(ln, k, nw);
+                    special_.push_back(nw);
+                }
+            }
+            runs_.push_back(r);
             free_ += j - start;
             start = -1;
+        }
+        if (free && start < 0) {
+            start = j;
+            start_special = special;
         }
     }
     ln.run_end = static_cast<int>(runs_.size());
 }
 
+bool block_faces(const Layers& layers, const std::vector<DielectricBlock>& blocks, double X, double Y, double z,
+                 double s, double du, double dl, CellFaces& f) {
+    // The eight cells around the node, each of one permittivity: a block's
+    // where the cell's centre lies inside one (the last one given wins),
+    // else the layer's.
+    double eps[2][2][2];
+    bool reached = false;
+    for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 2; ++b)
+            for (int c = 0; c < 2; ++c) {
+                const double cx = X + (a ? 0.5 : -0.5) * s, cy = Y + (b ? 0.5 : -0.5) * s;
+                const double cz = c ? z + 0.5 * du : z - 0.5 * dl;
+                double e = layers.at(cz);
+                for (const DielectricBlock& d : blocks)
+                    if (cx > d.c1 - 1 && cx < d.c2 - 1 && cy > d.y1 - 1 && cy < d.y2 - 1 && cz > d.z1 && cz < d.z2) {
+                        e = d.eps;
+                        reached = true;
+                    }
+                eps[a][b][c] = e;
+            }
+    // Box integration with the cells' permittivities: an in-plane face is
+    // cut into four quarters of (s/2) x (dz/2), each in one cell, over the
+    // distance s; a vertical link has four quarters of (s/2)^2 over dz.
+    const double dz[2] = {dl, du};
+    f = CellFaces{};
+    for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 2; ++b)
+            for (int c = 0; c < 2; ++c) {
+                const double e = eps[a][b][c];
+                (a ? f.xp : f.xm) += e * dz[c] / 4.0;
+                (b ? f.yp : f.ym) += e * dz[c] / 4.0;
+                (c ? f.up : f.down) += e * s * s / (4.0 * dz[c]);
+            }
+    return reached;
+}
+
+bool Plan::node_weights(const Line& ln, int j, NodeWeights& w) const {
+    if (ln.du <= 0.0 || ln.dl <= 0.0) return false;  // a wall row: layered
+    CellFaces f;
+    if (!block_faces(layers_, blocks_, (ln.x - 1) * ln.step, j * ln.step, ln.z, ln.step, ln.du, ln.dl, f))
+        return false;
+    const double k = alpha_ / (f.xm + f.xp + f.ym + f.yp + f.up + f.down);
+    w = {1.0 - alpha_, k * f.ym, k * f.yp, k * f.xm, k * f.xp, k * f.up, k * f.down};
+    return true;
+}
+
 void Plan::reclassify() {
     runs_.clear();
+    special_.clear();
     free_ = 0;
     for (Line& ln : lines_) classify(ln);
     pair_lines();
@@ -627,7 +726,8 @@ double Plan::sweep() {
             largest = f.pair(l, lines_[i + 1], runs_[l.run_first], largest, hits, scratch, half);
             ++i;
         } else {
-            for (int k = l.run_first; k < l.run_end; ++k) largest = f.single(l, runs_[k], largest, hits, scratch, half);
+            for (int k = l.run_first; k < l.run_end; ++k)
+                largest = f.single(l, runs_[k], largest, hits, scratch, half, special_.data());
         }
     }
     if (hits != 0) reclassify();

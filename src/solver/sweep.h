@@ -58,7 +58,34 @@ enum class Stencil { Planar, Spatial };
 enum class Read : unsigned char { Same, Finer, Coarser, Coarser2 };
 
 struct Run {
-    int first, last;  // 0-based along the line, inclusive
+    int first, last;   // 0-based along the line, inclusive
+    int special = -1;  // nodes with weights of their own: index of the first
+};
+
+// A block of another permittivity inside the layers (a bridge's or a
+// capacitor's dielectric): the cells between fine columns c1..c2 and fine
+// planes y1..y2, from height z1 to z2 (units h, the metal plane at 0).
+struct DielectricBlock {
+    int c1 = 0, c2 = 0, y1 = 0, y2 = 0;
+    double z1 = 0.0, z2 = 0.0, eps = 1.0;
+};
+
+// Face coefficients of a node at (X, Y, z) (units h; X and Y from column
+// and plane 1) with in-plane step s and vertical spacings du, dl, from the
+// permittivities of its eight surrounding cells: the flux to each
+// neighbour per potential step.  Neighbouring nodes share their face, so
+// A's coefficient towards B is B's towards A.  True when a block reaches
+// one of the cells.
+struct CellFaces {
+    double xm = 0.0, xp = 0.0, ym = 0.0, yp = 0.0, up = 0.0, down = 0.0;
+};
+bool block_faces(const Layers& layers, const std::vector<DielectricBlock>& blocks, double X, double Y, double z,
+                 double s, double du, double dl, CellFaces& f);
+
+// The scaled weights of a node whose neighbourhood is not layered: each of
+// its six neighbours has its own face.
+struct NodeWeights {
+    double keep, prev, next, xa, xb, up, down;
 };
 
 // Stencil weights times the relaxation factor, and 1 - alpha for the node.
@@ -81,6 +108,8 @@ struct Line {
     Read ur = Read::Same, dr = Read::Same;
     bool driven = false;  // band 0: +-1.0 is fixed as well
     Scaled w{};
+    int x = 1, step = 1;           // column and in-plane step (units h)
+    double z = 0.0, du = 0.0, dl = 0.0;  // height and vertical spacings
     int run_first = 0, run_end = 0;
 };
 
@@ -93,8 +122,10 @@ void set_sweep_threads(int n, long from_nodes = 200000);
 
 class Plan {
 public:
-    // rows_in_order from BandStack::sweep_rows(); views[b] the band arrays.
-    Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandView views[kBandCount], double alpha);
+    // views[b] the band arrays; blocks (spatial sweeps only) put other
+    // permittivities into the layers, node by node where they reach.
+    Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandView views[kBandCount], double alpha,
+         const std::vector<DielectricBlock>& blocks = {});
     ~Plan();
     Plan(const Plan&) = delete;
     Plan& operator=(const Plan&) = delete;
@@ -112,6 +143,9 @@ private:
     void classify(Line& ln);
     void reclassify();
     void pair_lines();
+    // Weights of node j of a spatial line whose cells a block reaches;
+    // false for a layered node.
+    bool node_weights(const Line& ln, int j, NodeWeights& w) const;
 
     // The rows of a spatial sweep: their lines, in-plane step (units h) and
     // how many of their lines are done in the running sweep.
@@ -133,7 +167,7 @@ private:
     // with the next line of its row.
     struct Fns {
         double (*planar)(const Line&, Run, double, int&) = nullptr;
-        double (*single)(const Line&, Run, double, int&, double*, std::size_t) = nullptr;
+        double (*single)(const Line&, Run, double, int&, double*, std::size_t, const NodeWeights*) = nullptr;
         double (*pair)(const Line&, const Line&, Run, double, int&, double*, std::size_t) = nullptr;
     };
 
@@ -144,6 +178,9 @@ private:
     std::vector<double> scratch_;        // the parts of two lines' runs
     long free_ = 0;
     double alpha_;
+    Layers layers_;
+    std::vector<DielectricBlock> blocks_;
+    std::vector<NodeWeights> special_;
 
     // Two-thread pipeline of a spatial sweep: the caller takes the even
     // rows, a worker the odd ones.

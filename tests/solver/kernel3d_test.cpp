@@ -163,6 +163,73 @@ TEST_F(Kernel3, OpenEndFieldIsMirrorSymmetricAndFastSweepsAreBitIdentical) {
     EXPECT_TRUE(fields[0] == fields[2]);
 }
 
+TEST_F(Kernel3, DielectricBlocksActNodeByNode) {
+    // The substrate given as a block in an all-air stack is the layered
+    // substrate; a block over the strip (a bridge's dielectric, centred,
+    // over the first half of the box) raises the charge under it and keeps
+    // the mirror image.
+    const int Y = box.planes(), X = box.st().columns(kBand0);
+    double layered = 0.0;
+    {
+        BandGrid3 g(box.st(), box.ny);
+        ASSERT_TRUE(g);
+        box.paint_line(g, Y);
+        ASSERT_EQ(box.run3(1.0, box.spec.er2, box.spec.er1), 0);
+        layered = box.plane_charge(box.ny, 1.0, box.spec.er2);
+    }
+    {
+        BandGrid3 g(box.st(), box.ny);
+        ASSERT_TRUE(g);
+        box.paint_line(g, Y);
+        g.add_dielectric(1, X, 1, Y, -1e9, 0.0, box.spec.er2);
+        ASSERT_EQ(box.run3(1.0, 1.0, 1.0), 0);
+        EXPECT_NEAR(box.plane_charge(box.ny, 1.0, box.spec.er2) / layered, 1.0, 1e-6);
+    }
+    BandGrid3 g(box.st(), box.ny);
+    ASSERT_TRUE(g);
+    box.paint_line(g, Y);
+    const int c1 = box.lay.centre.first - 4, c2 = box.lay.centre.last + 4;
+    g.add_dielectric(c1, c2, 1, box.ny, 0.0, 4.0, 7.0);
+    ASSERT_EQ(box.run3(1.0, box.spec.er2, box.spec.er1), 0);
+    // Under the block the strip's top faces see er 7; beyond it, in air,
+    // the block's raised potential weakens the field next to it.
+    EXPECT_GT(box.plane_charge(2, 7.0, box.spec.er2), layered * 1.05);
+    EXPECT_LT(box.plane_charge(box.ny + 2, 1.0, box.spec.er2), box.plane_charge(2 * box.ny, 1.0, box.spec.er2));
+    double worst = 0.0;
+    for (int x = 1; x <= X; ++x)
+        for (int r = 1; r <= 5; ++r)
+            for (int y = 1; y <= Y; ++y) worst = std::max(worst, std::fabs(pit_0[x][r][y] - pit_0[X + 1 - x][r][y]));
+    EXPECT_LT(worst, 20 * box.spec.bound);
+}
+
+TEST(BlockFaces, NeighboursShareTheirFaces) {
+    // Random blocks and layers: the flux coefficient from a node to its
+    // neighbour is the neighbour's back, in x, y and z, so the relaxation
+    // solves one symmetric problem whatever the blocks.
+    std::srand(7);
+    auto uni = [](double a, double b) { return a + (b - a) * std::rand() / RAND_MAX; };
+    for (int trial = 0; trial < 200; ++trial) {
+        const Layers layers{uni(1, 3), uni(1, 13), uni(1, 13), -2.0 * std::floor(uni(1, 10))};
+        std::vector<DielectricBlock> blocks;
+        for (int b = 0; b < 3; ++b) {
+            const int c1 = static_cast<int>(uni(1, 20)), y1 = static_cast<int>(uni(1, 20));
+            const double z1 = std::floor(uni(-12, 4));
+            blocks.push_back({c1, c1 + static_cast<int>(uni(1, 9)), y1, y1 + static_cast<int>(uni(1, 9)), z1,
+                              z1 + std::floor(uni(1, 8)), uni(1, 20)});
+        }
+        const double s = trial % 2 ? 2.0 : 1.0, X = s * std::floor(uni(0, 12)), Y = s * std::floor(uni(0, 12));
+        const double z = std::floor(uni(-10, 4)), du = uni(0.5, 2), dl = uni(0.5, 2), du2 = uni(0.5, 2);
+        CellFaces a, bx, by, bz;
+        block_faces(layers, blocks, X, Y, z, s, du, dl, a);
+        block_faces(layers, blocks, X + s, Y, z, s, du, dl, bx);
+        block_faces(layers, blocks, X, Y + s, z, s, du, dl, by);
+        block_faces(layers, blocks, X, Y, z + du, s, du2, du, bz);
+        EXPECT_DOUBLE_EQ(a.xp, bx.xm) << trial;
+        EXPECT_DOUBLE_EQ(a.yp, by.ym) << trial;
+        EXPECT_DOUBLE_EQ(a.up, bz.down) << trial;
+    }
+}
+
 TEST_F(Kernel3, SlotProblemInductanceIsTheDualOfTheAirCapacitance) {
     // Strip in air has C = 4 eps0 K/K'; its complement, the two slots at
     // +1 and -1 with the metal free, has C = eps0 K'/K, so that
@@ -270,21 +337,27 @@ TEST_F(Kernel3, StopRequestCapAndMemoryLimitEndARunCleanly) {
     EXPECT_EQ(initmem.current_bytes, bytes);
 }
 
-TEST_F(Kernel3, NodeReachingZeroIsHeldFromTheNextSweep) {
-    // All zero but three free nodes on the metal row: X between Y = +c
-    // (next plane) and W = -c (next column), and a conductor at 1.0 beyond
-    // Y.  Plain Gauss-Seidel (alpha 1) takes X to exactly 0 first; later in
-    // the sweep Y takes up the conductor's potential.  Held, X stays 0;
-    // free, it would take Y's share in the next sweep.
-    const BandStack st{4, 0, 0, 3, 5, 2, 0, 4, 0.0};
-    BandGrid3 g(st, 4);
-    ASSERT_TRUE(g);
+// Every node of the grid set to 0.0 (held).
+void zero_grid() {
     for (d3* h : {pit0, pit1, pit2, pit4}) {
         const d3 a = mirtex::access(h);
         for (int x = 1; x <= mirtex::upper_bound(h, 1); ++x)
             for (int r = 1; r <= mirtex::upper_bound(h, 2); ++r)
                 for (int y = 1; y <= mirtex::upper_bound(h, 3); ++y) a[x][r][y] = 0.0;
     }
+}
+
+const BandStack kTiny{4, 0, 0, 3, 5, 2, 0, 4, 0.0};
+
+TEST_F(Kernel3, NodeReachingZeroIsHeldFromTheNextSweep) {
+    // All zero but three free nodes on the metal row: X between Y = +c
+    // (next plane) and W = -c (next column), and a conductor at 1.0 beyond
+    // Y.  Plain Gauss-Seidel (alpha 1) takes X to exactly 0 first; later in
+    // the sweep Y takes up the conductor's potential.  Held, X stays 0;
+    // free, it would take Y's share in the next sweep.
+    BandGrid3 g(kTiny, 4);
+    ASSERT_TRUE(g);
+    zero_grid();
     pit_0[3][3][3] = 0.05;
     pit_0[3][3][4] = 0.05;
     pit_0[4][3][3] = -0.05;
@@ -292,4 +365,28 @@ TEST_F(Kernel3, NodeReachingZeroIsHeldFromTheNextSweep) {
     ASSERT_EQ(iteration3(1, 1, 1, 4, 0, 0, 3, 5, 2, 4, 0, 4, 0.0, 1e9, 1.0), 0);
     EXPECT_EQ(pit_0[3][3][3], 0.0);
     EXPECT_GT(pit_0[3][3][4], 0.0);
+}
+
+TEST_F(Kernel3, BlockNodeTakesEachNeighbourThroughItsOwnFace) {
+    // One free node among fixed zeros, a conductor at 1.0 on one side and a
+    // block filling the cells on the other: plain Gauss-Seidel leaves the
+    // node at the conductor's face over the sum of its faces.
+    struct Case {
+        int cx, cy;                 // the conductor's column and plane
+        DielectricBlock block;      // on the far side
+    };
+    for (const Case& c : {Case{2, 3, {3, 9, 1, 9, -100, 100, 5.0}}, Case{3, 2, {1, 9, 3, 9, -100, 100, 5.0}}}) {
+        BandGrid3 g(kTiny, 4);
+        ASSERT_TRUE(g);
+        zero_grid();
+        pit_0[3][3][3] = 0.05;
+        pit_0[c.cx][3][c.cy] = 1.0;
+        g.add_dielectric(c.block.c1, c.block.c2, c.block.y1, c.block.y2, c.block.z1, c.block.z2, c.block.eps);
+        ASSERT_EQ(iteration3(1, 1, 1, 4, 0, 0, 3, 5, 2, 4, 0, 4, 0.0, 1e9, 1.0), 0);
+        CellFaces f;
+        ASSERT_TRUE(block_faces(Layers{}, dielectric_blocks(), 2, 2, 0, 1, 1, 1, f));
+        const double towards = c.cx == 2 ? f.xm : f.ym;
+        EXPECT_DOUBLE_EQ(pit_0[3][3][3], towards / (f.xm + f.xp + f.ym + f.yp + f.up + f.down));
+        EXPECT_GT(c.cx == 2 ? f.xp : f.yp, towards);  // the block's side weighs more
+    }
 }

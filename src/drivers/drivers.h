@@ -11,6 +11,11 @@ extern "C" {
 #endif
 
 MIRTEX_API int cpw_metvia_pre(UserInstDef* inst);
+MIRTEX_API int cpw_open_pre(UserInstDef* inst);
+MIRTEX_API int cpw_short_pre(UserInstDef* inst);
+MIRTEX_API int cpw_gap_pre(UserInstDef* inst);
+MIRTEX_API int cpw_step_pre(UserInstDef* inst);
+MIRTEX_API int cpw_taper_pre(UserInstDef* inst);
 MIRTEX_API int cpw_mim_pre(UserInstDef* inst);
 MIRTEX_API int cpw_mimlin_pre(UserInstDef* inst);
 MIRTEX_API int cpw_tfr_pre(UserInstDef* inst);

@@ -163,14 +163,14 @@ void BandGrid3::ground(bool end_wall) {
     for (int b = 0; b < kBandCount; ++b) ground_band(st_, ny_, b, end_wall);
 }
 
-void BandGrid3::paint(int x1, int x2, int y1, int y2, double v) {
+void BandGrid3::paint(int x1, int x2, int y1, int y2, double v, bool plane_only) {
     x1 = std::max(x1, 1);
     x2 = std::min(x2, st_.columns(kBand0));
     y1 = std::max(y1, 1);
     y2 = std::min(y2, band_planes(kBand0, ny_));
     d3 p = pit_0;
     for (int x = x1; x <= x2; ++x)
-        for (int r = 3; r <= st_.metal_top_row(); ++r)
+        for (int r = 3; r <= (plane_only ? 3 : st_.metal_top_row()); ++r)
             for (int y = y1; y <= y2; ++y) p[x][r][y] = v;
 }
 

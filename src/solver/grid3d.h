@@ -71,8 +71,9 @@ public:
     void ground(bool end_wall);
     // Set the metal rows of band 0 over columns x1..x2 and planes y1..y2
     // (inclusive, clipped to the band) to v: 0.0 ground, +-1.0 a driven
-    // conductor or slot.  An empty range paints nothing.
-    void paint(int x1, int x2, int y1, int y2, double v);
+    // conductor or slot.  An empty range paints nothing.  plane_only: the
+    // metal plane (row 3) alone, as the slot problems have it.
+    void paint(int x1, int x2, int y1, int y2, double v, bool plane_only = false);
     // Every node of band 0 back to the start value 0.05 with its walls
     // grounded again: a fresh fine field for another problem on the grid.
     void refill_band0(bool end_wall);

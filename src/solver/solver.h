@@ -46,6 +46,18 @@ MIRTEX_API int Calc_Tfg(int* ipar, double* dpar, double* dpar_out);
 MIRTEX_API int Calc_Mimlin(int* ipar, double* dpar, double* dpar_out);
 MIRTEX_API int Calc_Mim(int* ipar, double* dpar, double* dpar_out);
 
+/* The ends and discontinuities on the three-dimensional grid, with the
+ * vectors of their builders; status as for Calc_Line.  dpar_out receives
+ * the open end's C_end [F] and its line's C', L', ZL, ER_eff; the short
+ * end's L_end [H] and L' [H/m]; the gap's Cp1, Cp2, Cs [F] and the step's
+ * and taper's L1, L2 [H], Cp [F], each followed by C', L', ZL, ER_eff of the
+ * line at port 1 and at port 2. */
+MIRTEX_API int Calc_Open(int plot, int* ipar, double* dpar, double* dpar_out);
+MIRTEX_API int Calc_Short(int plot, int* ipar, double* dpar, double* dpar_out);
+MIRTEX_API int Calc_Gap(int plot, int* ipar, double* dpar, double* dpar_out);
+MIRTEX_API int Calc_Step(int plot, int* ipar, double* dpar, double* dpar_out);
+MIRTEX_API int Calc_Taper(int plot, int* ipar, double* dpar, double* dpar_out);
+
 /* Successive over-relaxation of the two-dimensional potential held in
  * pot_0, pot_1, pot_2, pot_4 until the largest residual of a sweep is within
  * bound (at least 3 sweeps).  Nodes at exactly 0.0, and in pot_0 at exactly

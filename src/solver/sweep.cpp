@@ -526,10 +526,17 @@ void Plan::wait_for(std::size_t row, int position) const {
     const int lines = below.end - below.first;
     const int need = std::min(lines, (position + 8) / below.step + 1);
     const std::atomic<int>& d = done_[row - 1];
-    while (d.load(std::memory_order_acquire) < need) {
+    // The row below is usually a few lines ahead: spin briefly, then give
+    // the processor away, so that a partner thread that has lost its core
+    // (another process, the host's own threads) gets it back at once.
+    for (int spins = 0; d.load(std::memory_order_acquire) < need; ++spins) {
+        if (spins < 256) {
 #if defined(__SSE2__)
-        _mm_pause();
+            _mm_pause();
 #endif
+        } else {
+            std::this_thread::yield();
+        }
     }
 }
 

@@ -1,0 +1,98 @@
+#include "solver/frame3d.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "binding/messages.h"
+
+namespace mirtex::solver {
+
+Frame3D frame3d(const int* stack, double met, bool thin) {
+    Frame3D f;
+    const int h2 = stack[1], h1 = stack[2], nx = stack[3], ny = stack[4], n5 = stack[5];
+    const int q = h1 + h2 - 1;
+    if (q < 2 || h1 < 0 || h2 < 0) {
+        f.problem = format("substrate of %d + %d steps DL is thinner than the grid's 3", h2, h1);
+        return f;
+    }
+    if (!(met >= 0.0) || !std::isfinite(met)) {
+        f.problem = format("metal step ratio MET=%lg invalid", met);
+        return f;
+    }
+    const BandDepths d = band_depths(q);
+    const bool thick = !thin && met != 0.0;
+    f.st = BandStack{nx, d.m4, d.m2, d.k1, thick ? 8 : 5, d.m4 + n5, h1, h2, thick ? met : 0.0};
+    // The port references sit on band 0 planes 9 and 2 L2/DL - 7, which
+    // need a box of at least 16 steps DL; the planes of all bands coincide
+    // when L2/DL is a multiple of 4.
+    if (n5 < 0 || !f.st.valid() || ny < 16 || ny % 4 != 0) {
+        f.problem = format("box of L1/DL=%d, L2/DL=%d (multiples of 4, L2/DL at least 16) and N5=%d does not fit the grid",
+                           nx, ny, n5);
+        return f;
+    }
+    f.ny = ny;
+    f.ok = true;
+    return f;
+}
+
+int frame_failure(const std::string& problem) {
+    send_error("ERROR: %.*s: %s! Failed to Calculate Element!",
+               static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label, problem.c_str());
+    return kFailed;
+}
+
+int run3(const Frame3D& f, const char* caption, const Layers& eps) {
+    copy_bounded(text_iteration, sizeof text_iteration, caption);
+    const BandStack& s = f.st;
+    return iteration3(eps.e3, eps.e2, eps.e1, s.nx, s.m4, s.m2, s.k1, s.rows0, s.n4, f.ny, s.h1, s.h2, s.met, f.bound,
+                      f.alpha);
+}
+
+int run3l(const Frame3D& f, const char* caption) {
+    copy_bounded(text_iteration, sizeof text_iteration, caption);
+    return iteration3l(f.st.nx, f.st.m4, f.st.m2, f.st.k1, f.ny, f.bound, f.alpha);
+}
+
+double strip_charge(const Frame3D& f, int x1, int x2, int y1, int y2, double ea, double eb) {
+    double q = 0.0;
+    charge(ea, eb, x1, x2, y1, y2, f.ny, f.st.nx, f.st.met, f.st.rows0, 0, &q);
+    return q;
+}
+
+double slot_flux(double value, int y, int columns, int planes) {
+    const d3 p = pit_0;
+    const int yb = y > 1 ? y - 1 : y + 1, yf = y < planes ? y + 1 : y - 1;
+    double s = 0.0;
+    for (int x = 2; x < columns; ++x) {
+        if (p[x][3][y] != value) continue;
+        // Gauss's law of a thin metal node, as charge() has it with ea =
+        // eb = 1: the faces above and below, and the in-plane faces summed
+        // before the magnitude (the faces inside the slot cancel).
+        s += std::fabs(value - p[x][4][y]) + std::fabs(value - p[x][2][y]) +
+             std::fabs(4.0 * value - p[x + 1][3][y] - p[x - 1][3][y] - p[x][3][yb] - p[x][3][yf]);
+    }
+    return 0.5 * s;
+}
+
+int line_reference(const Frame3D& f, const char* air_caption, const char* dielectric_caption, int plane4, int x1,
+                   int x2, LineReference& out) {
+    const BandStack& s = f.st;
+    const int plane0 = 8 * plane4 - 7;
+    auto run = [&](const char* caption, const Layers& eps, double& q) {
+        copy_bounded(text_iteration, sizeof text_iteration, caption);
+        const int rc = iteration3z(eps.e3, eps.e2, eps.e1, s.nx, s.m4, s.m2, s.k1, s.rows0, s.n4, plane4, s.h1, s.h2,
+                                   s.met, 1e-5, f.alpha);
+        if (rc == 0) q = strip_charge(f, x1, x2, plane0, plane0, eps.e3, eps.e2);
+        return rc;
+    };
+    double ca = 0.0, cd = 0.0;
+    if (const int rc = run(air_caption, f.air(), ca); rc != 0) return rc;
+    if (const int rc = run(dielectric_caption, f.layers(), cd); rc != 0) return rc;
+    out.c = kEps0 * cd;
+    out.l = kMu0 / ca;
+    out.zl = std::sqrt(out.l / out.c);
+    out.er = cd / ca;
+    return 0;
+}
+
+}  // namespace mirtex::solver

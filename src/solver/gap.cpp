@@ -1,0 +1,53 @@
+// The series gap: line 1 ends at plane Z1, line 2 begins at plane Z2, the
+// grounds of line 2 run on across the gap.  Two runs, both strips at 1 V
+// (even) and line 2's at -1 V (odd), give the end capacitances and the
+// coupling across the gap.
+#include "binding/messages.h"
+#include "cache/calc_file.h"
+#include "solver/frame3d.h"
+#include "solver/two_line.h"
+
+namespace mirtex::solver {
+namespace {
+
+constexpr int kIpar = 19, kDpar = 8, kOut = 11;
+
+void paint_gap(BandGrid3& g, const TwoLineSlots& s, int planes, double line2) {
+    s.paint_line(g, 1, 1, s.Z1, 1.0);
+    s.paint_grounds(g, 2, s.Z1 + 1, s.Z2 - 1);
+    s.paint_line(g, 2, s.Z2, planes, line2);
+}
+
+}  // namespace
+}  // namespace mirtex::solver
+
+using namespace mirtex::solver;
+
+extern "C" MIRTEX_API int Calc_Gap(int /*plot: no diagnostic output*/, int* ipar, double* dpar, double* dpar_out) {
+    static const char kFile[] = "cpw_gap.cdb";
+    static const char kIdent[] = "Tessaric Gap";
+    if (ReadCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, nullptr, 0, dpar_out, kOut) == 0) return 0;
+    mirtex::send_info("Calculating C_GAP");
+    Frame3D f;
+    TwoLineSlots s;
+    if (const int rc = two_line_frame(ipar, dpar, f, s); rc != 0) return rc;
+
+    BandGrid3 g(f.st, f.ny);
+    if (!g) return g.status();
+    g.ground(false);
+    paint_gap(g, s, f.planes(), 1.0);
+    Excess even, odd;
+    if (const int rc = run3(f, "1/6", f.layers()); rc != 0) return rc;
+    even = s.excess(f);
+    paint_gap(g, s, f.planes(), -1.0);
+    if (const int rc = run3(f, "2/6", f.layers()); rc != 0) return rc;
+    odd = s.excess(f);
+    PortLines lines;
+    if (const int rc = s.references(f, {"3/6", "4/6", "5/6", "6/6"}, lines); rc != 0) return rc;
+
+    double out[kOut] = {even.line1, even.line2,
+                        ((odd.line1 - even.line1) / 2 + (odd.line2 - even.line2) / 2) / 2};
+    lines.put(out + 3);
+    store_two_line(kFile, kIdent, ipar, dpar, out, s.swapped, dpar_out);
+    return 0;
+}

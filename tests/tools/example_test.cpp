@@ -78,3 +78,55 @@ TEST(Example, CoupledLineExamplesAreReciprocalAndPassive) {
 }
 
 }  // namespace
+
+namespace {
+
+mirtex::sim::RunResult run_example(const char* name) {
+    mirtex::test::load_model(mirtex::test::kMirtexLibrary);
+    auto& h = mirtex::host::Host::get();
+    h.clear_instances();
+    const mirtex::sim::Netlist nl = mirtex::sim::read_netlist(std::string(MIRTEX_SOURCE_DIR) + "/examples/" + name, h);
+    mirtex::sim::Circuit c(nl, mirtex::sim::create_instances(nl, h));
+    return mirtex::sim::run_sweep(c, nl, h);
+}
+
+// The ends and discontinuities in their examples: reciprocal and passive
+// at every frequency, and the open stub resonating where a quarter wave
+// over its length plus the solved end's extra length puts it.
+TEST(Example, DiscontinuityExamplesAreReciprocalPassiveAndTheStubResonatesOnTime) {
+    for (const char* name : {"gap_filter.net", "step.net", "open_stub.net"}) {
+        const mirtex::sim::RunResult r = run_example(name);
+        ASSERT_EQ(r.status, mirtex::sim::RunResult::Status::Ok) << name << ": " << r.why;
+        for (const auto& s : r.data.s) {
+            const auto n = s.rows();
+            for (int j = 0; j < n; ++j) {
+                double power = 0;
+                for (int i = 0; i < n; ++i) {
+                    EXPECT_NEAR(std::abs(s(i, j) - s(j, i)), 0.0, 1e-9) << name;
+                    power += std::norm(s(i, j));
+                }
+                EXPECT_LE(power, 1.0 + 1e-9) << name << " port " << j;
+            }
+        }
+        if (std::string(name) != "open_stub.net") continue;
+
+        // The open end's solved values: C_end, C', L', ZL, ER_eff.
+        void* lib = dlopen(mirtex::test::kMirtexLibrary.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        ASSERT_NE(lib, nullptr);
+        const double* e = *static_cast<double**>(dlsym(lib, "open_dpar_out"));
+        const double c0 = 299792458.0, stub = 1000e-6 + e[0] / e[1];
+        const double predicted = c0 / (4 * stub * std::sqrt(e[4]));
+        // S11 passes through -1: its phase wraps from -180 to +180 degrees.
+        double found = 0;
+        for (std::size_t k = 1; k < r.data.s.size() && found == 0; ++k) {
+            const std::complex<double> a = r.data.s[k - 1](0, 0), b = r.data.s[k](0, 0);
+            if (a.real() < 0 && a.imag() < 0 && b.imag() >= 0) {
+                const double t = a.imag() / (a.imag() - b.imag());
+                found = r.data.freqs_hz[k - 1] + t * (r.data.freqs_hz[k] - r.data.freqs_hz[k - 1]);
+            }
+        }
+        EXPECT_NEAR(found / predicted, 1.0, 0.01) << found << " Hz against " << predicted;
+    }
+}
+
+}  // namespace

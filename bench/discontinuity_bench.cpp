@@ -1,0 +1,157 @@
+// The ends and discontinuities of the examples, each solved from an empty
+// table directory: time, memory and the solved excess values, and their
+// convergence as the grid step is halved.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <tuple>
+#include <string>
+
+#include "cache/cache.h"
+#include "cache/calc_file.h"
+#include "host.h"
+#include "mirtex/mirtex.h"
+#include "numeric/arrays.h"
+#include "solver/solver.h"
+
+namespace {
+
+using mirtex::host::Host;
+using mirtex::host::Value;
+
+// The examples' items on 200 um of GaAs on a metal back with 3 um gold,
+// one set per grid step; the instances of the five elements on them.
+struct Kind {
+    const char* def;
+    const char* file;
+    double* const* out;
+};
+const Kind kKinds[5] = {{"CxOPEN", "cpw_open.cdb", &open_dpar_out},
+                        {"CxSHORT", "cpw_short.cdb", &short_dpar_out},
+                        {"CxGAP", "cpw_gap.cdb", &gap_dpar_out},
+                        {"CxSTEP", "cpw_step.cdb", &step_dpar_out},
+                        {"CxTAPER", "cpw_taper.cdb", &taper_dpar_out}};
+
+UserInstDef* element(int kind, double dl) {
+    Host& h = Host::get();
+    h.boot_all();
+    const std::string tag = std::to_string(static_cast<int>(dl * 1e8));  // 250 for 2.5 um
+    const std::string sub = "DSUB", grid = "DGRID" + tag;
+    if (get_user_inst(sub.c_str()) == nullptr) {
+        h.create("C_SUB", sub,
+                 {{"H1", Value::Real(0)}, {"H2", Value::Real(200e-6)}, {"H3", Value::Real(-1)}, {"ER1", Value::Real(12.9)},
+                  {"ER2", Value::Real(12.9)}, {"ER3", Value::Real(1.0)}, {"TAND1", Value::Real(0)},
+                  {"TAND2", Value::Real(5e-4)}, {"TAND3", Value::Real(0)}});
+        for (auto [n, w, s] : {std::tuple{"DCPW", 20e-6, 15e-6}, {"DWIDE", 40e-6, 20e-6}})
+            h.create("C_LINTYP", n,
+                     {{"W", Value::Real(w)}, {"S", Value::Real(s)}, {"GW", Value::Real(50e-6)},
+                      {"CEN_MET", Value::Int(1)}, {"GND_MET", Value::Int(1)}});
+        if (get_user_inst("C_PROCES_DEFAULT") == nullptr)
+            h.create("C_PROCES", "C_PROCES_DEFAULT",
+                     {{"FOUNDRY", Value::Strg("BENCH")}, {"GW_DEF", Value::Real(0)}, {"count", Value::Int(0)}});
+        mirtex::host::Params tech;
+        for (auto [k, v] : {std::pair{"die_h0", 0.2e-6}, {"die_er0", 6.8}, {"die_td0", 1e-3}, {"cap_os1", 2e-6},
+                            {"cap_l1", 1e-6}, {"die_h1", 3e-6}, {"die_er1", 1.0}, {"die_td1", 1e-4},
+                            {"cap_os2", 3e-6}, {"cap_l2", 2e-6}, {"die_h2", 0.3e-6}, {"die_er2", 6.8},
+                            {"die_td2", 2e-3}, {"res_l", 2e-6}, {"res_rs", 50.0}, {"t1", 3e-6}, {"rho1", 1.0},
+                            {"t2", 3e-6}, {"rho2", 0.9}})
+            tech.emplace_back(k, Value::Real(v));
+        if (get_user_inst("C_TECH_BENCH") == nullptr) h.create("C_TECH", "C_TECH_BENCH", tech);
+    }
+    if (get_user_inst(grid.c_str()) == nullptr)
+        h.create("C_GRID", grid,
+                 {{"BOUND", Value::Real(1e-5)}, {"L1", Value::Real(-1)}, {"L2", Value::Real(-1)},
+                  {"DL", Value::Real(dl)}, {"ACC", Value::Int(10)}});
+    const std::string name = std::string("D") + kKinds[kind].def + tag;
+    if (UserInstDef* i = get_user_inst(name.c_str())) return i;
+    mirtex::host::Params p;
+    auto add = [&](const char* k, const Value& v) { p.emplace_back(k, v); };
+    switch (kind) {
+        case 0:
+            add("L", Value::Real(0));
+            add("GAP", Value::Real(20e-6));
+            add("WG", Value::Real(20e-6));
+            add("TYPE", Value::Int(1));
+            add("C_LTYP", Value::Mtrl("DCPW"));
+            break;
+        case 1:
+            add("L", Value::Real(0));
+            add("WG", Value::Real(20e-6));
+            add("C_LTYP", Value::Mtrl("DCPW"));
+            break;
+        default:
+            add("L1", Value::Real(0));
+            add("L2", Value::Real(0));
+            add(kind == 2 ? "GAP" : kind == 3 ? "SL" : "TL", Value::Real(kind == 2 ? 10e-6 : kind == 3 ? 0.0 : 100e-6));
+            add("C_LTYP1", Value::Mtrl("DCPW"));
+            add("C_LTYP2", Value::Mtrl(kind == 2 ? "DCPW" : "DWIDE"));
+    }
+    add("C_SUB", Value::Mtrl(sub));
+    add("C_GRID", Value::Mtrl(grid));
+    add("TEMP", Value::Real(16.85));
+    return h.create(kKinds[kind].def, name, p);
+}
+
+// One solve of the element (its feed lines from the line cache): the
+// element's file and its in-memory cache emptied first.
+void BM_DiscontinuitySolve(benchmark::State& state) {
+    const int kind = static_cast<int>(state.range(0));
+    const double dl = state.range(1) * 1e-8;  // 250 -> 2.5 um
+    UserInstDef* e = element(kind, dl);
+    print_iteration = 0;
+    if (!Host::get().analyse({e}, {1e9}).ok) {  // feed lines into the cache
+        state.SkipWithError("analysis failed");
+        return;
+    }
+    const std::filesystem::path file = mirtex::table_directory() + kKinds[kind].file;
+    int64_t peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(file);
+        Host::get().clear_log();
+        for (CACHE** root : {&root_open, &root_short, &root_gap, &root_step, &root_taper}) *root = nullptr;
+        initmem.peak_bytes = initmem.current_bytes;
+        state.ResumeTiming();
+        if (!Host::get().analyse({e}, {1e9}).ok) state.SkipWithError("analysis failed");
+        peak = std::max<int64_t>(peak, initmem.peak_bytes);
+    }
+    const double* r = *kKinds[kind].out;
+    state.counters["grid_MB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    state.counters["maxRSS_MB"] = static_cast<double>(ru.ru_maxrss) / 1024.0;
+    // The excess values in fF and pH: C_end; L_end; Cp1, Cs; L1 + L2, Cp.
+    switch (kind) {
+        case 0:
+            state.counters["C_end_fF"] = r[0] * 1e15;
+            break;
+        case 1:
+            state.counters["L_end_pH"] = r[0] * 1e12;
+            break;
+        case 2:
+            state.counters["Cp_fF"] = r[0] * 1e15;
+            state.counters["Cs_fF"] = r[2] * 1e15;
+            break;
+        default:
+            state.counters["L_pH"] = (r[0] + r[1]) * 1e12;
+            state.counters["Cp_fF"] = r[2] * 1e15;
+    }
+    state.SetLabel(kKinds[kind].def);
+}
+
+}  // namespace
+
+// The examples' grid step (2.5 um), then 5 and 1.25 um for the
+// convergence of the excess values.
+BENCHMARK(BM_DiscontinuitySolve)
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {250}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_DiscontinuitySolve)
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {500, 125}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);

@@ -11,6 +11,7 @@
 
 #include "cache/cache.h"
 #include "cache/calc_file.h"
+#include "bench_items.h"
 #include "host.h"
 #include "mirtex/mirtex.h"
 #include "numeric/arrays.h"
@@ -21,8 +22,9 @@ namespace {
 using mirtex::host::Host;
 using mirtex::host::Value;
 
-// The examples' items on 200 um of GaAs on a metal back with 3 um gold,
-// one set per grid step; the instances of the five elements on them.
+// The examples' items on 200 um of GaAs on a metal back with 3 um gold
+// (metal 2 of the benchmarks' technology), one grid per step; the
+// instances of the five elements on them.
 struct Kind {
     const char* def;
     const char* file;
@@ -47,18 +49,8 @@ UserInstDef* element(int kind, double dl) {
         for (auto [n, w, s] : {std::tuple{"DCPW", 20e-6, 15e-6}, {"DWIDE", 40e-6, 20e-6}})
             h.create("C_LINTYP", n,
                      {{"W", Value::Real(w)}, {"S", Value::Real(s)}, {"GW", Value::Real(50e-6)},
-                      {"CEN_MET", Value::Int(1)}, {"GND_MET", Value::Int(1)}});
-        if (get_user_inst("C_PROCES_DEFAULT") == nullptr)
-            h.create("C_PROCES", "C_PROCES_DEFAULT",
-                     {{"FOUNDRY", Value::Strg("BENCH")}, {"GW_DEF", Value::Real(0)}, {"count", Value::Int(0)}});
-        mirtex::host::Params tech;
-        for (auto [k, v] : {std::pair{"die_h0", 0.2e-6}, {"die_er0", 6.8}, {"die_td0", 1e-3}, {"cap_os1", 2e-6},
-                            {"cap_l1", 1e-6}, {"die_h1", 3e-6}, {"die_er1", 1.0}, {"die_td1", 1e-4},
-                            {"cap_os2", 3e-6}, {"cap_l2", 2e-6}, {"die_h2", 0.3e-6}, {"die_er2", 6.8},
-                            {"die_td2", 2e-3}, {"res_l", 2e-6}, {"res_rs", 50.0}, {"t1", 3e-6}, {"rho1", 1.0},
-                            {"t2", 3e-6}, {"rho2", 0.9}})
-            tech.emplace_back(k, Value::Real(v));
-        if (get_user_inst("C_TECH_BENCH") == nullptr) h.create("C_TECH", "C_TECH_BENCH", tech);
+                      {"CEN_MET", Value::Int(2)}, {"GND_MET", Value::Int(2)}});
+        mirtex::bench::bench_process();
     }
     if (get_user_inst(grid.c_str()) == nullptr)
         h.create("C_GRID", grid,

@@ -9,6 +9,7 @@
 
 #include "cache/cache.h"
 #include "cache/calc_file.h"
+#include "bench_items.h"
 #include "host.h"
 #include "solver/solver.h"
 
@@ -39,18 +40,7 @@ UserInstDef* component(int which) {
         lt("L2", 20e-6, 15e-6, 2);
         lt("RES", 10e-6, 20e-6, 1);
         lt("CAP", 40e-6, 10e-6, 1);
-        // The line benchmark may have made the same process already.
-        if (get_user_inst("C_PROCES_DEFAULT") == nullptr)
-            h.create("C_PROCES", "C_PROCES_DEFAULT",
-                     {{"FOUNDRY", Value::Strg("BENCH")}, {"GW_DEF", Value::Real(0)}, {"count", Value::Int(0)}});
-        mirtex::host::Params tech;
-        for (auto [k, v] : {std::pair{"die_h0", 0.2e-6}, {"die_er0", 6.8}, {"die_td0", 1e-3}, {"cap_os1", 2e-6},
-                            {"cap_l1", 1e-6}, {"die_h1", 3e-6}, {"die_er1", 1.0}, {"die_td1", 1e-4},
-                            {"cap_os2", 3e-6}, {"cap_l2", 2e-6}, {"die_h2", 0.3e-6}, {"die_er2", 6.8},
-                            {"die_td2", 2e-3}, {"res_l", 2e-6}, {"res_rs", 50.0}, {"t1", 1e-6}, {"rho1", 1.0},
-                            {"t2", 3e-6}, {"rho2", 0.9}})
-            tech.emplace_back(k, Value::Real(v));
-        if (get_user_inst("C_TECH_BENCH") == nullptr) h.create("C_TECH", "C_TECH_BENCH", tech);
+        mirtex::bench::bench_process();
         const char* defs[4] = {"CxTFR", "CxTFG", "CxCAPLIN", "CxMIM"};
         for (int k = 0; k < 4; ++k) {
             const bool res = k < 2;

@@ -11,6 +11,7 @@
 
 #include "cache/cache.h"
 #include "cache/calc_file.h"
+#include "bench_items.h"
 #include "host.h"
 
 namespace {
@@ -33,18 +34,7 @@ UserInstDef* line_instance() {
         h.create("C_LINTYP", "BLT",
                  {{"W", Value::Real(15e-6)}, {"S", Value::Real(10e-6)}, {"GW", Value::Real(50e-6)},
                   {"CEN_MET", Value::Int(1)}, {"GND_MET", Value::Int(1)}});
-        // The component benchmark may have made the same process already.
-        if (get_user_inst("C_PROCES_DEFAULT") == nullptr)
-            h.create("C_PROCES", "C_PROCES_DEFAULT",
-                     {{"FOUNDRY", Value::Strg("BENCH")}, {"GW_DEF", Value::Real(0)}, {"count", Value::Int(0)}});
-        mirtex::host::Params tech;
-        for (auto [k, v] : {std::pair{"die_h0", 0.2e-6}, {"die_er0", 6.8}, {"die_td0", 1e-3}, {"cap_os1", 2e-6},
-                            {"cap_l1", 1e-6}, {"die_h1", 3e-6}, {"die_er1", 1.0}, {"die_td1", 1e-4},
-                            {"cap_os2", 3e-6}, {"cap_l2", 2e-6}, {"die_h2", 0.3e-6}, {"die_er2", 6.8},
-                            {"die_td2", 2e-3}, {"res_l", 2e-6}, {"res_rs", 50.0}, {"t1", 1e-6}, {"rho1", 1.0},
-                            {"t2", 3e-6}, {"rho2", 0.9}})
-            tech.emplace_back(k, Value::Real(v));
-        if (get_user_inst("C_TECH_BENCH") == nullptr) h.create("C_TECH", "C_TECH_BENCH", tech);
+        mirtex::bench::bench_process();
         return h.create("CxLIN", "BTL1",
                         {{"L", Value::Real(300e-6)}, {"C_LTYP", Value::Mtrl("BLT")}, {"C_SUB", Value::Mtrl("BSUB")},
                          {"C_GRID", Value::Mtrl("BGRID")}, {"TEMP", Value::Real(16.85)}});

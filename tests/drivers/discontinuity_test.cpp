@@ -93,7 +93,7 @@ TEST_F(Discontinuities, OpenEndHoldsTheFringingChargeOfAQuarterOfItsWidth) {
     EXPECT_NEAR(r[2] / feed1_dpar_out[1], 1.0, 0.01);
     EXPECT_NEAR(r[4], r[1] * r[2] / (8.8541843e-12 * 1.2566370614359173e-6), 1e-9);
     const double dl = r[0] / r[1];
-    RecordProperty("open_dl_um", std::to_string(dl * 1e6));
+    RecordProperty("open_dl_over_rule", std::to_string(dl / ((kW + 2 * kS) / 4)));
     EXPECT_NEAR(dl / ((kW + 2 * kS) / 4), 1.0, 0.25);
     // A 100 um stub at 100 MHz is its capacitance C' L + C_end.
     EXPECT_NEAR(y[0].imag() / (kTwoPi * f), r[1] * 100e-6 + r[0], 0.01 * r[1] * 100e-6);
@@ -119,7 +119,7 @@ TEST_F(Discontinuities, GapCouplingIsGetsingersAndFallsWithTheGapAsTheEndsRise) 
         // step off the box centre.
         EXPECT_NEAR(r[0] / r[1], 1.0, 3e-3);
     }
-    RecordProperty("gap10_cs_fF", std::to_string(gaps[1][2] * 1e15));
+    RecordProperty("gap10_cs_over_getsinger", std::to_string(gaps[1][2] / getsinger_gap(10e-6, gaps[1][6])));
     EXPECT_NEAR(gaps[1][2] / getsinger_gap(10e-6, gaps[1][6]), 1.0, 0.2);
     EXPECT_GT(gaps[0][2], gaps[1][2]);
     EXPECT_GT(gaps[1][2], gaps[2][2]);
@@ -173,7 +173,7 @@ TEST_F(Discontinuities, StepAndTaperBetweenEqualLinesAddNothing) {
         // exposed shoulders, each an open end (W2 - W1)/2 wide, about
         // C2' (W2 - W1)/4 by the open-end rule.
         const std::vector<double> s = results(step_dpar_out, 11);
-        RecordProperty("step_cp_fF", std::to_string(s[2] * 1e15));
+        RecordProperty("step_cp_over_shoulders", std::to_string(s[2] / (s[7] * 20e-6 / 4)));
         EXPECT_GT(s[2], 0.0);
         EXPECT_NEAR(s[2] / (s[7] * 20e-6 / 4), 1.0, 0.5);
     }
@@ -193,7 +193,7 @@ TEST_F(Discontinuities, ShortEndLineInductanceIsTheDualOfItsSlots) {
     EXPECT_NEAR(r[1] / feed1_dpar_out[1], 1.0, 0.05);
     // The end's extra length against Beilenhoff's (W + 2S)/8.
     const double dl = r[0] / feed1_dpar_out[1];
-    RecordProperty("short_dl_um", std::to_string(dl * 1e6));
+    RecordProperty("short_dl_over_rule", std::to_string(dl / ((kW + 2 * kS) / 8)));
     EXPECT_GT(dl, 0.5 * (kW + 2 * kS) / 8);
     EXPECT_LT(dl, 2.0 * (kW + 2 * kS) / 8);
     EXPECT_NEAR(1.0 / y[0].imag(), -kTwoPi * 1e9 * r[0], 1e-3 * kTwoPi * 1e9 * std::fabs(r[0]) + 1e-6);

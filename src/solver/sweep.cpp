@@ -530,7 +530,7 @@ void Plan::wait_for(std::size_t row, int position) const {
     // the processor away, so that a partner thread that has lost its core
     // (another process, the host's own threads) gets it back at once.
     for (int spins = 0; d.load(std::memory_order_acquire) < need; ++spins) {
-        if (spins < 4096) {
+        if (spins < 1024) {
 #if defined(__SSE2__)
             _mm_pause();
 #endif

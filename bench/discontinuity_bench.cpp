@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <tuple>
 #include <string>
+#include <tuple>
 
+#include "bench_items.h"
 #include "cache/cache.h"
 #include "cache/calc_file.h"
-#include "bench_items.h"
 #include "host.h"
 #include "mirtex/mirtex.h"
 #include "numeric/arrays.h"
@@ -43,19 +43,31 @@ UserInstDef* element(int kind, double dl) {
     const std::string sub = "DSUB", grid = "DGRID" + tag;
     if (get_user_inst(sub.c_str()) == nullptr) {
         h.create("C_SUB", sub,
-                 {{"H1", Value::Real(0)}, {"H2", Value::Real(200e-6)}, {"H3", Value::Real(-1)}, {"ER1", Value::Real(12.9)},
-                  {"ER2", Value::Real(12.9)}, {"ER3", Value::Real(1.0)}, {"TAND1", Value::Real(0)},
-                  {"TAND2", Value::Real(5e-4)}, {"TAND3", Value::Real(0)}});
+                 {{"H1", Value::Real(0)},
+                  {"H2", Value::Real(200e-6)},
+                  {"H3", Value::Real(-1)},
+                  {"ER1", Value::Real(12.9)},
+                  {"ER2", Value::Real(12.9)},
+                  {"ER3", Value::Real(1.0)},
+                  {"TAND1", Value::Real(0)},
+                  {"TAND2", Value::Real(5e-4)},
+                  {"TAND3", Value::Real(0)}});
         for (auto [n, w, s] : {std::tuple{"DCPW", 20e-6, 15e-6}, {"DWIDE", 40e-6, 20e-6}})
             h.create("C_LINTYP", n,
-                     {{"W", Value::Real(w)}, {"S", Value::Real(s)}, {"GW", Value::Real(50e-6)},
-                      {"CEN_MET", Value::Int(2)}, {"GND_MET", Value::Int(2)}});
+                     {{"W", Value::Real(w)},
+                      {"S", Value::Real(s)},
+                      {"GW", Value::Real(50e-6)},
+                      {"CEN_MET", Value::Int(2)},
+                      {"GND_MET", Value::Int(2)}});
         mirtex::bench::bench_process();
     }
     if (get_user_inst(grid.c_str()) == nullptr)
         h.create("C_GRID", grid,
-                 {{"BOUND", Value::Real(1e-5)}, {"L1", Value::Real(-1)}, {"L2", Value::Real(-1)},
-                  {"DL", Value::Real(dl)}, {"ACC", Value::Int(10)}});
+                 {{"BOUND", Value::Real(1e-5)},
+                  {"L1", Value::Real(-1)},
+                  {"L2", Value::Real(-1)},
+                  {"DL", Value::Real(dl)},
+                  {"ACC", Value::Int(10)}});
     const std::string name = std::string("D") + kKinds[kind].def + tag;
     if (UserInstDef* i = get_user_inst(name.c_str())) return i;
     mirtex::host::Params p;

@@ -9,8 +9,14 @@ constexpr char kDebugLabel[] = "C_GAp";
 const auto kResults = with_feed_lines<2>({MIRTEX_RESULT_VECTORS(gap, gap, gap), "C_GAP(%s)",
                                           "ERROR: C_GAP(%s): Memory Overflow! Failed to Calculate Element!", 2,
                                           solve3<Calc_Gap>, kLabel});
-const NetworkElement<FeedInputs> kGap{kLabel, get_two_port<cpw_gap_get>, cpw_gap_pre, kResults, Joint::Cascade, 2,
-                                      {}, lumped_network<Freq_Gap, &gap_dpar_out, kDebugLabel>};
+const NetworkElement<FeedInputs> kGap{kLabel,
+                                      get_two_port<cpw_gap_get>,
+                                      cpw_gap_pre,
+                                      kResults,
+                                      Joint::Cascade,
+                                      2,
+                                      {},
+                                      lumped_network<Freq_Gap, &gap_dpar_out, kDebugLabel>};
 
 }  // namespace
 }  // namespace mirtex::drivers

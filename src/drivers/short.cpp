@@ -6,11 +6,17 @@ namespace {
 
 constexpr char kLabel[] = "C_SHORT";
 const SolvedResult kResults[] = {
-    {MIRTEX_RESULT_VECTORS(short, short, short), "C_SHORT(%s)", "ERROR: C_SHORT(%s): Memory Overflow! Failed to Calculate Element !",
-     1, solve3<Calc_Short>, kLabel},
+    {MIRTEX_RESULT_VECTORS(short, short, short), "C_SHORT(%s)",
+     "ERROR: C_SHORT(%s): Memory Overflow! Failed to Calculate Element !", 1, solve3<Calc_Short>, kLabel},
     lone_feed_line("ERROR: C_FEED(%s): Memory Overflow! Failed to Calculate Feed Line!")};
-const NetworkElement<FeedInputs> kShort{kLabel, get_end<cpw_short_get>, cpw_short_pre, kResults, Joint::End, 1, {},
-                                      lumped_network<Freq_Short, &short_dpar_out, kLabel>};
+const NetworkElement<FeedInputs> kShort{kLabel,
+                                        get_end<cpw_short_get>,
+                                        cpw_short_pre,
+                                        kResults,
+                                        Joint::End,
+                                        1,
+                                        {},
+                                        lumped_network<Freq_Short, &short_dpar_out, kLabel>};
 
 }  // namespace
 }  // namespace mirtex::drivers

@@ -9,8 +9,14 @@ constexpr char kDebugLabel[] = "C_TAPER";
 const auto kResults = with_feed_lines<2>({MIRTEX_RESULT_VECTORS(taper, taper, taper), "C_TAPER(%s)",
                                           "ERROR: C_TAPER(%s): Memory Overflow! Failed to Calculate Element!", 5,
                                           solve3<Calc_Taper>, kLabel});
-const NetworkElement<FeedInputs> kTaper{kLabel, get_two_port<cpw_taper_get>, cpw_taper_pre, kResults, Joint::Cascade, 2,
-                                      {}, lumped_network<Freq_Taper, &taper_dpar_out, kDebugLabel>};
+const NetworkElement<FeedInputs> kTaper{kLabel,
+                                        get_two_port<cpw_taper_get>,
+                                        cpw_taper_pre,
+                                        kResults,
+                                        Joint::Cascade,
+                                        2,
+                                        {},
+                                        lumped_network<Freq_Taper, &taper_dpar_out, kDebugLabel>};
 
 }  // namespace
 }  // namespace mirtex::drivers

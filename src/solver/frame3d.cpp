@@ -26,8 +26,9 @@ Frame3D frame3d(const int* stack, double met, bool thin) {
     // need a box of at least 16 steps DL; the planes of all bands coincide
     // when L2/DL is a multiple of 4.
     if (n5 < 0 || !f.st.valid() || ny < 16 || ny % 4 != 0) {
-        f.problem = format("box of L1/DL=%d, L2/DL=%d (multiples of 4, L2/DL at least 16) and N5=%d does not fit the grid",
-                           nx, ny, n5);
+        f.problem =
+            format("box of L1/DL=%d, L2/DL=%d (multiples of 4, L2/DL at least 16) and N5=%d does not fit the grid", nx,
+                   ny, n5);
         return f;
     }
     f.ny = ny;

@@ -45,8 +45,7 @@ extern "C" MIRTEX_API int Calc_Gap(int /*plot: no diagnostic output*/, int* ipar
     PortLines lines;
     if (const int rc = s.references(f, {"3/6", "4/6", "5/6", "6/6"}, lines); rc != 0) return rc;
 
-    double out[kOut] = {even.line1, even.line2,
-                        ((odd.line1 - even.line1) / 2 + (odd.line2 - even.line2) / 2) / 2};
+    double out[kOut] = {even.line1, even.line2, ((odd.line1 - even.line1) / 2 + (odd.line2 - even.line2) / 2) / 2};
     lines.put(out + 3);
     store_two_line(kFile, kIdent, ipar, dpar, out, s.swapped, dpar_out);
     return 0;

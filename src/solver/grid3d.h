@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-
 #include <vector>
 
 #include "solver/kernel.h"

@@ -45,8 +45,8 @@ extern "C" MIRTEX_API int Calc_Open(int /*plot: no diagnostic output*/, int* ipa
     f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[5], f.bound = dpar[6];
     const int Z1 = ipar[6], X2 = ipar[3], X3 = ipar[4];
     if (Z1 < 9 || X2 < 2 || X3 > 2 * f.st.nx)
-        return frame_failure(mirtex::format("the strip (columns %d..%d, planes 1..%d) leaves no reference plane", X2,
-                                            X3, Z1));
+        return frame_failure(
+            mirtex::format("the strip (columns %d..%d, planes 1..%d) leaves no reference plane", X2, X3, Z1));
 
     BandGrid3 g(f.st, f.ny);
     if (!g) return g.status();

@@ -18,7 +18,6 @@ constexpr long kThreadedNodes = 200000;
 long g_threaded_nodes = kThreadedNodes;
 }  // namespace
 
-
 BandView view2(d2 a, int columns, int rows) {
     BandView v;
     v.base = &a[1][1];
@@ -64,8 +63,8 @@ inline double vread(const double* b, const double* b2, std::ptrdiff_t s, int j) 
         // then hit it and the mean is that node exactly.
         return 0.5 * (b[(j >> 1) * s] + b[((j + 1) >> 1) * s]);
     } else {
-        return 0.5 * (0.5 * (b[(j >> 1) * s] + b[((j + 1) >> 1) * s]) +
-                      0.5 * (b2[(j >> 1) * s] + b2[((j + 1) >> 1) * s]));
+        return 0.5 *
+               (0.5 * (b[(j >> 1) * s] + b[((j + 1) >> 1) * s]) + 0.5 * (b2[(j >> 1) * s] + b2[((j + 1) >> 1) * s]));
     }
 }
 
@@ -75,7 +74,7 @@ inline double vread(const double* b, const double* b2, std::ptrdiff_t s, int j) 
 // beforehand, so that the only dependency from node to node is the one
 // product with the neighbour just updated.  The change of a node is
 // alpha r; the caller turns the largest change back into a residual.
-template <Read U, Read D, bool Cross>
+template <Read U, Read D>
 double sweep_run(const Line& l, Run run, double largest_change, int& hits) {
     // A maximum passes over a NaN; the sum of the changes keeps it.
     double spoilt = 0.0;
@@ -86,9 +85,8 @@ double sweep_run(const Line& l, Run run, double largest_change, int& hits) {
     const bool driven = l.driven;
     auto node = [&](int j, double prev, double next) {
         double& v = p[j * s];
-        double rest = w.keep * v + w.side * next + w.up * vread<U>(l.up, l.up2, l.su, j) +
-                      w.down * vread<D>(l.dn, l.dn2, l.sd, j);
-        if constexpr (Cross) rest += w.side * (l.xa[j * s] + l.xb[j * s]);
+        const double rest = w.keep * v + w.side * next + w.up * vread<U>(l.up, l.up2, l.su, j) +
+                            w.down * vread<D>(l.dn, l.dn2, l.sd, j);
         const double nv = rest + w.side * prev;
         const double change = std::fabs(v - nv);
         largest_change = change > largest_change ? change : largest_change;
@@ -235,7 +233,9 @@ struct Track {
         min_abs = std::min(min_abs, a);
         min_one = std::min(min_one, std::fabs(a - 1.0));
     }
-    int hit(bool driven) const { return min_abs == 0.0 || (driven && min_one == 0.0); }
+    int hit(bool driven) const {
+        return min_abs == 0.0 || (driven && min_one == 0.0);
+    }
 };
 
 // The node at the far end of a line whose last plane is free: a mirror
@@ -347,31 +347,30 @@ double spatial_pair(const Line& la, const Line& lb, Run run, double largest, int
 
 using RunFn = double (*)(const Line&, Run, double, int&);
 
-template <Read U, bool Cross>
+template <Read U>
 RunFn pick(Read d) {
     switch (d) {
         case Read::Same:
-            return &sweep_run<U, Read::Same, Cross>;
+            return &sweep_run<U, Read::Same>;
         case Read::Finer:
-            return &sweep_run<U, Read::Finer, Cross>;
+            return &sweep_run<U, Read::Finer>;
         case Read::Coarser:
-            return &sweep_run<U, Read::Coarser, Cross>;
+            return &sweep_run<U, Read::Coarser>;
         default:
-            return &sweep_run<U, Read::Coarser2, Cross>;
+            return &sweep_run<U, Read::Coarser2>;
     }
 }
 
-template <bool Cross>
 RunFn pick(Read u, Read d) {
     switch (u) {
         case Read::Same:
-            return pick<Read::Same, Cross>(d);
+            return pick<Read::Same>(d);
         case Read::Finer:
-            return pick<Read::Finer, Cross>(d);
+            return pick<Read::Finer>(d);
         case Read::Coarser:
-            return pick<Read::Coarser, Cross>(d);
+            return pick<Read::Coarser>(d);
         default:
-            return pick<Read::Coarser2, Cross>(d);
+            return pick<Read::Coarser2>(d);
     }
 }
 
@@ -556,8 +555,7 @@ void Plan::sweep_rows(std::size_t first, std::vector<double>& scratch_vec, Resul
                 ++i;
             } else {
                 for (int r = l.run_first; r < l.run_end; ++r)
-                    out.largest =
-                        fns_[i].single(l, runs_[r], out.largest, out.hits, scratch, half, special_.data());
+                    out.largest = fns_[i].single(l, runs_[r], out.largest, out.hits, scratch, half, special_.data());
             }
             done.store(last - row.first + 1, std::memory_order_release);
         }
@@ -573,7 +571,7 @@ void Plan::add_line(Line ln) {
         // each of two lines.
         scratch_.resize(std::max<std::size_t>(scratch_.size(), 8 * (static_cast<std::size_t>(ln.last) + 1)));
     } else {
-        f.planar = pick<false>(ln.ur, ln.dr);
+        f.planar = pick(ln.ur, ln.dr);
     }
     fns_.push_back(f);
     classify(ln);
@@ -681,8 +679,7 @@ bool block_faces(const Layers& layers, const std::vector<DielectricBlock>& block
 bool Plan::node_weights(const Line& ln, int j, NodeWeights& w) const {
     if (ln.du <= 0.0 || ln.dl <= 0.0) return false;  // a wall row: layered
     CellFaces f;
-    if (!block_faces(layers_, blocks_, (ln.x - 1) * ln.step, j * ln.step, ln.z, ln.step, ln.du, ln.dl, f))
-        return false;
+    if (!block_faces(layers_, blocks_, (ln.x - 1) * ln.step, j * ln.step, ln.z, ln.step, ln.du, ln.dl, f)) return false;
     const double k = alpha_ / (f.xm + f.xp + f.ym + f.yp + f.up + f.down);
     w = {1.0 - alpha_, k * f.ym, k * f.yp, k * f.xm, k * f.xp, k * f.up, k * f.down};
     return true;

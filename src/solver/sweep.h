@@ -94,9 +94,9 @@ struct Scaled {
 };
 
 struct Line {
-    double* p = nullptr;  // first node of the line
-    std::ptrdiff_t s = 0;  // step along the line
-    int last = 0;          // last index along the line
+    double* p = nullptr;         // first node of the line
+    std::ptrdiff_t s = 0;        // step along the line
+    int last = 0;                // last index along the line
     const double* xa = nullptr;  // spatial: the lines of columns x - 1 and x + 1
     const double* xb = nullptr;  // (the same inner line at a wall), step s
     const double* up = nullptr;
@@ -108,7 +108,7 @@ struct Line {
     Read ur = Read::Same, dr = Read::Same;
     bool driven = false;  // band 0: +-1.0 is fixed as well
     Scaled w{};
-    int x = 1, step = 1;           // column and in-plane step (units h)
+    int x = 1, step = 1;                 // column and in-plane step (units h)
     double z = 0.0, du = 0.0, dl = 0.0;  // height and vertical spacings
     int run_first = 0, run_end = 0;
 };
@@ -190,8 +190,8 @@ private:
     std::thread worker_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    long generation_ = 0;    // sweeps handed to the worker
-    long finished_ = 0;      // sweeps the worker has finished
+    long generation_ = 0;  // sweeps handed to the worker
+    long finished_ = 0;    // sweeps the worker has finished
     bool quit_ = false;
     Result worker_result_;
 };

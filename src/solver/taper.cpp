@@ -17,8 +17,8 @@ public:
     static Edges edges(const TwoLineSlots& s, int y) {
         const double t = y - s.Z1, D = s.Z2 - s.Z1;
         auto shift = [&](int from, int to) { return static_cast<int>(t * (to - from) / D + 0.5); };
-        return {s.X1[1] - shift(s.X2[1], s.X1[1]), s.X1[2] - shift(s.X2[2], s.X1[2]),
-                s.X1[3] + shift(s.X1[3], s.X2[3]), s.X1[4] + shift(s.X1[4], s.X2[4])};
+        return {s.X1[1] - shift(s.X2[1], s.X1[1]), s.X1[2] - shift(s.X2[2], s.X1[2]), s.X1[3] + shift(s.X1[3], s.X2[3]),
+                s.X1[4] + shift(s.X1[4], s.X2[4])};
     }
 
     void paint_metal(BandGrid3& g, const TwoLineSlots& s, int planes) const override {

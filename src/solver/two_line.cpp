@@ -72,13 +72,13 @@ int two_line_frame(const int* ipar, const double* dpar, Frame3D& f, TwoLineSlots
     const int port2 = 8 * port2_plane4(f) - 7;
     if (s.Z1 < 9 || s.Z2 > port2 || s.Z1 >= s.Z2 || s.X1[2] < 2 || s.X2[2] < 2 || s.X1[3] > 2 * f.st.nx ||
         s.X2[3] > 2 * f.st.nx)
-        return frame_failure(format("the lines (planes 1..%d and %d..%d) leave no reference plane at a port", s.Z1,
-                                    s.Z2, 2 * f.ny + 1));
+        return frame_failure(
+            format("the lines (planes 1..%d and %d..%d) leave no reference plane at a port", s.Z1, s.Z2, 2 * f.ny + 1));
     return 0;
 }
 
-int solve_step_like(const char* file, const char* ident, const char* info, int* ipar, double* dpar,
-                    double* dpar_out, const StepShape& shape) {
+int solve_step_like(const char* file, const char* ident, const char* info, int* ipar, double* dpar, double* dpar_out,
+                    const StepShape& shape) {
     constexpr int kIpar = 19, kDpar = 8, kOut = 11;
     if (ReadCalc(file, ident, ipar, kIpar, dpar, kDpar, nullptr, 0, dpar_out, kOut) == 0) return 0;
     send_info("%s", info);

@@ -50,8 +50,8 @@ struct StepShape {
 // The step's or taper's solve: one dielectric run with the whole conductor
 // at 1 V for the excess capacitance, the four reference runs, and the slot
 // problem for the excess inductance; out as Calc_Step's.
-int solve_step_like(const char* file, const char* ident, const char* info, int* ipar, double* dpar,
-                    double* dpar_out, const StepShape& shape);
+int solve_step_like(const char* file, const char* ident, const char* info, int* ipar, double* dpar, double* dpar_out,
+                    const StepShape& shape);
 
 // The 11 results in the user's port order (the builder put the narrower
 // line first; DREH says the user's line 1 was the wider), into dpar_out

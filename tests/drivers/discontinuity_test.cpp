@@ -50,8 +50,11 @@ protected:
     UserInstDef* two_port(const std::string& def, const std::string& name, const char* len_key, double len,
                           const std::string& lt1, const std::string& lt2, double L1 = 0, double L2 = 0) {
         return design.item(def, name,
-                           common({{"L1", Value::Real(L1)}, {"L2", Value::Real(L2)}, {len_key, Value::Real(len)},
-                                   {"C_LTYP1", Value::Mtrl(lt1)}, {"C_LTYP2", Value::Mtrl(lt2)}}));
+                           common({{"L1", Value::Real(L1)},
+                                   {"L2", Value::Real(L2)},
+                                   {len_key, Value::Real(len)},
+                                   {"C_LTYP1", Value::Mtrl(lt1)},
+                                   {"C_LTYP2", Value::Mtrl(lt2)}}));
     }
     std::vector<cd> y_at(UserInstDef* inst, double f) {
         const auto r = Host::get().analyse({inst}, {f});
@@ -81,8 +84,10 @@ double getsinger_gap(double gap, double er_eff) {
 
 TEST_F(Discontinuities, OpenEndHoldsTheFringingChargeOfAQuarterOfItsWidth) {
     UserInstDef* open = design.item("CxOPEN", "E1",
-                                    common({{"L", Value::Real(100e-6)}, {"GAP", Value::Real(30e-6)},
-                                            {"WG", Value::Real(20e-6)}, {"TYPE", Value::Int(1)},
+                                    common({{"L", Value::Real(100e-6)},
+                                            {"GAP", Value::Real(30e-6)},
+                                            {"WG", Value::Real(20e-6)},
+                                            {"TYPE", Value::Int(1)},
                                             {"C_LTYP", Value::Mtrl(design.lintyp)}}));
     const double f = 1e8;
     const std::vector<cd> y = y_at(open, f);
@@ -126,8 +131,12 @@ TEST_F(Discontinuities, GapCouplingIsGetsingersAndFallsWithTheGapAsTheEndsRise) 
     EXPECT_LT(gaps[0][0], gaps[1][0]);
     EXPECT_LT(gaps[1][0], gaps[2][0]);
     // Towards the open end of the same line as the gap opens.
-    y_at(design.item("CxOPEN", "E", common({{"L", Value::Real(0)}, {"GAP", Value::Real(30e-6)}, {"WG", Value::Real(20e-6)},
-                                             {"TYPE", Value::Int(1)}, {"C_LTYP", Value::Mtrl(design.lintyp)}})),
+    y_at(design.item("CxOPEN", "E",
+                     common({{"L", Value::Real(0)},
+                             {"GAP", Value::Real(30e-6)},
+                             {"WG", Value::Real(20e-6)},
+                             {"TYPE", Value::Int(1)},
+                             {"C_LTYP", Value::Mtrl(design.lintyp)}})),
          1e9);
     EXPECT_LT(gaps[2][0], open_dpar_out[0]);
     EXPECT_GT(gaps[2][0], 0.5 * open_dpar_out[0]);
@@ -161,10 +170,9 @@ TEST_F(Discontinuities, StepAndTaperBetweenEqualLinesAddNothing) {
 
         // To the wider line: a finite, reciprocal two-port with feed lines.
         // (An abrupt step: SL = 0.)
-        const std::vector<cd> y = y_at(
-            two_port(def, std::string(def) + "2", step ? "SL" : "TL", step ? 0.0 : 20e-6, design.lintyp, "WIDE", 50e-6,
-                     50e-6),
-            5e9);
+        const std::vector<cd> y = y_at(two_port(def, std::string(def) + "2", step ? "SL" : "TL", step ? 0.0 : 20e-6,
+                                                design.lintyp, "WIDE", 50e-6, 50e-6),
+                                       5e9);
         ASSERT_EQ(y.size(), 4u);
         EXPECT_NEAR(std::abs(y[1] - y[2]), 0.0, 1e-9 * std::abs(y[1]));
         EXPECT_GE(y[0].real(), 0.0);

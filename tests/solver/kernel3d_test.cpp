@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "host.h"
+#include "numeric/arrays.h"
 #include "solver/frame3d.h"
 #include "solver/grid3d.h"
 #include "solver/line.h"
 #include "solver/line_inputs.h"
 #include "solver/solver.h"
 #include "solver/sweep.h"
-#include "numeric/arrays.h"
 
 using mirtex::host::Host;
 using mirtex::host::Severity;
@@ -24,7 +24,6 @@ using namespace mirtex::test;
 using namespace mirtex::solver;
 
 namespace {
-
 
 // A CPW on 200 um of er 12.9 in a 100 um wide box, 40 um long (ny = 16).
 // The odd strip width (17 half steps) centres it on the middle column, so
@@ -154,8 +153,8 @@ TEST_F(Kernel3, OpenEndFieldIsMirrorSymmetricAndFastSweepsAreBitIdentical) {
         EXPECT_LT(worst, 20 * box.spec.bound);
         // The open end holds more charge than the line it ends.
         double total = 0.0;
-        ASSERT_EQ(charge(1.0, box.spec.er2, box.lay.centre.first, box.lay.centre.last, 2, box.ny, box.ny,
-                         box.st().nx, 0.0, 5, 0, &total),
+        ASSERT_EQ(charge(1.0, box.spec.er2, box.lay.centre.first, box.lay.centre.last, 2, box.ny, box.ny, box.st().nx,
+                         0.0, 5, 0, &total),
                   0);
         EXPECT_GT(total - (box.ny - 1) * box.plane_charge(2, 1.0, box.spec.er2), 0.0);
     }
@@ -371,8 +370,8 @@ TEST_F(Kernel3, BlockNodeTakesEachNeighbourThroughItsOwnFace) {
     // block filling the cells on the other: plain Gauss-Seidel leaves the
     // node at the conductor's face over the sum of its faces.
     struct Case {
-        int cx, cy;                 // the conductor's column and plane
-        DielectricBlock block;      // on the far side
+        int cx, cy;             // the conductor's column and plane
+        DielectricBlock block;  // on the far side
     };
     for (const Case& c : {Case{2, 3, {3, 9, 1, 9, -100, 100, 5.0}}, Case{3, 2, {1, 9, 3, 9, -100, 100, 5.0}}}) {
         BandGrid3 g(kTiny, 4);

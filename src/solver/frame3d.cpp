@@ -88,7 +88,13 @@ int line_reference(const Frame3D& f, const char* air_caption, const char* dielec
     };
     double ca = 0.0, cd = 0.0;
     if (const int rc = run(air_caption, f.air(), ca); rc != 0) return rc;
-    if (const int rc = run(dielectric_caption, f.layers(), cd); rc != 0) return rc;
+    // Without dielectrics the second run would only polish the same field
+    // (and move ER_eff off 1 by the bound): it is the air run.
+    const Layers l = f.layers();
+    if (l.e3 == 1.0 && l.e2 == 1.0 && l.e1 == 1.0)
+        cd = ca;
+    else if (const int rc = run(dielectric_caption, l, cd); rc != 0)
+        return rc;
     out.c = kEps0 * cd;
     out.l = kMu0 / ca;
     out.zl = std::sqrt(out.l / out.c);

@@ -10,18 +10,8 @@ namespace mirtex::solver {
 Frame3D frame3d(const int* stack, double met, bool thin) {
     Frame3D f;
     const int h2 = stack[1], h1 = stack[2], nx = stack[3], ny = stack[4], n5 = stack[5];
-    const int q = h1 + h2 - 1;
-    if (q < 2 || h1 < 0 || h2 < 0) {
-        f.problem = format("substrate of %d + %d steps DL is thinner than the grid's 3", h2, h1);
-        return f;
-    }
-    if (!(met >= 0.0) || !std::isfinite(met)) {
-        f.problem = format("metal step ratio MET=%lg invalid", met);
-        return f;
-    }
-    const BandDepths d = band_depths(q);
-    const bool thick = !thin && met != 0.0;
-    f.st = BandStack{nx, d.m4, d.m2, d.k1, thick ? 8 : 5, d.m4 + n5, h1, h2, thick ? met : 0.0};
+    f.problem = stack_from_slots(h1, h2, nx, n5, met, !thin && met != 0.0, f.st);
+    if (!f.problem.empty()) return f;
     // The port references sit on band 0 planes 9 and 2 L2/DL - 7, which
     // need a box of at least 16 steps DL; the planes of all bands coincide
     // when L2/DL is a multiple of 4.

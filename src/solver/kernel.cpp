@@ -43,6 +43,15 @@ BandDepths band_depths(int q) {
     return d;
 }
 
+std::string stack_from_slots(int h1, int h2, int nx, int n5, double met, bool thick, BandStack& st) {
+    const int q = h1 + h2 - 1;
+    if (q < 2 || h1 < 0 || h2 < 0) return format("substrate of %d + %d steps DL is thinner than the grid's 3", h2, h1);
+    if (!(met >= 0.0) || !std::isfinite(met)) return format("metal step ratio MET=%lg invalid", met);
+    const BandDepths d = band_depths(q);
+    st = BandStack{nx, d.m4, d.m2, d.k1, thick ? 8 : 5, d.m4 + n5, h1, h2, thick ? met : 0.0};
+    return {};
+}
+
 int BandStack::columns(int band) const {
     return 2 * nx / kBandStep[band] + 1;
 }

@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "solver/solver.h"
@@ -87,6 +88,13 @@ struct BandDepths {
     int k1 = 0, m2 = 0, m4 = 0;
 };
 BandDepths band_depths(int q);
+
+// The stack of a grid from its slots: H1/DL, H2/DL, L1/DL, N5 and the
+// metal step ratio (thick: eight rows in band 0 with the ratio met, else
+// five).  Empty, or what makes the slots unusable: a substrate thinner than
+// the grid's three steps, a MET that is no number.  Whether the box fits
+// (BandStack::valid) is the caller's to check and report.
+std::string stack_from_slots(int h1, int h2, int nx, int n5, double met, bool thick, BandStack& st);
 
 // Layered permittivity: e3 above the metal plane (z > 0, also between the
 // conductors of a thick metal), e2 down to the depth H2, e1 below.

@@ -25,17 +25,8 @@ LineLayout line_layout(const int* ipar, const double* dpar) {
     LineLayout l;
     const int nx = ipar[7], h2 = ipar[5], h1 = ipar[6], n5 = ipar[8];
     const double met = dpar[6];
-    const int q = h1 + h2 - 1;
-    if (q < 2 || h1 < 0 || h2 < 0) {
-        l.problem = format("substrate of %d + %d steps DL is thinner than the grid's 3", h2, h1);
-        return l;
-    }
-    if (!(met >= 0.0) || !std::isfinite(met)) {
-        l.problem = format("metal step ratio MET=%lg invalid", met);
-        return l;
-    }
-    const BandDepths d = band_depths(q);
-    l.stack = BandStack{nx, d.m4, d.m2, d.k1, met != 0.0 ? 8 : 5, d.m4 + n5, h1, h2, met};
+    l.problem = stack_from_slots(h1, h2, nx, n5, met, met != 0.0, l.stack);
+    if (!l.problem.empty()) return l;
     if (n5 < 0 || !l.stack.valid()) {
         l.problem = format("box of L1/DL=%d (a multiple of 4 is needed) and N5=%d does not fit the grid", nx, n5);
         return l;

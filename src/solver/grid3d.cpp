@@ -164,14 +164,32 @@ void BandGrid3::ground(bool end_wall) {
 }
 
 void BandGrid3::paint(int x1, int x2, int y1, int y2, double v, bool plane_only) {
+    paint_rows(x1, x2, y1, y2, 3, plane_only ? 3 : st_.metal_top_row(), v);
+}
+
+void BandGrid3::paint_rows(int x1, int x2, int y1, int y2, int r1, int r2, double v) {
     x1 = std::max(x1, 1);
     x2 = std::min(x2, st_.columns(kBand0));
     y1 = std::max(y1, 1);
     y2 = std::min(y2, band_planes(kBand0, ny_));
+    r1 = std::max(r1, 1);
+    r2 = std::min(r2, st_.rows(kBand0));
     d3 p = pit_0;
     for (int x = x1; x <= x2; ++x)
-        for (int r = 3; r <= (plane_only ? 3 : st_.metal_top_row()); ++r)
+        for (int r = r1; r <= r2; ++r)
             for (int y = y1; y <= y2; ++y) p[x][r][y] = v;
+}
+
+void BandGrid3::mirror_side_walls(bool low, bool high, bool band0_only) {
+    for (int b = 0; b < (band0_only ? 1 : kBandCount); ++b) {
+        d3 p = *kAccess[b];
+        const int X = st_.columns(b), R = st_.rows(b), Y = band_planes(b, ny_);
+        for (int r = 1; r <= R; ++r)
+            for (int y = 1; y <= Y; ++y) {
+                if (low) p[1][r][y] = p[2][r][y];
+                if (high) p[X][r][y] = p[X - 1][r][y];
+            }
+    }
 }
 
 void BandGrid3::refill_band0(bool end_wall) {

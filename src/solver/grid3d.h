@@ -73,6 +73,13 @@ public:
     // conductor or slot.  An empty range paints nothing.  plane_only: the
     // metal plane (row 3) alone, as the slot problems have it.
     void paint(int x1, int x2, int y1, int y2, double v, bool plane_only = false);
+    // The same over band 0 rows r1..r2 alone (a bridge's deck or posts).
+    void paint_rows(int x1, int x2, int y1, int y2, int r1, int r2, double v);
+    // Turn the side walls (column 1, the last column, or both) of every
+    // band, or of band 0 alone, into mirror planes: each wall node takes its
+    // inner neighbour's value, so it is free wherever that one is, and a
+    // line that reaches the wall continues beyond it.
+    void mirror_side_walls(bool low, bool high, bool band0_only = false);
     // Every node of band 0 back to the start value 0.05 with its walls
     // grounded again: a fresh fine field for another problem on the grid.
     void refill_band0(bool end_wall);

@@ -58,6 +58,15 @@ MIRTEX_API int Calc_Gap(int plot, int* ipar, double* dpar, double* dpar_out);
 MIRTEX_API int Calc_Step(int plot, int* ipar, double* dpar, double* dpar_out);
 MIRTEX_API int Calc_Taper(int plot, int* ipar, double* dpar, double* dpar_out);
 
+/* The junctions on the three-dimensional grid: the air bridge, the bend,
+ * the tee and the cross.  dpar_out receives the arm inductances [H], Cp
+ * [F], G/omega [s/Ohm], each arm's C', L', ZL, ER_eff and its geometry;
+ * ipar_out the bridge codes.  Status as for Calc_Line. */
+MIRTEX_API int Calc_Air(int plot, int* ipar, double* dpar, int* ipar_out, double* dpar_out);
+MIRTEX_API int Calc_Bend(int plot, int* ipar, double* dpar, int* ipar_out, double* dpar_out);
+MIRTEX_API int Calc_Tee(int plot, int* ipar, double* dpar, int* ipar_out, double* dpar_out);
+MIRTEX_API int Calc_Cross(int plot, int* ipar, double* dpar, int* ipar_out, double* dpar_out);
+
 /* Successive over-relaxation of the two-dimensional potential held in
  * pot_0, pot_1, pot_2, pot_4 until the largest residual of a sweep is within
  * bound (at least 3 sweeps).  Nodes at exactly 0.0, and in pot_0 at exactly

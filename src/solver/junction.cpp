@@ -1,0 +1,222 @@
+#include "solver/junction.h"
+
+#include <cmath>
+
+#include "binding/messages.h"
+
+namespace mirtex::solver {
+namespace {
+
+// Height and vertical spacings (units h) of the band 0 metal rows.
+struct RowGeometry {
+    double z = 0.0, du = 1.0, dl = 1.0;
+};
+
+RowGeometry row_geometry(const BandStack& st, int row) {
+    for (const StackRow& sr : st.sweep_rows())
+        if (sr.self.band == kBand0 && sr.self.row == row) return {sr.z, sr.du, sr.dl};
+    return {};
+}
+
+}  // namespace
+
+std::string check_bridges(const std::vector<JunctionArm>& arms, const char* const* names, int last_x, int last_y) {
+    for (std::size_t k = 0; k < arms.size(); ++k) {
+        const JunctionArm& a = arms[k];
+        const Bridge& b = a.bridge;
+        if (b.code == 0) continue;
+        const int last = a.along_x ? last_x : last_y, across = a.along_x ? last_y : last_x;
+        if (b.l1 < 2 || b.l1 >= b.c1 || b.c1 > b.c2 || b.c2 >= b.l2 || b.l2 >= last || a.g1 < 1 || a.g2 > across)
+            return format("the bridge on %s (strip lifted over %d..%d, crossing %d..%d) does not fit the box 1..%d",
+                          names[k], b.l1, b.l2, b.c1, b.c2, last);
+    }
+    return {};
+}
+
+void paint_bridges(BandGrid3& g, const std::vector<JunctionArm>& arms, double eps) {
+    const int top = g.stack().metal_top_row();
+    for (const JunctionArm& a : arms) {
+        const Bridge& b = a.bridge;
+        if (b.code == 0) continue;
+        auto paint = [&](Rect r, int r1, int r2, double v) { g.paint_rows(r.x1, r.x2, r.y1, r.y2, r1, r2, v); };
+        if (b.code == 2) {
+            paint(a.rect(b.c1, b.c2, a.g1, a.g2), top, top, 0.0);
+            paint(a.rect(b.c1, b.c2, a.g1, a.g1), 3, top, 0.0);
+            paint(a.rect(b.c1, b.c2, a.g2, a.g2), 3, top, 0.0);
+        } else {
+            paint(a.rect(b.l1, b.l2, a.s1, a.s2), 3, top - 1, kFree);
+            paint(a.rect(b.l1, b.l2, a.s1, a.s2), top, top, 1.0);
+            paint(a.rect(b.l1, b.l1, a.s1, a.s2), 3, top, 1.0);
+            paint(a.rect(b.l2, b.l2, a.s1, a.s2), 3, top, 1.0);
+            paint(a.rect(b.c1, b.c2, a.g1, a.g2), 3, 3, 0.0);
+        }
+        // The dielectric that carries the upper level fills the bridge's
+        // stretch between the grounds, up to the bridge level.
+        if (eps != 1.0) {
+            const Rect r = a.rect(b.l1, b.l2, a.g1, a.g2);
+            g.add_dielectric(r.x1, r.x2, r.y1, r.y2, 0.0, 3.0 * g.stack().met, eps);
+        }
+    }
+}
+
+void open_bridge_slots(BandGrid3& g, const std::vector<JunctionArm>& arms) {
+    for (const JunctionArm& a : arms) {
+        const Bridge& b = a.bridge;
+        if (b.code == 0) continue;
+        const Rect r = a.rect(b.c1, b.c2, a.g1, a.g2);
+        g.paint(r.x1, r.x2, r.y1, r.y2, kFree, true);
+    }
+}
+
+double node_flux(const Frame3D& f, const Layers& eps, bool with_blocks, double v, const Rect& r) {
+    static const std::vector<DielectricBlock> kNone;
+    const std::vector<DielectricBlock>& blocks = with_blocks ? dielectric_blocks() : kNone;
+    const d3 p = pit_0;
+    const int X = f.columns(), Y = f.planes(), top = f.st.metal_top_row();
+    double s = 0.0;
+    for (int row = 3; row <= top; ++row) {
+        const RowGeometry rg = row_geometry(f.st, row);
+        for (int x = std::max(r.x1, 1); x <= std::min(r.x2, X); ++x) {
+            const int xl = x > 1 ? x - 1 : x + 1, xr = x < X ? x + 1 : x - 1;
+            for (int y = std::max(r.y1, 1); y <= std::min(r.y2, Y); ++y) {
+                if (p[x][row][y] != v) continue;
+                const int yb = y > 1 ? y - 1 : y + 1, yf = y < Y ? y + 1 : y - 1;
+                CellFaces c;
+                block_faces(eps, blocks, x - 1, y - 1, rg.z, 1.0, rg.du, rg.dl, c);
+                s += std::fabs(c.xm * (v - p[xl][row][y]) + c.xp * (v - p[xr][row][y]) + c.ym * (v - p[x][row][yb]) +
+                               c.yp * (v - p[x][row][yf]) + c.up * (v - p[x][row + 1][y]) +
+                               c.down * (v - p[x][row - 1][y]));
+            }
+        }
+    }
+    return s;
+}
+
+Rect interior(const Frame3D& f) {
+    return {2, f.columns() - 1, 2, f.planes() - 1};
+}
+
+double slot_pair_flux(const Frame3D& f, const Rect& r) {
+    const Layers air = f.air();
+    return 0.25 * (node_flux(f, air, false, 1.0, r) + node_flux(f, air, false, -1.0, r));
+}
+
+double ElectricResult::cp(const Frame3D& f, const std::vector<JunctionArm>& arms) const {
+    double line = 0.0;
+    for (std::size_t k = 0; k < arms.size(); ++k) line += arms[k].n * q[k];
+    return kEps0 * 0.5 * f.dl * (Q - line);
+}
+
+ElectricResult electric_charges(const Frame3D& f, const JunctionLayout& j) {
+    ElectricResult e;
+    const Layers l = f.layers();
+    e.Q = node_flux(f, l, true, 1.0, interior(f));
+    for (const JunctionArm& a : j.arms) e.q.push_back(node_flux(f, l, true, 1.0, a.port_rect()));
+    if (j.stretches && !j.arms.empty()) {
+        const JunctionArm& a = j.arms[0];
+        const Bridge& b = a.bridge;
+        const Rect in = interior(f);
+        const int last = a.along_x ? in.x2 : in.y2;
+        const int edges[6] = {2, b.l1, b.c1, b.c2 + 1, b.l2 + 1, last + 1};
+        for (int k = 0; k < 5; ++k) {
+            const Rect r = a.rect(edges[k], edges[k + 1] - 1, a.along_x ? in.y1 : in.x1, a.along_x ? in.y2 : in.x2);
+            e.stretches[k] = node_flux(f, l, true, 1.0, r);
+        }
+    }
+    return e;
+}
+
+MagneticResult magnetic_result(const Frame3D& f, const std::vector<JunctionArm>& arms) {
+    MagneticResult m;
+    double excess = slot_pair_flux(f, interior(f));
+    for (const JunctionArm& a : arms) {
+        const double phi = slot_pair_flux(f, a.rect(a.port, a.port, a.g1, a.g2));
+        excess -= a.n * phi;
+        m.l.push_back(kMu0 * 0.25 * phi);
+    }
+    m.L = kMu0 * f.dl * 0.125 * excess;
+    return m;
+}
+
+bool JunctionLayout::bridged() const {
+    for (const JunctionArm& a : arms)
+        if (a.bridge.code != 0) return true;
+    return false;
+}
+
+std::string junction_check(const Frame3D& f, const JunctionLayout& j, const char* const* names) {
+    const int X = f.columns(), Y = f.planes();
+    for (std::size_t k = 0; k < j.arms.size(); ++k) {
+        const JunctionArm& a = j.arms[k];
+        if (a.bridge.code < 0 || a.bridge.code > 3)
+            return format("the bridge on %s has code %d, none of 0..3", names[k], a.bridge.code);
+        const int across = a.along_x ? Y : X;
+        if (a.s1 < 2 || a.s2 > across - 1 || a.s1 > a.s2 || a.n < 1.0)
+            return format("the strip of %s (%d..%d) leaves no undisturbed line in the box", names[k], a.s1, a.s2);
+    }
+    if (j.bridged() && !f.st.thick()) return "a bridge needs a dielectric height die_h above 0";
+    return check_bridges(j.arms, names, X, Y);
+}
+
+int electric_run(const Frame3D& f, const JunctionLayout& j, double eps, const char* caption, ElectricResult& out) {
+    BandGrid3 g(f.st, f.ny);
+    if (!g) return g.status();
+    g.ground(false);
+    if (j.mirror_x) g.mirror_side_walls(true, true);
+    // With a bridge the metal rows carry the bridge level, not a metal
+    // thickness: the lines lie on the metal plane alone.
+    const bool plane = j.bridged();
+    for (const Rect& r : j.grounds) g.paint(r.x1, r.x2, r.y1, r.y2, 0.0, plane);
+    for (const Rect& r : j.strips) g.paint(r.x1, r.x2, r.y1, r.y2, 1.0, plane);
+    paint_bridges(g, j.arms, eps);
+    if (const int rc = run3(f, caption, f.layers()); rc != 0) return rc;
+    out = electric_charges(f, j);
+    return 0;
+}
+
+int magnetic_runs(const Frame3D& f, const JunctionLayout& j, const std::vector<std::vector<double>>& values,
+                  const std::vector<const char*>& captions, std::vector<MagneticResult>& out) {
+    Frame3D m = f;
+    const int stack[6] = {0, f.st.h2, f.st.h1, f.st.nx, f.ny, f.st.n5()};
+    const Frame3D thin = frame3d(stack, 0.0, true);
+    if (!thin.ok) return frame_failure(thin.problem);
+    m.st = thin.st;
+    BandGrid3 g(m.st, m.ny);
+    if (!g) return g.status();
+    g.ground(false);
+    if (j.mirror_x) g.mirror_side_walls(true, true);
+    out.assign(values.size(), {});
+    for (std::size_t r = 0; r < values.size(); ++r) {
+        // Each run starts from a fresh fine band; the coarse bands keep
+        // what the run before left.
+        g.refill_band0(false);
+        if (j.mirror_x) g.mirror_side_walls(true, true, true);
+        for (const Rect& q : j.beyond) g.paint(q.x1, q.x2, q.y1, q.y2, 0.0, true);
+        for (std::size_t k = 0; k < j.slots.size(); ++k)
+            for (const Rect& q : j.slots[k]) g.paint(q.x1, q.x2, q.y1, q.y2, values[r][k], true);
+        for (const Rect& q : j.grounds) g.paint(q.x1, q.x2, q.y1, q.y2, kFree, true);
+        for (const Rect& q : j.strips) g.paint(q.x1, q.x2, q.y1, q.y2, kFree, true);
+        open_bridge_slots(g, j.arms);
+        if (const int rc = run3l(m, captions[r]); rc != 0) return rc;
+        out[r] = magnetic_result(m, j.arms);
+    }
+    return 0;
+}
+
+void line_values(double c, double l, double* out4) {
+    out4[0] = c;
+    out4[1] = l;
+    out4[2] = std::sqrt(l / c);
+    out4[3] = c * l / (kEps0 * kMu0);
+}
+
+double bridge_loss(const std::vector<JunctionArm>& arms, const double* w, const double* bw, double die_h, double die_er,
+                   double die_td) {
+    if (!(die_h > 0.0)) return 0.0;
+    double area = 0.0;
+    for (std::size_t k = 0; k < arms.size(); ++k)
+        if (arms[k].bridge.code != 0) area += w[k] * bw[k];
+    return die_td * kEps0 * die_er * area / die_h;
+}
+
+}  // namespace mirtex::solver

@@ -1,0 +1,144 @@
+// What the air bridge, the bend, the tee and the cross share: arms that
+// leave the box through mirror planes, air bridges on them, the charge and
+// the slot flux of the driven nodes, and the lumped values these give.
+//
+// An arm's section runs from its port (the mirror plane it leaves through)
+// to its reference point: the axis of the line it meets.  Node k of the
+// fine band covers [k - 1/2, k + 1/2]; the nodes on mirror planes are left
+// out of every sum, so a section from the mirror plane 1 to the point a
+// holds a - 3/2 nodes' worth of undisturbed line, and one to the far mirror
+// plane P from a holds P - 1/2 - a.
+#pragma once
+
+#include <vector>
+
+#include "solver/frame3d.h"
+
+namespace mirtex::solver {
+
+struct Rect {
+    int x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+};
+
+// An air bridge where an arm meets the junction.  Code 1 (and 3, a bridge
+// on every arm): the strip leaves the metal plane at l1, runs on the bridge
+// level (the top of the stack's metal rows, die_h above the plane) and
+// comes down at l2; under it, over c1..c2, a ground crossing on the metal
+// plane joins the grounds on both sides.  Code 2: the bridge metal is the
+// lower level, so the crossing runs on the upper level over the strip,
+// standing on posts at the ground edges.
+struct Bridge {
+    int code = 0;
+    int l1 = 0, l2 = 0, c1 = 0, c2 = 0;  // along the arm
+};
+
+struct JunctionArm {
+    bool along_x = false;  // the strip runs along x: its cross-section is a column
+    int port = 2;          // index of its port cross-section (2, or the last but one)
+    int s1 = 0, s2 = 0;    // strip edges across the arm
+    int g1 = 0, g2 = 0;    // last node of the low ground, first of the high one
+    double n = 0.0;        // nodes' worth of undisturbed line in its section
+    Bridge bridge;
+
+    // Along a1..a2, across b1..b2.
+    Rect rect(int a1, int a2, int b1, int b2) const {
+        return along_x ? Rect{a1, a2, b1, b2} : Rect{b1, b2, a1, a2};
+    }
+    Rect port_rect() const { return rect(port, port, s1, s2); }
+};
+
+// Empty when every bridge lies in order inside the box (l1 < c1 <= c2 <
+// l2), else what is wrong, naming the arm.
+std::string check_bridges(const std::vector<JunctionArm>& arms, const char* const* names, int last_x, int last_y);
+
+// The electric run's bridges: lifted strips with their ends, crossings and
+// posts painted over what the element painted on the metal plane, and the
+// bridge dielectric (eps) filling the space between the levels where a
+// bridge stands.
+void paint_bridges(BandGrid3& g, const std::vector<JunctionArm>& arms, double eps);
+// The slot problem's bridges: a crossing joins the grounds across the slots
+// and the strip, so the slots stop there (their nodes become free).  An
+// inverted bridge (code 2) encloses the same loop between strip and
+// crossing, so it is taken as the regular one.
+void open_bridge_slots(BandGrid3& g, const std::vector<JunctionArm>& arms);
+
+// A value that the kernels treat as free, for metal in the slot problem.
+inline constexpr double kFree = 0.05;
+
+// Flux leaving the band 0 nodes held at v in r, over every metal row, with
+// the face coefficients the layered kernel used (eps, and the dielectric
+// blocks when with_blocks).  Each node's faces are summed before the
+// magnitude is taken; a node at the largest or smallest potential of the
+// field sends flux out through all of them alike.
+double node_flux(const Frame3D& f, const Layers& eps, bool with_blocks, double v, const Rect& r);
+
+// The box without its mirror planes.
+Rect interior(const Frame3D& f);
+
+// The slot problem's flux of the +1 and -1 nodes in r, as one number: a
+// quarter of the sum of both, so that mu0/4 times the value of one
+// cross-section is the line's L'.
+double slot_pair_flux(const Frame3D& f, const Rect& r);
+
+// Charges of one electric run: every strip node's, and each arm's at its
+// port; Cp is eps0 h (Q - sum n_k q_k), C'_k = eps0 q_k.
+struct ElectricResult {
+    double Q = 0.0;
+    std::vector<double> q;
+    double stretches[5] = {};
+    double cp(const Frame3D& f, const std::vector<JunctionArm>& arms) const;
+};
+
+// One slot run: the excess inductance of the current path it drives
+// (mu0 DL/8 times the flux beyond the arms' undisturbed sections) and each
+// arm's L' (mu0/4 times its port flux).
+struct MagneticResult {
+    double L = 0.0;
+    std::vector<double> l;
+};
+MagneticResult magnetic_result(const Frame3D& f, const std::vector<JunctionArm>& arms);
+
+// The metal pattern of a junction on the metal plane, and its slot
+// regions.  The electric run holds the grounds at 0 and the strips at 1;
+// a slot run holds each slot region at its value (+1 or -1) and leaves the
+// metal free, with the regions beyond the grounds' outer edges at 0.
+struct JunctionLayout {
+    std::vector<Rect> grounds, strips, beyond;
+    std::vector<std::vector<Rect>> slots;
+    std::vector<JunctionArm> arms;
+    bool mirror_x = true;  // arms leave through the side walls too
+    // The charge of the first arm's strip is also wanted in the five
+    // stretches its bridge marks: before, rising, over the crossing,
+    // falling, after.
+    bool stretches = false;
+    bool bridged() const;
+};
+
+ElectricResult electric_charges(const Frame3D& f, const JunctionLayout& j);
+
+// Empty when the layout can be solved on f, else what is wrong: a bridge
+// without a bridge level (die_h 0), an unknown bridge code, a bridge or a
+// strip outside the box.  names: the arms as the messages call them.
+std::string junction_check(const Frame3D& f, const JunctionLayout& j, const char* const* names);
+
+// The electric run with the stack's dielectrics (eps: the bridge
+// dielectric) on a grid of its own, and its charges; 0 or the status.
+int electric_run(const Frame3D& f, const JunctionLayout& j, double eps, const char* caption, ElectricResult& out);
+
+// The slot runs, one per set of slot-region values, on a newly created
+// grid without metal thickness (the slot problem is the dual of a thin
+// metal plane, and thin rows of air over a slot would only stiffen the
+// relaxation); 0 or the first failing run's status.
+int magnetic_runs(const Frame3D& f, const JunctionLayout& j, const std::vector<std::vector<double>>& values,
+                  const std::vector<const char*>& captions, std::vector<MagneticResult>& out);
+
+// ZL and ER_eff of a line from C' and L'.
+void line_values(double c, double l, double* out4);
+
+// The dielectric loss of the bridges: tan(delta) times the capacitance of
+// the dielectric between each bridged strip and its crossing, the parallel
+// plates of width W and length BW, die_h apart.
+double bridge_loss(const std::vector<JunctionArm>& arms, const double* w, const double* bw, double die_h, double die_er,
+                   double die_td);
+
+}  // namespace mirtex::solver

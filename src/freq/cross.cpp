@@ -48,12 +48,15 @@ MIRTEX_API void Freq_Cross(const int*, const double* res, double sigma, double f
     auto S = [&](int p) { return res[28 + 4 * p]; };
     auto across = [&](int a, int b) { return std::max(W(a) / 2.0 + S(a), W(b) / 2.0 + S(b)); };
     auto path = [&](int p, double crossing) { return res[29 + 4 * p] + res[30 + 4 * p] + crossing; };
-    // Arm 1 and arm 4 cross arms 2 and 3; arm 2 and arm 3 cross arms 1 and 4.
+    // Arms 1 and 3 form one line, arms 2 and 4 the other (the two centre
+    // nodes below): each arm's current crosses the wider half of the line
+    // across it.  Pairing arm 1 with arm 4 here would make the resistances
+    // of a crossing and of its mirror image differ.
     const std::array<double, kPorts> R{
-        arm_resistance(W(0), T[0], path(0, across(1, 3)), sigma, f),
-        arm_resistance(W(1), T[1], path(1, across(0, 2)), sigma, f),
-        arm_resistance(W(2), T[2], path(2, across(1, 3)), sigma, f),
-        arm_resistance(W(3), T[3], path(3, across(0, 2)), sigma, f),
+        arm_resistance(W(0), T[0], path(0, across(1, 2)), sigma, f),
+        arm_resistance(W(1), T[1], path(1, across(0, 3)), sigma, f),
+        arm_resistance(W(2), T[2], path(2, across(0, 3)), sigma, f),
+        arm_resistance(W(3), T[3], path(3, across(1, 2)), sigma, f),
     };
     *R1 = R[0];
     *R2 = R[1];

@@ -1,12 +1,13 @@
-// The air bridge: the line's strip jumps a ground crossing.  The strip
-// leaves the metal plane BG before the crossing, runs on the bridge level
-// (die_h above the plane) over the crossing of width BW, and comes down BG
-// after it; the crossing joins the two grounds across the slots under it.
-// The strip and its bridge form one conductor at 1 V against the grounds
-// and the crossing; what it holds beyond the same length of undisturbed
-// line is the bridge's shunt capacitance.  The slot problem, with the
-// crossing cutting both slots, gives the series inductance, split into
-// two halves around the shunt branch.
+// The air bridge over a line.  A bridge on the upper metal level (code 1)
+// is a ground deck BW wide across strip and slots, die_h above the metal
+// plane, on posts at the ground edges.  A bridge on the lower level (code
+// 2) turns the crossing round: the grounds are joined on the metal plane
+// over BW, and the strip climbs to the upper level BG before the crossing
+// and comes down BG after it.  The strip (with its climb) at 1 V against
+// the grounds and the bridge holds more than the same length of
+// undisturbed line: the bridge's shunt capacitance.  The slot problem,
+// with the bridge cutting both slots, gives the series inductance, split
+// into two halves around the shunt branch.
 #include <cstring>
 
 #include "binding/messages.h"

@@ -6,13 +6,14 @@
 // The network has the straight pairs A-D and B-C each meeting in a node,
 // the two nodes linked by L5.  An arm carries the difference of the slot
 // potentials on its sides (A: AB - AC, C: AC - CD, D: CD - BD, B: BD - AB),
-// so five slot runs drive five paths, each leaving the other arms without
-// current:
+// so five slot problems drive five paths, each leaving the other arms
+// without current.  The fifth is a combination of the first four (BD = AD
+// - BC + AC) and the problem is linear, so four runs give all five:
 //   2/6  AB, BD +1; AC, CD -1:  A to D,  S_AD = LA + LD
 //   3/6  AB, AC +1; BD, CD -1:  B to C,  S_BC = LB + LC
 //   4/6  AB +1, the rest -1:    A to B,  P_AB = LA + L5 + LB
 //   5/6  AC +1, the rest -1:    A to C,  P_AC = LA + L5 + LC
-//   6/6  BD +1, the rest -1:    B to D,  P_BD = LB + L5 + LD
+//        BD +1, the rest -1:    B to D,  P_BD = LB + L5 + LD
 // whence LB = (S_BC + P_AB - P_AC)/2, LC = S_BC - LB, LA = (S_AD + P_AB -
 // P_BD)/2, LD = S_AD - LA and L5 = P_AB - LA - LB.
 #include <cstring>
@@ -105,13 +106,13 @@ extern "C" MIRTEX_API int Calc_Cross(int /*plot: no diagnostic output*/, int* ip
     if (const int rc = electric_run(f, j, dpar[28], "1/6", e); rc != 0) return rc;
     // Slot regions AB, AC, BD, CD.
     std::vector<MagneticResult> runs;
+    // The fifth path is a combination of the other four: BD = AD - BC + AC.
     if (const int rc = magnetic_runs(f, j,
                                      {{1.0, -1.0, 1.0, -1.0},
                                       {1.0, 1.0, -1.0, -1.0},
                                       {1.0, -1.0, -1.0, -1.0},
-                                      {-1.0, 1.0, -1.0, -1.0},
-                                      {-1.0, -1.0, 1.0, -1.0}},
-                                     {"2/6", "3/6", "4/6", "5/6", "6/6"}, runs);
+                                      {-1.0, 1.0, -1.0, -1.0}},
+                                     {"2/6", "3/6", "4/6", "5/6"}, runs, {{1.0, -1.0, 0.0, 1.0}});
         rc != 0)
         return rc;
     const MagneticResult &ad = runs[0], &bc = runs[1], &ab = runs[2], &ac = runs[3], &bd = runs[4];

@@ -21,12 +21,13 @@ struct Rect {
 };
 
 // An air bridge where an arm meets the junction.  Code 1 (and 3, a bridge
-// on every arm): the strip leaves the metal plane at l1, runs on the bridge
-// level (the top of the stack's metal rows, die_h above the plane) and
-// comes down at l2; under it, over c1..c2, a ground crossing on the metal
-// plane joins the grounds on both sides.  Code 2: the bridge metal is the
-// lower level, so the crossing runs on the upper level over the strip,
-// standing on posts at the ground edges.
+// on every arm): the bridge metal is the upper level, a deck over c1..c2
+// along the arm, die_h above the metal plane (the top of the stack's metal
+// rows), reaching across strip and slots from ground edge to ground edge
+// and standing on posts there.  Code 2: the bridge metal is the lower
+// level, so the strip itself climbs: it leaves the metal plane at l1, runs
+// on the upper level and comes down at l2, while under it, over c1..c2, a
+// crossing on the metal plane joins the grounds.
 struct Bridge {
     int code = 0;
     int l1 = 0, l2 = 0, c1 = 0, c2 = 0;  // along the arm
@@ -56,10 +57,11 @@ std::string check_bridges(const std::vector<JunctionArm>& arms, const char* cons
 // bridge dielectric (eps) filling the space between the levels where a
 // bridge stands.
 void paint_bridges(BandGrid3& g, const std::vector<JunctionArm>& arms, double eps);
-// The slot problem's bridges: a crossing joins the grounds across the slots
-// and the strip, so the slots stop there (their nodes become free).  An
-// inverted bridge (code 2) encloses the same loop between strip and
-// crossing, so it is taken as the regular one.
+// The slot problem's bridges.  The slot problem lives in the metal plane,
+// where a crossing (code 2) joins the grounds across the slots and the
+// strip: the slots stop there and their nodes become free.  A deck over
+// the strip (codes 1 and 3) encloses the same loop between strip and
+// ground, W wide and die_h high over BW, so it is taken alike.
 void open_bridge_slots(BandGrid3& g, const std::vector<JunctionArm>& arms);
 
 // A value that the kernels treat as free, for metal in the slot problem.
@@ -75,10 +77,6 @@ double node_flux(const Frame3D& f, const Layers& eps, bool with_blocks, double v
 // The box without its mirror planes.
 Rect interior(const Frame3D& f);
 
-// The slot problem's flux of the +1 and -1 nodes in r, as one number: a
-// quarter of the sum of both, so that mu0/4 times the value of one
-// cross-section is the line's L'.
-double slot_pair_flux(const Frame3D& f, const Rect& r);
 
 // Charges of one electric run: every strip node's, and each arm's at its
 // port; Cp is eps0 h (Q - sum n_k q_k), C'_k = eps0 q_k.
@@ -96,7 +94,6 @@ struct MagneticResult {
     double L = 0.0;
     std::vector<double> l;
 };
-MagneticResult magnetic_result(const Frame3D& f, const std::vector<JunctionArm>& arms);
 
 // The metal pattern of a junction on the metal plane, and its slot
 // regions.  The electric run holds the grounds at 0 and the strips at 1;
@@ -128,9 +125,12 @@ int electric_run(const Frame3D& f, const JunctionLayout& j, double eps, const ch
 // The slot runs, one per set of slot-region values, on a newly created
 // grid without metal thickness (the slot problem is the dual of a thin
 // metal plane, and thin rows of air over a slot would only stiffen the
-// relaxation); 0 or the first failing run's status.
+// relaxation); 0 or the first failing run's status.  The slot problem is
+// linear: each entry of derived, coefficients over the runs solved, adds
+// the result of that combination of their slot values without a run.
 int magnetic_runs(const Frame3D& f, const JunctionLayout& j, const std::vector<std::vector<double>>& values,
-                  const std::vector<const char*>& captions, std::vector<MagneticResult>& out);
+                  const std::vector<const char*>& captions, std::vector<MagneticResult>& out,
+                  const std::vector<std::vector<double>>& derived = {});
 
 // ZL and ER_eff of a line from C' and L'.
 void line_values(double c, double l, double* out4);

@@ -179,7 +179,7 @@ TEST(Junctions, NodalAnalysisOfTheirCircuitsAndArmPaths) {
     }
     cc.branch(8, 9, 1.0 / (j * kW * kCross[4]));
     expect_near(y, cc.reduce(4), 1e-9, "cross");
-    cross(0.0);  // arm 4 (third port, 3 um) crosses arm 2 or arm 3
+    cross(0.0);  // arm 4 (third port, 3 um) crosses the line of arms 1 and 3
     EXPECT_NEAR(R[2], dc_arm(4e-6 + 26e-6 + std::max(15e-6 / 2 + 10e-6, 25e-6 / 2 + 14e-6), 20e-6, 3e-6), 1e-9);
     // Bend: two arms and the corner.
     y = bend(2e10);

@@ -107,6 +107,17 @@ std::vector<cd> checked_y(Junctions& t, UserInstDef* inst, const std::string& wh
 
 constexpr double kEps0 = 8.8541843e-12;
 
+// Values for the test report, in SI units.
+std::string sci(std::initializer_list<double> v) {
+    std::string out;
+    char buf[32];
+    for (double x : v) {
+        std::snprintf(buf, sizeof buf, "%s%.4g", out.empty() ? "" : " ", x);
+        out += buf;
+    }
+    return out;
+}
+
 TEST_F(Junctions, BridgeAddsCapacitanceThatGrowsWithItsWidthAndFallsWithItsHeight) {
     // Air bridges 10 and 20 um wide on the 3 um level, and 10 um wide on a
     // second air level 6 um up; then the same line on metal 2 under a
@@ -126,7 +137,7 @@ TEST_F(Junctions, BridgeAddsCapacitanceThatGrowsWithItsWidthAndFallsWithItsHeigh
         checked_y(*this, junction("CxAIR", "A" + br, {lt}, {br}), "CxAIR " + br);
         const double* r = bruecke_dpar_out;
         cp.push_back(r[1]);
-        RecordProperty("air_" + br, std::to_string(r[0]) + " H, " + std::to_string(r[1]) + " F");
+        RecordProperty("air_" + br + "_L_Cp", sci({r[0], r[1]}));
         // The bridge's own cross-section is the feed line's (its metal
         // thickness aside: the bridge level takes the metal rows; the box's
         // walls raise L' by a few per cent); a lifted strip runs closer to
@@ -169,7 +180,7 @@ TEST_F(Junctions, BendArmsFollowTheirLines) {
     const std::vector<double> a(bend_dpar_out, bend_dpar_out + 22);
     checked_y(*this, junction("CxBEND", "B2", {"WIDE", cpw}, {"NONE", "NONE"}), "bend from a wide line");
     const std::vector<double> b(bend_dpar_out, bend_dpar_out + 22);
-    RecordProperty("bend", std::to_string(a[0]) + " " + std::to_string(a[1]) + " " + std::to_string(a[2]));
+    RecordProperty("bend_L1_L2_Cp", sci({a[0], a[1], a[2]}));
     // The mirror image: the arms' values change places with their lines.
     EXPECT_NEAR(a[0] / b[1], 1.0, 0.02);
     EXPECT_NEAR(a[1] / b[0], 1.0, 0.02);
@@ -187,15 +198,13 @@ TEST_F(Junctions, TeeAndCrossArmsAreAlikeAndAPortSwapOnlyPermutesTheMatrix) {
     checked_y(*this, junction("CxTEE", "T0", {c, c, c}, {"FEED", "FEED", "FEED"}), "tee");
     EXPECT_NEAR(tee_dpar_out[1] / tee_dpar_out[2], 1.0, 0.01);
     EXPECT_NEAR(tee_dpar_out[9] / tee_dpar_out[13], 1.0, 0.01);
-    RecordProperty("tee", std::to_string(tee_dpar_out[0]) + " " + std::to_string(tee_dpar_out[1]) + " " +
-                              std::to_string(tee_dpar_out[3]));
+    RecordProperty("tee_L3_L1_Cp", sci({tee_dpar_out[0], tee_dpar_out[1], tee_dpar_out[3]}));
     checked_y(*this, junction("CxCROSS", "X0", {c, c, c, c}, {"FEED", "FEED", "FEED", "FEED"}), "cross");
     for (int k = 1; k < 4; ++k) {
         EXPECT_NEAR(cross_dpar_out[k] / cross_dpar_out[0], 1.0, 0.01) << k;
         EXPECT_NEAR(cross_dpar_out[8 + 4 * k] / cross_dpar_out[8], 1.0, 0.01) << k;
     }
-    RecordProperty("cross", std::to_string(cross_dpar_out[0]) + " " + std::to_string(cross_dpar_out[4]) + " " +
-                                std::to_string(cross_dpar_out[5]));
+    RecordProperty("cross_L1_L5_Cp", sci({cross_dpar_out[0], cross_dpar_out[4], cross_dpar_out[5]}));
 
     // The wide line at one port, then at the port it swaps with: the same
     // solve with the swap flag set, so the inductances change places bit

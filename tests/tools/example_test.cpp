@@ -114,4 +114,34 @@ TEST(Example, DiscontinuityExamplesAreReciprocalPassiveAndTheStubResonatesOnTime
     }
 }
 
+// The junctions in their examples: reciprocal and passive at every
+// frequency, and the tee's branch stub notching the through line where
+// its open quarter wave, less the branch arm's (negative) inductance, puts
+// it: cot(beta l) = omega L3 / ZL with l the stub and the end's extra
+// length.
+TEST(Example, JunctionExamplesAreReciprocalPassiveAndTheTeeStubNotchesOnTime) {
+    for (const char* name : {"air_bridges.net", "bend.net", "cross_stubs.net", "tee_stub.net"}) {
+        const mirtex::sim::RunResult r = run_example(name);
+        ASSERT_EQ(r.status, mirtex::sim::RunResult::Status::Ok) << name << ": " << r.why;
+        expect_reciprocal_and_passive(r, name);
+        if (std::string(name) != "tee_stub.net") continue;
+
+        void* lib = dlopen(mirtex::test::kMirtexLibrary.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        ASSERT_NE(lib, nullptr);
+        const double* e = *static_cast<double**>(dlsym(lib, "open_dpar_out"));  // C_end, C', L', ZL, ER_eff
+        const double* t = *static_cast<double**>(dlsym(lib, "tee_dpar_out"));   // L3, L1, L2, ...
+        const double c0 = 299792458.0, stub = 700e-6 + e[0] / e[1];
+        double predicted = c0 / (4 * stub * std::sqrt(e[4]));
+        for (int k = 0; k < 20; ++k) {
+            const double w = 2 * 3.14159265358979323846 * predicted;
+            const double beta_l = 3.14159265358979323846 / 2 - std::atan(w * t[0] / e[3]);
+            predicted = beta_l * c0 / (2 * 3.14159265358979323846 * stub * std::sqrt(e[4]));
+        }
+        std::size_t low = 0;
+        for (std::size_t k = 1; k < r.data.s.size(); ++k)
+            if (std::abs(r.data.s[k](1, 0)) < std::abs(r.data.s[low](1, 0))) low = k;
+        EXPECT_NEAR(r.data.freqs_hz[low] / predicted, 1.0, 0.015) << r.data.freqs_hz[low] << " Hz against " << predicted;
+    }
+}
+
 }  // namespace

@@ -3,9 +3,22 @@
 // Metal 1 is 1 um of gold, metal 2 3 um.
 #pragma once
 
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <tuple>
 #include <utility>
 
+#include "cache/cache.h"
+#include "cache/calc_file.h"
 #include "host.h"
+#include "mirtex/mirtex.h"
+#include "numeric/arrays.h"
+#include "solver/solver.h"
 
 namespace mirtex::bench {
 
@@ -38,6 +51,79 @@ inline void bench_process() {
                         {"rho2", 0.9}})
         tech.emplace_back(k, Value::Real(v));
     h.create("C_TECH", "C_TECH_BENCH", tech);
+}
+
+// The examples' board: 200 um of GaAs on a metal back ("DSUB"), a 50-ohm
+// line "DCPW" (W 20, S 15 um) and a wide one "DWIDE" (W 40, S 20 um) on
+// metal level `level`, and a grid of step dl ("DGRID" + tag, tag 250 for
+// 2.5 um); returns the tag.
+inline std::string bench_board(double dl, int level = 2) {
+    using host::Value;
+    host::Host& h = host::Host::get();
+    h.boot_all();
+    const std::string tag = std::to_string(static_cast<int>(dl * 1e8));
+    if (get_user_inst("DSUB") == nullptr) {
+        h.create("C_SUB", "DSUB",
+                 {{"H1", Value::Real(0)},
+                  {"H2", Value::Real(200e-6)},
+                  {"H3", Value::Real(-1)},
+                  {"ER1", Value::Real(12.9)},
+                  {"ER2", Value::Real(12.9)},
+                  {"ER3", Value::Real(1.0)},
+                  {"TAND1", Value::Real(0)},
+                  {"TAND2", Value::Real(5e-4)},
+                  {"TAND3", Value::Real(0)}});
+        for (auto [n, w, s] : {std::tuple{"DCPW", 20e-6, 15e-6}, {"DWIDE", 40e-6, 20e-6}})
+            h.create("C_LINTYP", n,
+                     {{"W", Value::Real(w)},
+                      {"S", Value::Real(s)},
+                      {"GW", Value::Real(50e-6)},
+                      {"CEN_MET", Value::Int(level)},
+                      {"GND_MET", Value::Int(level)}});
+        bench_process();
+    }
+    const std::string grid = "DGRID" + tag;
+    if (get_user_inst(grid.c_str()) == nullptr)
+        h.create("C_GRID", grid,
+                 {{"BOUND", Value::Real(1e-5)},
+                  {"L1", Value::Real(-1)},
+                  {"L2", Value::Real(-1)},
+                  {"DL", Value::Real(dl)},
+                  {"ACC", Value::Int(10)}});
+    return tag;
+}
+
+// Solves element e afresh in every iteration (its feed lines come from the
+// line cache): its calculation file and the in-memory caches in roots
+// emptied first.  Counters: the solver grids' peak and the process's
+// maximum resident set, in MB.  False when an analysis failed.
+inline bool solve_fresh(benchmark::State& state, UserInstDef* e, const char* file, std::initializer_list<CACHE**> roots) {
+    host::Host& h = host::Host::get();
+    print_iteration = 0;
+    if (!h.analyse({e}, {1e9}).ok) {  // feed lines into the cache
+        state.SkipWithError("analysis failed");
+        return false;
+    }
+    const std::filesystem::path path = mirtex::table_directory() + file;
+    int64_t peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(path);
+        h.clear_log();
+        for (CACHE** root : roots) *root = nullptr;
+        initmem.peak_bytes = initmem.current_bytes;
+        state.ResumeTiming();
+        if (!h.analyse({e}, {1e9}).ok) {
+            state.SkipWithError("analysis failed");
+            return false;
+        }
+        peak = std::max<int64_t>(peak, initmem.peak_bytes);
+    }
+    state.counters["grid_MB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    state.counters["maxRSS_MB"] = static_cast<double>(ru.ru_maxrss) / 1024.0;
+    return true;
 }
 
 }  // namespace mirtex::bench

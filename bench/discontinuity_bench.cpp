@@ -2,19 +2,10 @@
 // table directory: time, memory and the solved excess values, and their
 // convergence as the grid step is halved.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <string>
-#include <tuple>
 
 #include "bench_items.h"
-#include "cache/cache.h"
-#include "cache/calc_file.h"
-#include "host.h"
-#include "mirtex/mirtex.h"
-#include "numeric/arrays.h"
 #include "solver/solver.h"
 
 namespace {
@@ -38,36 +29,8 @@ const Kind kKinds[5] = {{"CxOPEN", "cpw_open.cdb", &open_dpar_out},
 
 UserInstDef* element(int kind, double dl) {
     Host& h = Host::get();
-    h.boot_all();
-    const std::string tag = std::to_string(static_cast<int>(dl * 1e8));  // 250 for 2.5 um
+    const std::string tag = mirtex::bench::bench_board(dl);
     const std::string sub = "DSUB", grid = "DGRID" + tag;
-    if (get_user_inst(sub.c_str()) == nullptr) {
-        h.create("C_SUB", sub,
-                 {{"H1", Value::Real(0)},
-                  {"H2", Value::Real(200e-6)},
-                  {"H3", Value::Real(-1)},
-                  {"ER1", Value::Real(12.9)},
-                  {"ER2", Value::Real(12.9)},
-                  {"ER3", Value::Real(1.0)},
-                  {"TAND1", Value::Real(0)},
-                  {"TAND2", Value::Real(5e-4)},
-                  {"TAND3", Value::Real(0)}});
-        for (auto [n, w, s] : {std::tuple{"DCPW", 20e-6, 15e-6}, {"DWIDE", 40e-6, 20e-6}})
-            h.create("C_LINTYP", n,
-                     {{"W", Value::Real(w)},
-                      {"S", Value::Real(s)},
-                      {"GW", Value::Real(50e-6)},
-                      {"CEN_MET", Value::Int(2)},
-                      {"GND_MET", Value::Int(2)}});
-        mirtex::bench::bench_process();
-    }
-    if (get_user_inst(grid.c_str()) == nullptr)
-        h.create("C_GRID", grid,
-                 {{"BOUND", Value::Real(1e-5)},
-                  {"L1", Value::Real(-1)},
-                  {"L2", Value::Real(-1)},
-                  {"DL", Value::Real(dl)},
-                  {"ACC", Value::Int(10)}});
     const std::string name = std::string("D") + kKinds[kind].def + tag;
     if (UserInstDef* i = get_user_inst(name.c_str())) return i;
     mirtex::host::Params p;
@@ -104,28 +67,10 @@ void BM_DiscontinuitySolve(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
     const double dl = state.range(1) * 1e-8;  // 250 -> 2.5 um
     UserInstDef* e = element(kind, dl);
-    print_iteration = 0;
-    if (!Host::get().analyse({e}, {1e9}).ok) {  // feed lines into the cache
-        state.SkipWithError("analysis failed");
+    if (!mirtex::bench::solve_fresh(state, e, kKinds[kind].file,
+                                    {&root_open, &root_short, &root_gap, &root_step, &root_taper}))
         return;
-    }
-    const std::filesystem::path file = mirtex::table_directory() + kKinds[kind].file;
-    int64_t peak = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::filesystem::remove(file);
-        Host::get().clear_log();
-        for (CACHE** root : {&root_open, &root_short, &root_gap, &root_step, &root_taper}) *root = nullptr;
-        initmem.peak_bytes = initmem.current_bytes;
-        state.ResumeTiming();
-        if (!Host::get().analyse({e}, {1e9}).ok) state.SkipWithError("analysis failed");
-        peak = std::max<int64_t>(peak, initmem.peak_bytes);
-    }
     const double* r = *kKinds[kind].out;
-    state.counters["grid_MB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    state.counters["maxRSS_MB"] = static_cast<double>(ru.ru_maxrss) / 1024.0;
     // The excess values in fF and pH: C_end; L_end; Cp1, Cs; L1 + L2, Cp.
     switch (kind) {
         case 0:

@@ -1,0 +1,109 @@
+// The junctions of the examples, each solved from an empty table
+// directory: time, memory and the solved values, and their convergence as
+// the grid step is halved.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "bench_items.h"
+#include "solver/solver.h"
+
+namespace {
+
+using mirtex::host::Host;
+using mirtex::host::Value;
+
+struct Kind {
+    const char* def;
+    const char* file;
+    double* const* out;
+    int arms;
+    const char* bridge;  // C_AIRTYP of every arm
+};
+const Kind kKinds[4] = {{"CxAIR", "cpw_air.cdb", &bruecke_dpar_out, 1, "JDECK"},
+                        {"CxBEND", "cpw_bend.cdb", &bend_dpar_out, 2, "JNONE"},
+                        {"CxTEE", "cpw_tee.cdb", &tee_dpar_out, 3, "JDECK"},
+                        {"CxCROSS", "cpw_cross.cdb", &cross_dpar_out, 4, "JNONE"}};
+
+// The examples' 50-ohm line on metal 1 under bridges on metal 2, 3 um up
+// in air (a ground deck 10 um wide), or arms without a bridge.
+UserInstDef* element(int kind, double dl) {
+    Host& h = Host::get();
+    const std::string tag = mirtex::bench::bench_board(dl);
+    if (get_user_inst("JCPW") == nullptr) {
+        h.create("C_LINTYP", "JCPW",
+                 {{"W", Value::Real(20e-6)},
+                  {"S", Value::Real(15e-6)},
+                  {"GW", Value::Real(50e-6)},
+                  {"CEN_MET", Value::Int(1)},
+                  {"GND_MET", Value::Int(1)}});
+        for (auto [n, type] : {std::pair{"JDECK", 2}, {"JNONE", 0}})
+            h.create("C_AIRTYP", n,
+                     {{"TYPE", Value::Int(type)},
+                      {"BW", Value::Real(10e-6)},
+                      {"BG", Value::Real(5e-6)},
+                      {"BS", Value::Real(-1)},
+                      {"DIE_IDX", Value::Int(1)},
+                      {"L", Value::Real(0)}});
+    }
+    const Kind& k = kKinds[kind];
+    const std::string name = std::string("J") + k.def + tag;
+    if (UserInstDef* i = get_user_inst(name.c_str())) return i;
+    mirtex::host::Params p;
+    if (k.arms == 1) {
+        p = {{"C_LTYP", Value::Mtrl("JCPW")}, {"C_BTYP", Value::Mtrl(k.bridge)}};
+    } else {
+        for (int a = 1; a <= k.arms; ++a) p.emplace_back("C_LTYP" + std::to_string(a), Value::Mtrl("JCPW"));
+        for (int a = 1; a <= k.arms; ++a) p.emplace_back("C_BTYP" + std::to_string(a), Value::Mtrl(k.bridge));
+    }
+    p.emplace_back("C_SUB", Value::Mtrl("DSUB"));
+    p.emplace_back("C_GRID", Value::Mtrl("DGRID" + tag));
+    p.emplace_back("TEMP", Value::Real(16.85));
+    return h.create(k.def, name, p);
+}
+
+void BM_JunctionSolve(benchmark::State& state) {
+    const int kind = static_cast<int>(state.range(0));
+    const double dl = state.range(1) * 1e-8;  // 250 -> 2.5 um
+    UserInstDef* e = element(kind, dl);
+    if (!mirtex::bench::solve_fresh(state, e, kKinds[kind].file, {&root_bruecke, &root_bend, &root_tee, &root_cross}))
+        return;
+    // The solved values in pH and fF: the series inductance of each path
+    // through the junction and Cp.
+    const double* r = *kKinds[kind].out;
+    switch (kind) {
+        case 0:  // L on either side, Cp
+            state.counters["L_pH"] = 2 * r[0] * 1e12;
+            state.counters["Cp_fF"] = r[1] * 1e15;
+            break;
+        case 1:  // L1 + L2, Cp
+            state.counters["L_pH"] = (r[0] + r[1]) * 1e12;
+            state.counters["Cp_fF"] = r[2] * 1e15;
+            break;
+        case 2:  // L3, L1, Cp
+            state.counters["L3_pH"] = r[0] * 1e12;
+            state.counters["L1_pH"] = r[1] * 1e12;
+            state.counters["Cp_fF"] = r[3] * 1e15;
+            break;
+        default:  // L1, L5, Cp
+            state.counters["L1_pH"] = r[0] * 1e12;
+            state.counters["L5_pH"] = r[4] * 1e12;
+            state.counters["Cp_fF"] = r[5] * 1e15;
+    }
+    state.SetLabel(kKinds[kind].def);
+}
+
+}  // namespace
+
+// The examples' grid step (2.5 um), then 5 and 1.25 um for the
+// convergence of the values.
+BENCHMARK(BM_JunctionSolve)
+    ->ArgsProduct({{0, 1, 2, 3}, {250}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_JunctionSolve)
+    ->ArgsProduct({{0, 1, 2, 3}, {500, 125}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);

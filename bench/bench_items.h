@@ -97,7 +97,8 @@ inline std::string bench_board(double dl, int level = 2) {
 // line cache): its calculation file and the in-memory caches in roots
 // emptied first.  Counters: the solver grids' peak and the process's
 // maximum resident set, in MB.  False when an analysis failed.
-inline bool solve_fresh(benchmark::State& state, UserInstDef* e, const char* file, std::initializer_list<CACHE**> roots) {
+inline bool solve_fresh(benchmark::State& state, UserInstDef* e, const char* file,
+                        std::initializer_list<CACHE**> roots) {
     host::Host& h = host::Host::get();
     print_iteration = 0;
     if (!h.analyse({e}, {1e9}).ok) {  // feed lines into the cache

@@ -25,9 +25,8 @@ void cross_network(UserInstDef* inst, const FeedInputs& in, double f, COMPLEX* Y
     debug_R4(kLabel, inst->name, f, R1, R2, R4, R3);
 }
 
-const NetworkElement<FeedInputs> kCross{kLabel,          get_cross, cpw_cross_pre, kResults,
-                                        Joint::Junction, 4,         kOrder,        cross_network,
-                                        true};
+const NetworkElement<FeedInputs> kCross{kLabel, get_cross, cpw_cross_pre, kResults, Joint::Junction,
+                                        4,      kOrder,    cross_network, true};
 
 }  // namespace
 }  // namespace mirtex::drivers

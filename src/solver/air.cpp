@@ -57,7 +57,8 @@ extern "C" MIRTEX_API int Calc_Air(int /*plot: no diagnostic output*/, int* ipar
     f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[6], f.bound = dpar[7];
     const JunctionLayout j = air_layout(ipar, f);
     static const char* const kName[] = {"the line"};
-    if (ipar[20] != 1 && ipar[20] != 2) return frame_failure(mirtex::format("bridge code %d is none of 1, 2", ipar[20]));
+    if (ipar[20] != 1 && ipar[20] != 2)
+        return frame_failure(mirtex::format("bridge code %d is none of 1, 2", ipar[20]));
     if (const std::string p = junction_check(f, j, kName); !p.empty()) return frame_failure(p);
 
     ElectricResult e;
@@ -72,8 +73,7 @@ extern "C" MIRTEX_API int Calc_Air(int /*plot: no diagnostic output*/, int* ipar
     const MagneticResult& m = runs[0];
 
     const double W = dpar[8], BW = dpar[9];
-    double out[kOut] = {0.5 * m.L,
-                        4.42709215e-12 * f.dl * (Q - j.arms[0].n * q),
+    double out[kOut] = {0.5 * m.L, 4.42709215e-12 * f.dl * (Q - j.arms[0].n * q),
                         bridge_loss(j.arms, &W, &BW, dpar[11], dpar[12], dpar[13])};
     line_values(kEps0 * q, m.l[0], out + 3);
     out[7] = W, out[8] = BW, out[9] = dpar[10], out[10] = dpar[4], out[11] = dpar[14];

@@ -107,12 +107,9 @@ extern "C" MIRTEX_API int Calc_Cross(int /*plot: no diagnostic output*/, int* ip
     // Slot regions AB, AC, BD, CD.
     std::vector<MagneticResult> runs;
     // The fifth path is a combination of the other four: BD = AD - BC + AC.
-    if (const int rc = magnetic_runs(f, j,
-                                     {{1.0, -1.0, 1.0, -1.0},
-                                      {1.0, 1.0, -1.0, -1.0},
-                                      {1.0, -1.0, -1.0, -1.0},
-                                      {-1.0, 1.0, -1.0, -1.0}},
-                                     {"2/6", "3/6", "4/6", "5/6"}, runs, {{1.0, -1.0, 0.0, 1.0}});
+    if (const int rc = magnetic_runs(
+            f, j, {{1.0, -1.0, 1.0, -1.0}, {1.0, 1.0, -1.0, -1.0}, {1.0, -1.0, -1.0, -1.0}, {-1.0, 1.0, -1.0, -1.0}},
+            {"2/6", "3/6", "4/6", "5/6"}, runs, {{1.0, -1.0, 0.0, 1.0}});
         rc != 0)
         return rc;
     const MagneticResult &ad = runs[0], &bc = runs[1], &ab = runs[2], &ac = runs[3], &bd = runs[4];

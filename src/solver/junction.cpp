@@ -73,8 +73,8 @@ namespace {
 
 // The flux out of node (x, row, y) of band 0: its faces' coefficients
 // times the steps to its neighbours, mirror images beyond the box's faces.
-double face_sum(const Frame3D& f, const Layers& eps, const std::vector<DielectricBlock>& blocks,
-                const RowGeometry& rg, int x, int row, int y) {
+double face_sum(const Frame3D& f, const Layers& eps, const std::vector<DielectricBlock>& blocks, const RowGeometry& rg,
+                int x, int row, int y) {
     const d3 p = pit_0;
     const int X = f.columns(), Y = f.planes();
     const int xl = x > 1 ? x - 1 : x + 1, xr = x < X ? x + 1 : x - 1;

@@ -42,9 +42,7 @@ struct JunctionArm {
     Bridge bridge;
 
     // Along a1..a2, across b1..b2.
-    Rect rect(int a1, int a2, int b1, int b2) const {
-        return along_x ? Rect{a1, a2, b1, b2} : Rect{b1, b2, a1, a2};
-    }
+    Rect rect(int a1, int a2, int b1, int b2) const { return along_x ? Rect{a1, a2, b1, b2} : Rect{b1, b2, a1, a2}; }
     Rect port_rect() const { return rect(port, port, s1, s2); }
 };
 
@@ -76,7 +74,6 @@ double node_flux(const Frame3D& f, const Layers& eps, bool with_blocks, double v
 
 // The box without its mirror planes.
 Rect interior(const Frame3D& f);
-
 
 // Charges of one electric run: every strip node's, and each arm's at its
 // port; Cp is eps0 h (Q - sum n_k q_k), C'_k = eps0 q_k.

@@ -39,9 +39,8 @@ JunctionLayout tee_layout(const int* ip, const Frame3D& f) {
     JunctionLayout j;
     j.grounds = {{1, X11, 1, Z11}, {X14, X, 1, Z21}, {1, X13, Z14, Y}, {X13 + 1, X, Z24, Y}};
     j.strips = {{X12, X13, 1, Z13}, {1, X13, Z12, Z13}, {X13 + 1, X, Z22, Z23}};
-    j.slots = {{{1, X12 - 1, 1, Z12 - 1}},
-               {{X13 + 1, X, 1, Z22 - 1}},
-               {{1, X13, Z13 + 1, Y}, {X13 + 1, X, Z23 + 1, Y}}};
+    j.slots = {
+        {{1, X12 - 1, 1, Z12 - 1}}, {{X13 + 1, X, 1, Z22 - 1}}, {{1, X13, Z13 + 1, Y}, {X13 + 1, X, Z23 + 1, Y}}};
     const double xc = 0.5 * (X12 + X13);
     JunctionArm A, B, C;
     A.s1 = X12, A.s2 = X13, A.g1 = X11, A.g2 = X14;
@@ -82,8 +81,8 @@ extern "C" MIRTEX_API int Calc_Tee(int /*plot: no diagnostic output*/, int* ipar
     if (const int rc = electric_run(f, j, dpar[23], "1/4", e); rc != 0) return rc;
     // Slot regions AB, AC, top.
     std::vector<MagneticResult> runs;
-    if (const int rc = magnetic_runs(f, j, {{1.0, -1.0, -1.0}, {1.0, -1.0, 1.0}, {1.0, 1.0, -1.0}},
-                                     {"2/4", "3/4", "4/4"}, runs);
+    if (const int rc =
+            magnetic_runs(f, j, {{1.0, -1.0, -1.0}, {1.0, -1.0, 1.0}, {1.0, 1.0, -1.0}}, {"2/4", "3/4", "4/4"}, runs);
         rc != 0)
         return rc;
     const MagneticResult &ab = runs[0], &ac = runs[1], &bc = runs[2];

@@ -3,9 +3,9 @@
 // and a cross, reciprocity and passivity of every network.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -67,6 +67,7 @@ protected:
         }
         return design.item(def, name, common(p));
     }
+
 public:
     std::vector<cd> y_at(UserInstDef* inst, double f) {
         const auto r = Host::get().analyse({inst}, {f});
@@ -78,7 +79,6 @@ public:
     }
     Design design;
 };
-
 
 // Y is symmetric, and its Hermitian part is positive definite: the
 // pivots of its elimination are all positive.
@@ -125,8 +125,12 @@ TEST_F(Junctions, BridgeAddsCapacitanceThatGrowsWithItsWidthAndFallsWithItsHeigh
     bridge("B10", 2, 10e-6, 5e-6, 100e-6);
     bridge("B20", 2, 20e-6, 5e-6, 100e-6);
     design.item("C_AIRTYP", "HIGH",
-                {{"TYPE", Value::Int(2)}, {"BW", Value::Real(10e-6)}, {"BG", Value::Real(5e-6)},
-                 {"BS", Value::Real(-1)}, {"DIE_IDX", Value::Int(2)}, {"L", Value::Real(0.0)}});
+                {{"TYPE", Value::Int(2)},
+                 {"BW", Value::Real(10e-6)},
+                 {"BG", Value::Real(5e-6)},
+                 {"BS", Value::Real(-1)},
+                 {"DIE_IDX", Value::Int(2)},
+                 {"L", Value::Real(0.0)}});
     design.line_type("UPPER", {{"CEN_MET", Value::Int(2)}, {"GND_MET", Value::Int(2)}});
     bridge("UNDER", 1, 10e-6, 5e-6);
     std::vector<double> cp;
@@ -140,27 +144,34 @@ TEST_F(Junctions, BridgeAddsCapacitanceThatGrowsWithItsWidthAndFallsWithItsHeigh
         RecordProperty("air_" + br + "_L_Cp", sci({r[0], r[1]}));
         // The bridge's own cross-section is the feed line's (its metal
         // thickness aside: the bridge level takes the metal rows; the box's
-        // walls raise L' by a few per cent); a lifted strip runs closer to
-        // its ground than the slots would, so the series inductance falls;
-        // the bridge code comes back as given.
+        // walls raise L' by a few per cent); strip and bridge enclose a
+        // smaller loop than strip and slots, so the series inductance
+        // falls; the bridge code comes back as given.
         EXPECT_NEAR(r[3] / feed1_dpar_out[0], 1.0, 0.03) << br;
         if (br != "UNDER") {
             EXPECT_NEAR(r[4] / feed1_dpar_out[1], 1.0, 0.05) << br;
         }
         EXPECT_LT(r[0], 0.0) << br;
         EXPECT_EQ(bruecke_ipar_out[0], br == "UNDER" ? 2 : 1);
-        // At least the parallel plates of strip and crossing, W x BW over
-        // die_h, less what the strip no longer holds over the lifted
-        // stretch BW + 2 BG.
+        // A deck adds at least the parallel plates of strip and deck, W x BW
+        // over die_h; a climbing strip adds them less what it no longer
+        // holds on the metal plane over BW + 2 BG.
         const double plates = kEps0 * r[7] * r[8] / (br == "HIGH" ? 6e-6 : 3e-6);
-        EXPECT_GT(r[1], plates - feed1_dpar_out[0] * (r[8] + 2 * r[9])) << br;
+        EXPECT_GT(r[1], br == "UNDER" ? plates - feed1_dpar_out[0] * (r[8] + 2 * r[9]) : plates) << br;
         const double tand = br == "HIGH" ? 2e-3 : 1e-4;  // of the bridge dielectric
         EXPECT_NEAR(r[2], tand * plates, 1e-6 * r[2]) << br;
     }
     EXPECT_GT(cp[1], cp[0]);
     EXPECT_LT(cp[2], cp[0]);
-    // The inverted bridge encloses the same plates.
-    EXPECT_NEAR(cp[3] / cp[0], 1.0, 0.5);
+
+    // The same vectors again read the calculation file, bridge code and all.
+    Host::get().clear_log();
+    double again[12] = {};
+    int code = 0;
+    ASSERT_EQ(Calc_Air(0, bruecke_ipar, bruecke_dpar, &code, again), 0);
+    EXPECT_EQ(std::vector<double>(again, again + 12), std::vector<double>(bruecke_dpar_out, bruecke_dpar_out + 12));
+    EXPECT_EQ(code, 2);
+    for (const auto& l : Host::get().log()) EXPECT_EQ(l.text.find("Calculating"), std::string::npos) << l.text;
 }
 
 TEST_F(Junctions, BendArmsFollowTheirLines) {
@@ -211,8 +222,8 @@ TEST_F(Junctions, TeeAndCrossArmsAreAlikeAndAPortSwapOnlyPermutesTheMatrix) {
     // for bit, and the matrices agree once the ports are swapped (the feed
     // lines join in another order).  Inductances: the tee's L3, L1, L2,
     // the cross's L1, L2, L4, L3.
-    auto swapped = [&](const std::string& def, std::vector<std::string> lt1, std::vector<std::string> lt2, int p,
-                       int q, const double* const& out, int lp, int lq) {
+    auto swapped = [&](const std::string& def, std::vector<std::string> lt1, std::vector<std::string> lt2, int p, int q,
+                       const double* const& out, int lp, int lq) {
         const std::vector<std::string> br(lt1.size(), "FEED");
         static int made = 0;
         ++made;
@@ -227,12 +238,12 @@ TEST_F(Junctions, TeeAndCrossArmsAreAlikeAndAPortSwapOnlyPermutesTheMatrix) {
             for (int r = 0; r < n; ++r)
                 for (int k = 0; k < n; ++k) {
                     const cd a = y1[f * n * n + r * n + k], b = y2[f * n * n + perm(r) * n + perm(k)];
-                    EXPECT_LE(std::abs(a - b), 1e-12 * std::abs(a)) << def << " f" << f << " r" << r << " k" << k << " p" << p;
+                    EXPECT_LE(std::abs(a - b), 1e-12 * std::abs(a))
+                        << def << " f" << f << " r" << r << " k" << k << " p" << p;
                 }
     };
     swapped("CxTEE", {"WIDE", c, c}, {c, "WIDE", c}, 0, 1, tee_dpar_out, 1, 2);
     swapped("CxCROSS", {"WIDE", c, c, c}, {c, c, "WIDE", c}, 0, 2, cross_dpar_out, 0, 3);
-    swapped("CxCROSS", {c, "WIDE", c, c}, {c, c, c, "WIDE"}, 1, 3, cross_dpar_out, 1, 2);
 }
 
 TEST_F(Junctions, BadInputIsRefusedBeforeAnythingIsSolved) {

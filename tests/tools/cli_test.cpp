@@ -165,11 +165,14 @@ TEST_F(Cli, RefusalsBeforeTheAnalysis) {
         "C_SUB:S H1=-1 H2=200um H3=-1 ER1=1 ER2=12.9 ER3=1 TAND1=0 TAND2=5e-4 TAND3=0\n"
         "C_GRID:G BOUND=1e-5 L1=-1 L2=-1 DL=2.5um ACC=10\n"
         "C_LINTYP:T W=20um S=15um GW=50um CEN_MET=1 GND_MET=1\n";
-    const std::string gap = write("g.net", items + "CxAIR:X1 1 2 C_LTYP=T C_BTYP=T C_SUB=S C_GRID=G\n" + kTail);
+    const std::string gap = write("g.net", items +
+                                               "CxIDC:X1 1 2 L1=0 L2=0 WF=5um SF=5um LF=50um NF=4 S=10um G=10um "
+                                               "WL=10um IDCLEVEL=1 C_LTYP1=T C_LTYP2=T C_SUB=S C_GRID=G\n" +
+                                               kTail);
     EXPECT_EQ(run({"-q", gap, "--check"}), 1);
-    EXPECT_EQ(err(), gap + ":4: CxAIR:X1: CxAIR is not available in this build (its model is not built yet)\n");
+    EXPECT_EQ(err(), gap + ":4: CxIDC:X1: CxIDC is not available in this build (its model is not built yet)\n");
     EXPECT_EQ(run({"--list"}), 0);
-    EXPECT_NE(out().find("CxAIR  nodes=2  parameters=5  (not available in this build)"), std::string::npos);
+    EXPECT_NE(out().find("CxIDC  nodes=2  parameters=15  (not available in this build)"), std::string::npos);
     EXPECT_EQ(out().find("CxLIN  nodes=2  parameters=5  (not"), std::string::npos);
 
     // The library's own checks, at the statement: --check and a run alike.

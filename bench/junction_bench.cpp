@@ -1,4 +1,4 @@
-// The junctions of the examples, each solved from an empty table
+// The junctions and the interdigital capacitor of the examples, each solved from an empty table
 // directory: time, memory and the solved values, and their convergence as
 // the grid step is halved.
 #include <benchmark/benchmark.h>
@@ -93,6 +93,41 @@ void BM_JunctionSolve(benchmark::State& state) {
     state.SetLabel(kKinds[kind].def);
 }
 
+// The interdigital capacitor of examples/idc_series.net on metal 1.
+void BM_IdcSolve(benchmark::State& state) {
+    const double dl = state.range(0) * 1e-8;
+    const std::string tag = mirtex::bench::bench_board(dl);
+    element(0, dl);  // the junctions' line type
+    const std::string name = "JIDC" + tag;
+    UserInstDef* e = get_user_inst(name.c_str());
+    if (e == nullptr) {
+        mirtex::host::Params p;
+        for (auto [k, v] : {std::pair{"L1", 0.0},
+                            {"L2", 0.0},
+                            {"WF", 5e-6},
+                            {"SF", 5e-6},
+                            {"LF", 100e-6},
+                            {"S", 15e-6},
+                            {"G", 5e-6},
+                            {"WL", 10e-6},
+                            {"TEMP", 16.85}})
+            p.emplace_back(k, Value::Real(v));
+        p.emplace_back("NF", Value::Int(10));
+        p.emplace_back("IDCLEVEL", Value::Int(1));
+        for (const char* k : {"C_LTYP1", "C_LTYP2"}) p.emplace_back(k, Value::Mtrl("JCPW"));
+        p.emplace_back("C_SUB", Value::Mtrl("DSUB"));
+        p.emplace_back("C_GRID", Value::Mtrl("DGRID" + tag));
+        e = Host::get().create("CxIDC", name, p);
+    }
+    if (!mirtex::bench::solve_fresh(state, e, "cpw_cap.cdb", {&root_idc})) return;
+    const double* r = idc_dpar_out;
+    state.counters["Cp1_fF"] = r[0] * 1e15;
+    state.counters["Cs_fF"] = r[2] * 1e15;
+    state.counters["L1_pH"] = r[3] * 1e12;
+    state.counters["Ls_pH"] = r[6] * 1e12;
+    state.SetLabel("CxIDC");
+}
+
 }  // namespace
 
 // The examples' grid step (2.5 um), then 5 and 1.25 um for the
@@ -102,8 +137,10 @@ BENCHMARK(BM_JunctionSolve)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
+BENCHMARK(BM_IdcSolve)->Arg(250)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_JunctionSolve)
     ->ArgsProduct({{0, 1, 2, 3}, {500, 125}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
+BENCHMARK(BM_IdcSolve)->Arg(500)->Arg(125)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

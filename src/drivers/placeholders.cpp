@@ -19,7 +19,7 @@ extern "C" {
 
 // The Y callbacks still to be built; the line family has its drivers.
 #define MIRTEX_PENDING_Y(X) \
-    X(idc) X(rindE)
+    X(rindE)
 
 #define MIRTEX_PLACEHOLDER_Y(n) \
     MIRTEX_API int cpw_##n##_y(UserInstDef* inst, double, COMPLEX*) { return not_available(inst); }

@@ -74,7 +74,7 @@ namespace {
 // The flux out of node (x, row, y) of band 0: its faces' coefficients
 // times the steps to its neighbours, mirror images beyond the box's faces.
 double face_sum(const Frame3D& f, const Layers& eps, const std::vector<DielectricBlock>& blocks, const RowGeometry& rg,
-                int x, int row, int y) {
+                int x, int row, int y, bool planar = false) {
     const d3 p = pit_0;
     const int X = f.columns(), Y = f.planes();
     const int xl = x > 1 ? x - 1 : x + 1, xr = x < X ? x + 1 : x - 1;
@@ -82,6 +82,7 @@ double face_sum(const Frame3D& f, const Layers& eps, const std::vector<Dielectri
     const double v = p[x][row][y];
     CellFaces c;
     block_faces(eps, blocks, x - 1, y - 1, rg.z, 1.0, rg.du, rg.dl, c);
+    if (planar) c.ym = c.yp = 0.0;
     return c.xm * (v - p[xl][row][y]) + c.xp * (v - p[xr][row][y]) + c.ym * (v - p[x][row][yb]) +
            c.yp * (v - p[x][row][yf]) + c.up * (v - p[x][row + 1][y]) + c.down * (v - p[x][row - 1][y]);
 }
@@ -99,6 +100,21 @@ double node_flux(const Frame3D& f, const Layers& eps, bool with_blocks, double v
         for (int x = std::max(r.x1, 1); x <= std::min(r.x2, X); ++x)
             for (int y = std::max(r.y1, 1); y <= std::min(r.y2, Y); ++y)
                 if (p[x][row][y] == v) s += std::fabs(face_sum(f, eps, blocks, rg, x, row, y));
+    }
+    return s;
+}
+
+double marked_flux(const Frame3D& f, const Layers& eps, double v, const std::vector<int>& id, int which, const Rect& r,
+                   bool planar) {
+    const d3 p = pit_0;
+    const int X = f.columns(), Y = f.planes(), top = f.st.metal_top_row();
+    double s = 0.0;
+    for (int row = 3; row <= top; ++row) {
+        const RowGeometry rg = row_geometry(f.st, row);
+        for (int x = std::max(r.x1, 1); x <= std::min(r.x2, X); ++x)
+            for (int y = std::max(r.y1, 1); y <= std::min(r.y2, Y); ++y)
+                if (p[x][row][y] == v && id[static_cast<std::size_t>(y - 1) * X + (x - 1)] == which)
+                    s += std::fabs(face_sum(f, eps, dielectric_blocks(), rg, x, row, y, planar));
     }
     return s;
 }

@@ -72,6 +72,14 @@ inline constexpr double kFree = 0.05;
 // field sends flux out through all of them alike.
 double node_flux(const Frame3D& f, const Layers& eps, bool with_blocks, double v, const Rect& r);
 
+// The same over the nodes of r that id (one entry per column and plane of
+// the metal plane, [(y - 1) X + x - 1]) marks as which: one conductor of
+// several at the same potential.
+// planar: the faces of the plane alone (a cross-section relaxed by itself,
+// whose neighbouring planes hold another field).
+double marked_flux(const Frame3D& f, const Layers& eps, double v, const std::vector<int>& id, int which, const Rect& r,
+                   bool planar = false);
+
 // The box without its mirror planes.
 Rect interior(const Frame3D& f);
 

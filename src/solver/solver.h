@@ -67,6 +67,13 @@ MIRTEX_API int Calc_Bend(int plot, int* ipar, double* dpar, int* ipar_out, doubl
 MIRTEX_API int Calc_Tee(int plot, int* ipar, double* dpar, int* ipar_out, double* dpar_out);
 MIRTEX_API int Calc_Cross(int plot, int* ipar, double* dpar, int* ipar_out, double* dpar_out);
 
+/* The interdigital capacitor on the three-dimensional grid, with its
+ * instance-sized integer vector (n_ipar slots): dpar_out receives Cp1, Cp2,
+ * Cs [F], L1, L2, M, Ls [H], Rf1, Rf2 [Ohm at 1 GHz], Rg1, Rg2 [1/m: R_dc =
+ * Rg / sigma], T [m], C', L', ZL, Ereff of the lines.  Status as for
+ * Calc_Line. */
+MIRTEX_API int Calc_Cap(int plot, int* ipar, int n_ipar, double* dpar, double* dpar_out);
+
 /* Successive over-relaxation of the two-dimensional potential held in
  * pot_0, pot_1, pot_2, pot_4 until the largest residual of a sweep is within
  * bound (at least 3 sweeps).  Nodes at exactly 0.0, and in pot_0 at exactly

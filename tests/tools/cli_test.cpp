@@ -166,13 +166,14 @@ TEST_F(Cli, RefusalsBeforeTheAnalysis) {
         "C_GRID:G BOUND=1e-5 L1=-1 L2=-1 DL=2.5um ACC=10\n"
         "C_LINTYP:T W=20um S=15um GW=50um CEN_MET=1 GND_MET=1\n";
     const std::string gap = write("g.net", items +
-                                               "CxIDC:X1 1 2 L1=0 L2=0 WF=5um SF=5um LF=50um NF=4 S=10um G=10um "
-                                               "WL=10um IDCLEVEL=1 C_LTYP1=T C_LTYP2=T C_SUB=S C_GRID=G\n" +
+                                               "CxRIND:X1 1 2 L1=0 L2=0 N=2.5 WT=10um ST=10um I_DIA1=100um "
+                                               "I_DIA2=100um S=20um INDLEVEL=1 C_LTYP1=T C_LTYP2=T C_BTR=T C_SUB=S "
+                                               "C_GRID=G\n" +
                                                kTail);
     EXPECT_EQ(run({"-q", gap, "--check"}), 1);
-    EXPECT_EQ(err(), gap + ":4: CxIDC:X1: CxIDC is not available in this build (its model is not built yet)\n");
+    EXPECT_EQ(err(), gap + ":4: CxRIND:X1: CxRIND is not available in this build (its model is not built yet)\n");
     EXPECT_EQ(run({"--list"}), 0);
-    EXPECT_NE(out().find("CxIDC  nodes=2  parameters=15  (not available in this build)"), std::string::npos);
+    EXPECT_NE(out().find("CxRIND  nodes=2  parameters=15  (not available in this build)"), std::string::npos);
     EXPECT_EQ(out().find("CxLIN  nodes=2  parameters=5  (not"), std::string::npos);
 
     // The library's own checks, at the statement: --check and a run alike.

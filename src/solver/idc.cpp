@@ -1,0 +1,190 @@
+// The interdigital capacitor: two combs in an opening of the ground plane,
+// comb 1 fed by line 1 from plane 1, comb 2 by line 2 to the last plane
+// (both ends mirror planes).  Each comb is its line, its bar and its
+// fingers.
+//
+//   1/5  both combs at 1 V with the layers: each comb's charge beyond its
+//        line's gives Cp1, Cp2, as for the series gap;
+//   2/5  a cross-section through the fingers, alone and in air: the
+//        fingers' air charges with both combs at 1 V;
+//   3/5  comb 2 at -1 V: the odd charges, and Cs from them as for the gap;
+//   4/5  the same cross-section in air in the odd state;
+//   5/5  the slot problem with the capacitor's body as one wide strip: the
+//        series inductance of the body and the line ends, Ls at each port.
+//
+// L1, L2 and M: the air charges per plane of the two combs in the even and
+// odd states give the fingers' air capacitance matrix, C11 = (e1 + o1)/2
+// and C12 = (e1 - o1)/2 (units eps0 per plane); its inverse times mu0
+// eps0 is the inductance matrix of the finger pair per length, times the
+// finger length LF.
+//
+// Rf1, Rf2: the comb's N fingers carry its current in parallel, on their
+// top and bottom faces at 1 GHz, and the current falls linearly to the
+// finger's tip (its charge leaves it evenly along its length), so each
+// finger counts a third of its length: Rf = Rs LF / (3 x 2 WF N), Rs =
+// 0.00824 Ohm the surface resistance at 1 GHz.  At DC the whole section
+// WF T carries it: Rg = LF / (3 WF T N), R_dc = Rg / sigma.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "binding/messages.h"
+#include "cache/calc_file.h"
+#include "solver/junction.h"
+
+namespace mirtex::solver {
+namespace {
+
+// Slots: X0, XE, X11..X14, X21..X24, XG1, XG2, Z1, Z2, Z3, Z4, Z11, Z12,
+// Z13, Z14, H2/DL, H1/DL, L1/DL, L2/DL, N5, ART, NF, then each finger's
+// first and last column; ER3, ER2, ER1, DL, WFF, LF, LF/DL, T, MET, ALPHA,
+// BOUND, VER.
+constexpr int kHead = 27, kDpar = 12, kOut = 16;
+
+struct Idc {
+    std::vector<Rect> grounds, comb[2];
+    std::vector<int> id;  // comb of each node of the metal plane, -1 none
+    JunctionLayout slots;
+    int fingers[2] = {};
+};
+
+Idc idc_layout(const int* ip, const Frame3D& f) {
+    const int X0 = ip[0], XE = ip[1], X11 = ip[2], X12 = ip[3], X13 = ip[4], X14 = ip[5];
+    const int X21 = ip[6], X22 = ip[7], X23 = ip[8], X24 = ip[9], XG1 = ip[10], XG2 = ip[11];
+    const int Z1 = ip[12], Z2 = ip[13], Z3 = ip[14], Z4 = ip[15];
+    const int X = f.columns(), Y = f.planes();
+    Idc d;
+    d.grounds = {{1, X11, 1, Z1 - 1}, {X14, X, 1, Z1 - 1}, {1, X21, Z4 + 1, Y},
+                 {X24, X, Z4 + 1, Y}, {1, XG1, Z1, Z4},    {XG2, X, Z1, Z4}};
+    d.comb[0] = {{X12, X13, 1, Z1 - 1}, {X0, XE, Z1, Z2}};
+    d.comb[1] = {{X22, X23, Z4 + 1, Y}, {X0, XE, Z3, Z4}};
+    for (int n = 0; n < ip[26]; ++n) {
+        const int k = n % 2;
+        d.comb[k].push_back(k == 0 ? Rect{ip[kHead + 2 * n], ip[kHead + 2 * n + 1], ip[16], ip[17]}
+                                   : Rect{ip[kHead + 2 * n], ip[kHead + 2 * n + 1], ip[18], ip[19]});
+        ++d.fingers[k];
+    }
+    d.id.assign(static_cast<std::size_t>(X) * Y, -1);
+    for (int k = 0; k < 2; ++k)
+        for (const Rect& r : d.comb[k])
+            for (int y = std::max(r.y1, 1); y <= std::min(r.y2, Y); ++y)
+                for (int x = std::max(r.x1, 1); x <= std::min(r.x2, X); ++x)
+                    d.id[static_cast<std::size_t>(y - 1) * X + (x - 1)] = k;
+
+    // The slot problem: the slots of both lines and the gaps beside the
+    // opening, the left ones at +1 and the right ones at -1; the
+    // capacitor's body between them is free, one wide strip.
+    JunctionLayout& j = d.slots;
+    j.mirror_x = false;
+    j.grounds = d.grounds;
+    j.strips = {{X12, X13, 1, Z1 - 1}, {X22, X23, Z4 + 1, Y}, {X0, XE, Z1, Z4}};
+    j.slots = {{{X11 + 1, X12 - 1, 1, Z1 - 1}, {X21 + 1, X22 - 1, Z4 + 1, Y}, {XG1 + 1, X0 - 1, Z1, Z4}},
+               {{X13 + 1, X14 - 1, 1, Z1 - 1}, {X23 + 1, X24 - 1, Z4 + 1, Y}, {XE + 1, XG2 - 1, Z1, Z4}}};
+    JunctionArm a1, a2;
+    a1.s1 = X12, a1.s2 = X13, a1.g1 = X11, a1.g2 = X14;
+    a1.n = Z1 - 2;  // planes 2 .. Z1 - 1
+    a2.s1 = X22, a2.s2 = X23, a2.g1 = X21, a2.g2 = X24;
+    a2.port = Y - 1;
+    a2.n = Y - 1 - Z4;  // planes Z4 + 1 .. Y - 1
+    j.arms = {a1, a2};
+    return d;
+}
+
+void paint_combs(BandGrid3& g, const Idc& d, double v2) {
+    for (const Rect& r : d.grounds) g.paint(r.x1, r.x2, r.y1, r.y2, 0.0);
+    for (int k = 0; k < 2; ++k)
+        for (const Rect& r : d.comb[k]) g.paint(r.x1, r.x2, r.y1, r.y2, k == 0 ? 1.0 : v2);
+}
+
+// The air charges per plane of both combs on the cross-section plane
+// 8 plane4 - 7, relaxed alone.
+int finger_section(const Frame3D& f, const Idc& d, int plane4, double v2, const char* caption, double* x) {
+    mirtex::copy_bounded(text_iteration, sizeof text_iteration, caption);
+    const BandStack& s = f.st;
+    if (const int rc =
+            iteration3z(1.0, 1.0, 1.0, s.nx, s.m4, s.m2, s.k1, s.rows0, s.n4, plane4, s.h1, s.h2, s.met, 1e-5, f.alpha);
+        rc != 0)
+        return rc;
+    const int y = 8 * plane4 - 7;
+    const Rect r{2, f.columns() - 1, y, y};
+    x[0] = marked_flux(f, f.air(), 1.0, d.id, 0, r, true);
+    x[1] = marked_flux(f, f.air(), v2, d.id, 1, r, true);
+    return 0;
+}
+
+}  // namespace
+}  // namespace mirtex::solver
+
+using namespace mirtex::solver;
+
+extern "C" MIRTEX_API int Calc_Cap(int /*plot: no diagnostic output*/, int* ipar, int n_ipar, double* dpar,
+                                   double* dpar_out) {
+    static const char kFile[] = "cpw_cap.cdb";
+    static const char kIdent[] = "Tessaric Capacitence";
+    if (ReadCalc(kFile, kIdent, ipar, n_ipar, dpar, kDpar, nullptr, 0, dpar_out, kOut) == 0) return 0;
+    mirtex::send_info("Calculating C_IDC");
+    if (n_ipar < kHead || ipar[26] < 2 || n_ipar != kHead + 2 * ipar[26])
+        return frame_failure(mirtex::format("an interdigital capacitor of %d slots", n_ipar));
+    Frame3D f = frame3d(ipar + 19, dpar[8], false);
+    if (!f.ok) return frame_failure(f.problem);
+    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[9], f.bound = dpar[10];
+    const Idc d = idc_layout(ipar, f);
+    static const char* const kNames[] = {"line 1", "line 2"};
+    if (const std::string p = junction_check(f, d.slots, kNames); !p.empty()) return frame_failure(p);
+    // The cross-section through the fingers: a plane of the coarsest band
+    // inside the rows both combs' fingers share, else the nearest one.
+    const int lo = ipar[18], hi = ipar[17];
+    int plane4 = (lo + 7 + 7) / 8;
+    if (8 * plane4 - 7 > hi) plane4 = std::max(1, ((lo + hi) / 2 + 7 + 4) / 8);
+    if (plane4 < 2 || plane4 > f.ny / 4)
+        return frame_failure(mirtex::format("the fingers (planes %d..%d) lie outside the box", lo, hi));
+
+    const JunctionArm &a1 = d.slots.arms[0], &a2 = d.slots.arms[1];
+    const double h = 0.5 * f.dl;
+    double cp[2], odd[2], even_x[2], odd_x[2], q[2];
+    {
+        BandGrid3 g(f.st, f.ny);
+        if (!g) return g.status();
+        g.ground(false);
+        paint_combs(g, d, 1.0);
+        if (const int rc = run3(f, "1/5", f.layers()); rc != 0) return rc;
+        const Rect in = interior(f);
+        q[0] = node_flux(f, f.layers(), true, 1.0, a1.port_rect());
+        q[1] = node_flux(f, f.layers(), true, 1.0, a2.port_rect());
+        for (int k = 0; k < 2; ++k)
+            cp[k] = kEps0 * h * (marked_flux(f, f.layers(), 1.0, d.id, k, in) - (k == 0 ? a1.n : a2.n) * q[k]);
+        if (const int rc = finger_section(f, d, plane4, 1.0, "2/5", even_x); rc != 0) return rc;
+
+        paint_combs(g, d, -1.0);
+        if (const int rc = run3(f, "3/5", f.layers()); rc != 0) return rc;
+        const double o1 = node_flux(f, f.layers(), true, 1.0, a1.port_rect());
+        const double o2 = node_flux(f, f.layers(), true, -1.0, a2.port_rect());
+        odd[0] = kEps0 * h * (marked_flux(f, f.layers(), 1.0, d.id, 0, in) - a1.n * o1);
+        odd[1] = kEps0 * h * (marked_flux(f, f.layers(), -1.0, d.id, 1, in) - a2.n * o2);
+        if (const int rc = finger_section(f, d, plane4, -1.0, "4/5", odd_x); rc != 0) return rc;
+    }
+    std::vector<MagneticResult> runs;
+    if (const int rc = magnetic_runs(f, d.slots, {{1.0, -1.0}}, {"5/5"}, runs); rc != 0) return rc;
+
+    // The fingers' air capacitance matrix (units eps0 per plane) and its
+    // inverse times mu0 LF.
+    const double c11 = 0.5 * (even_x[0] + odd_x[0]), c22 = 0.5 * (even_x[1] + odd_x[1]);
+    const double c12 = 0.25 * (even_x[0] - odd_x[0] + even_x[1] - odd_x[1]);
+    const double det = c11 * c22 - c12 * c12, LF = dpar[5], WF = dpar[4], T = dpar[7];
+    double out[kOut] = {cp[0], cp[1], 0.5 * (0.5 * (odd[0] - cp[0]) + 0.5 * (odd[1] - cp[1]))};
+    out[3] = kMu0 * LF * c22 / det;
+    out[4] = kMu0 * LF * c11 / det;
+    out[5] = -kMu0 * LF * c12 / det;
+    out[6] = 0.5 * runs[0].L;
+    for (int k = 0; k < 2; ++k) {
+        const double n = std::max(1, d.fingers[k]);
+        out[7 + k] = 0.00824 * LF / (6.0 * WF * n);
+        out[9 + k] = T > 0.0 ? LF / (3.0 * WF * T * n) : 0.0;
+    }
+    out[11] = T;
+    line_values(0.5 * kEps0 * (q[0] + q[1]), 0.5 * (runs[0].l[0] + runs[0].l[1]), out + 12);
+    std::memcpy(dpar_out, out, sizeof out);
+    WriteCalc(kFile, kIdent, ipar, n_ipar, dpar, kDpar, nullptr, 0, dpar_out, kOut);
+    return 0;
+}

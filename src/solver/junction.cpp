@@ -87,11 +87,10 @@ double face_sum(const Frame3D& f, const Layers& eps, const std::vector<Dielectri
            c.yp * (v - p[x][row][yf]) + c.up * (v - p[x][row + 1][y]) + c.down * (v - p[x][row - 1][y]);
 }
 
-}  // namespace
-
-double node_flux(const Frame3D& f, const Layers& eps, bool with_blocks, double v, const Rect& r) {
-    static const std::vector<DielectricBlock> kNone;
-    const std::vector<DielectricBlock>& blocks = with_blocks ? dielectric_blocks() : kNone;
+// The flux of the nodes held at v in r that keep(x, y) admits.
+template <class Keep>
+double flux_where(const Frame3D& f, const Layers& eps, const std::vector<DielectricBlock>& blocks, double v,
+                  const Rect& r, bool planar, Keep keep) {
     const d3 p = pit_0;
     const int X = f.columns(), Y = f.planes(), top = f.st.metal_top_row();
     double s = 0.0;
@@ -99,24 +98,23 @@ double node_flux(const Frame3D& f, const Layers& eps, bool with_blocks, double v
         const RowGeometry rg = row_geometry(f.st, row);
         for (int x = std::max(r.x1, 1); x <= std::min(r.x2, X); ++x)
             for (int y = std::max(r.y1, 1); y <= std::min(r.y2, Y); ++y)
-                if (p[x][row][y] == v) s += std::fabs(face_sum(f, eps, blocks, rg, x, row, y));
+                if (p[x][row][y] == v && keep(x, y)) s += std::fabs(face_sum(f, eps, blocks, rg, x, row, y, planar));
     }
     return s;
 }
 
+}  // namespace
+
+double node_flux(const Frame3D& f, const Layers& eps, bool with_blocks, double v, const Rect& r) {
+    static const std::vector<DielectricBlock> kNone;
+    return flux_where(f, eps, with_blocks ? dielectric_blocks() : kNone, v, r, false, [](int, int) { return true; });
+}
+
 double marked_flux(const Frame3D& f, const Layers& eps, double v, const std::vector<int>& id, int which, const Rect& r,
                    bool planar) {
-    const d3 p = pit_0;
-    const int X = f.columns(), Y = f.planes(), top = f.st.metal_top_row();
-    double s = 0.0;
-    for (int row = 3; row <= top; ++row) {
-        const RowGeometry rg = row_geometry(f.st, row);
-        for (int x = std::max(r.x1, 1); x <= std::min(r.x2, X); ++x)
-            for (int y = std::max(r.y1, 1); y <= std::min(r.y2, Y); ++y)
-                if (p[x][row][y] == v && id[static_cast<std::size_t>(y - 1) * X + (x - 1)] == which)
-                    s += std::fabs(face_sum(f, eps, dielectric_blocks(), rg, x, row, y, planar));
-    }
-    return s;
+    const int X = f.columns();
+    return flux_where(f, eps, dielectric_blocks(), v, r, planar,
+                      [&](int x, int y) { return id[static_cast<std::size_t>(y - 1) * X + (x - 1)] == which; });
 }
 
 Rect interior(const Frame3D& f) {

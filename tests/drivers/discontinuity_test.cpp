@@ -25,19 +25,7 @@ class Discontinuities : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Host::get().boot_all());
-        design.grid_params = with(design.grid_params, "DL", Value::Real(2.5e-6));
-        // At BOUND 1e-4 a gap's end capacitance is still 0.7 % from its
-        // limit (the excess is a small difference of two sums); 1e-5 takes
-        // it within 0.02 %.
-        design.grid_params = with(design.grid_params, "BOUND", Value::Real(1e-5));
-        design.lintyp_params = with(design.lintyp_params, "W", Value::Real(20e-6));
-        design.lintyp_params = with(design.lintyp_params, "S", Value::Real(15e-6));
-        // The 50-ohm line of the closed forms: 200 um GaAs on a metal back,
-        // a thin metal (0.1 um at DL 2.5 um).
-        design.tech_params = with(design.tech_params, "t1", Value::Real(0.1e-6));
-        design.sub_params = with(design.sub_params, "H1", Value::Real(0.0));
-        design.sub_params = with(design.sub_params, "ER1", Value::Real(12.9));
-        design.sub_params = with(design.sub_params, "H2", Value::Real(200e-6));
+        design.cpw50_on_gaas();
         design.build();
         design.line_type("WIDE", {{"W", Value::Real(40e-6)}, {"S", Value::Real(20e-6)}});
     }
@@ -55,14 +43,6 @@ protected:
                                    {len_key, Value::Real(len)},
                                    {"C_LTYP1", Value::Mtrl(lt1)},
                                    {"C_LTYP2", Value::Mtrl(lt2)}}));
-    }
-    std::vector<cd> y_at(UserInstDef* inst, double f) {
-        const auto r = Host::get().analyse({inst}, {f});
-        EXPECT_TRUE(r.ok) << r.error;
-        std::vector<cd> y;
-        if (r.ok)
-            for (const COMPLEX& e : r.points[0].y[0]) y.emplace_back(e.real, e.imag);
-        return y;
     }
     // The element's results after its analysis.
     static std::vector<double> results(double* v, int n) { return {v, v + n}; }

@@ -25,13 +25,7 @@ class Junctions : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Host::get().boot_all());
-        design.grid_params = with(design.grid_params, "DL", Value::Real(2.5e-6));
-        design.grid_params = with(design.grid_params, "BOUND", Value::Real(1e-5));
-        design.lintyp_params = with(design.lintyp_params, "W", Value::Real(20e-6));
-        design.lintyp_params = with(design.lintyp_params, "S", Value::Real(15e-6));
-        design.tech_params = with(design.tech_params, "t1", Value::Real(0.1e-6));
-        design.sub_params = with(design.sub_params, "H1", Value::Real(0.0));
-        design.sub_params = with(design.sub_params, "H2", Value::Real(200e-6));
+        design.cpw50_on_gaas();
         // A second air level for the bridges, 6 um up.
         design.tech_params = with(design.tech_params, "die_h2", Value::Real(6e-6));
         design.tech_params = with(design.tech_params, "die_er2", Value::Real(1.0));
@@ -70,15 +64,6 @@ protected:
         return design.item(def, name, common(p));
     }
 
-public:
-    std::vector<cd> y_at(UserInstDef* inst, double f) {
-        const auto r = Host::get().analyse({inst}, {f});
-        EXPECT_TRUE(r.ok) << r.error;
-        std::vector<cd> y;
-        if (r.ok)
-            for (const COMPLEX& e : r.points[0].y[0]) y.emplace_back(e.real, e.imag);
-        return y;
-    }
     Design design;
 };
 
@@ -105,7 +90,7 @@ void expect_reciprocal_and_passive(const std::vector<cd>& y, const std::string& 
 }
 
 // Y of a junction over the band, each checked.
-std::vector<cd> checked_y(Junctions& t, UserInstDef* inst, const std::string& what);
+std::vector<cd> checked_y(UserInstDef* inst, const std::string& what);
 
 constexpr double kEps0 = 8.8541843e-12;
 
@@ -140,7 +125,7 @@ TEST_F(Junctions, BridgeAddsCapacitanceThatGrowsWithItsWidthAndFallsWithItsHeigh
                                  {design.lintyp, "B20"},
                                  {design.lintyp, "HIGH"},
                                  {"UPPER", "UNDER"}}) {
-        checked_y(*this, junction("CxAIR", "A" + br, {lt}, {br}), "CxAIR " + br);
+        checked_y(junction("CxAIR", "A" + br, {lt}, {br}), "CxAIR " + br);
         const double* r = bruecke_dpar_out;
         cp.push_back(r[1]);
         RecordProperty("air_" + br + "_L_Cp", sci({r[0], r[1]}));
@@ -179,7 +164,7 @@ TEST_F(Junctions, BridgeAddsCapacitanceThatGrowsWithItsWidthAndFallsWithItsHeigh
 TEST_F(Junctions, BendArmsFollowTheirLines) {
     design.line_type("WIDE", {{"W", Value::Real(40e-6)}, {"S", Value::Real(20e-6)}});
     const std::string cpw = design.lintyp;
-    checked_y(*this, junction("CxBEND", "B0", {cpw, cpw}, {"NONE", "NONE"}), "symmetric bend");
+    checked_y(junction("CxBEND", "B0", {cpw, cpw}, {"NONE", "NONE"}), "symmetric bend");
     const std::vector<double> sym(bend_dpar_out, bend_dpar_out + 22);
     // Arms as long as the line's own cross-section; a current that cuts
     // the inner corner is shorter than the centre lines.
@@ -189,9 +174,9 @@ TEST_F(Junctions, BendArmsFollowTheirLines) {
         EXPECT_NEAR(sym[k] / feed1_dpar_out[0], 1.0, 0.01);
         EXPECT_NEAR(sym[k + 1] / feed1_dpar_out[1], 1.0, 0.01);
     }
-    checked_y(*this, junction("CxBEND", "B1", {cpw, "WIDE"}, {"NONE", "NONE"}), "bend to a wide line");
+    checked_y(junction("CxBEND", "B1", {cpw, "WIDE"}, {"NONE", "NONE"}), "bend to a wide line");
     const std::vector<double> a(bend_dpar_out, bend_dpar_out + 22);
-    checked_y(*this, junction("CxBEND", "B2", {"WIDE", cpw}, {"NONE", "NONE"}), "bend from a wide line");
+    checked_y(junction("CxBEND", "B2", {"WIDE", cpw}, {"NONE", "NONE"}), "bend from a wide line");
     const std::vector<double> b(bend_dpar_out, bend_dpar_out + 22);
     RecordProperty("bend_L1_L2_Cp", sci({a[0], a[1], a[2]}));
     // The mirror image: the arms' values change places with their lines.
@@ -211,14 +196,14 @@ TEST_F(Junctions, TeeAndCrossArmsAreAlikeAndAPortSwapOnlyPermutesTheMatrix) {
     design.line_type("WIDE", {{"W", Value::Real(40e-6)}, {"S", Value::Real(20e-6)}});
     const std::string c = design.lintyp;
     bridge("FEED", 0, 10e-6, 5e-6, 150e-6);
-    checked_y(*this, junction("CxTEE", "T0", {c, c, c}, {"FEED", "FEED", "FEED"}), "tee");
+    checked_y(junction("CxTEE", "T0", {c, c, c}, {"FEED", "FEED", "FEED"}), "tee");
     // The branch (a strip of an even number of nodes) lies half a fine step
     // off the box's centre, so the side arms differ by a step in length and
     // by 1.4 % in their excess at this step.
     EXPECT_NEAR(tee_dpar_out[1] / tee_dpar_out[2], 1.0, 0.02);
     EXPECT_NEAR(tee_dpar_out[9] / tee_dpar_out[13], 1.0, 0.01);
     RecordProperty("tee_L3_L1_Cp", sci({tee_dpar_out[0], tee_dpar_out[1], tee_dpar_out[3]}));
-    checked_y(*this, junction("CxCROSS", "X0", {c, c, c, c}, {"FEED", "FEED", "FEED", "FEED"}), "cross");
+    checked_y(junction("CxCROSS", "X0", {c, c, c, c}, {"FEED", "FEED", "FEED", "FEED"}), "cross");
     for (int k = 1; k < 4; ++k) {
         EXPECT_NEAR(cross_dpar_out[k] / cross_dpar_out[0], 1.0, 0.01) << k;
         EXPECT_NEAR(cross_dpar_out[8 + 4 * k] / cross_dpar_out[8], 1.0, 0.01) << k;
@@ -235,9 +220,9 @@ TEST_F(Junctions, TeeAndCrossArmsAreAlikeAndAPortSwapOnlyPermutesTheMatrix) {
         const std::vector<std::string> br(lt1.size(), "FEED");
         static int made = 0;
         ++made;
-        const std::vector<cd> y1 = checked_y(*this, junction(def, def + std::to_string(made) + "a", lt1, br), def);
+        const std::vector<cd> y1 = checked_y(junction(def, def + std::to_string(made) + "a", lt1, br), def);
         const double l1p = out[lp], l1q = out[lq];
-        const std::vector<cd> y2 = checked_y(*this, junction(def, def + std::to_string(made) + "b", lt2, br), def);
+        const std::vector<cd> y2 = checked_y(junction(def, def + std::to_string(made) + "b", lt2, br), def);
         EXPECT_EQ(l1p, out[lq]) << def;
         EXPECT_EQ(l1q, out[lp]) << def;
         const int n = static_cast<int>(lt1.size());
@@ -287,10 +272,10 @@ TEST_F(Junctions, BadInputIsRefusedBeforeAnythingIsSolved) {
     }
 }
 
-std::vector<cd> checked_y(Junctions& t, UserInstDef* inst, const std::string& what) {
+std::vector<cd> checked_y(UserInstDef* inst, const std::string& what) {
     std::vector<cd> all;
     for (double f : {1e9, 20e9, 60e9}) {
-        const std::vector<cd> y = t.y_at(inst, f);
+        const std::vector<cd> y = y_at(inst, f);
         expect_reciprocal_and_passive(y, what + " at " + std::to_string(f / 1e9) + " GHz");
         all.insert(all.end(), y.begin(), y.end());
     }

@@ -44,15 +44,6 @@ protected:
                             {res ? "RES_IDX" : "DIE_IDX", Value::Int(index)}, {"C_SUB", Value::Mtrl(design.sub)},
                             {"C_GRID", Value::Mtrl(design.grid)}, {"TEMP", Value::Real(16.85)}});
     }
-    std::vector<cd> y_at(UserInstDef* inst, double f) {
-        const auto r = Host::get().analyse({inst}, {f});
-        EXPECT_TRUE(r.ok) << r.error;
-
-        std::vector<cd> y;
-        if (r.ok)
-            for (const COMPLEX& e : r.points[0].y[0]) y.emplace_back(e.real, e.imag);
-        return y;
-    }
     Design design;
 };
 

@@ -1,5 +1,9 @@
 #include "support/design.h"
 
+#include <gtest/gtest.h>
+
+#include <cmath>
+
 namespace mirtex::test {
 
 Params with(Params p, const std::string& key, const Value& v) {
@@ -60,6 +64,40 @@ UserInstDef* Design::via(const std::string& name, const std::string& lt1, const 
     return item("CxMETVIA", name,
                 {{"L", Value::Real(length)}, {"C_LTYP1", Value::Mtrl(lt1)}, {"C_LTYP2", Value::Mtrl(lt2)},
                  {"C_SUB", Value::Mtrl(sub)}, {"C_GRID", Value::Mtrl(grid)}, {"TEMP", Value::Real(16.85)}});
+}
+
+void Design::cpw50_on_gaas() {
+    grid_params = with(grid_params, "DL", Value::Real(2.5e-6));
+    grid_params = with(grid_params, "BOUND", Value::Real(1e-5));
+    lintyp_params = with(lintyp_params, "W", Value::Real(20e-6));
+    lintyp_params = with(lintyp_params, "S", Value::Real(15e-6));
+    tech_params = with(tech_params, "t1", Value::Real(0.1e-6));
+    sub_params = with(sub_params, "H1", Value::Real(0.0));
+    sub_params = with(sub_params, "ER1", Value::Real(12.9));
+    sub_params = with(sub_params, "H2", Value::Real(200e-6));
+}
+
+std::vector<std::complex<double>> y_at(UserInstDef* inst, double f) {
+    const auto r = host::Host::get().analyse({inst}, {f});
+    EXPECT_TRUE(r.ok) << r.error;
+    std::vector<std::complex<double>> y;
+    if (r.ok)
+        for (const COMPLEX& e : r.points[0].y[0]) y.emplace_back(e.real, e.imag);
+    return y;
+}
+
+double ellip_k(double k) {
+    double a = 1, b = std::sqrt(1 - k * k);
+    for (int i = 0; i < 40; ++i) {
+        const double an = 0.5 * (a + b);
+        b = std::sqrt(a * b);
+        a = an;
+    }
+    return 3.14159265358979323846 / (2 * a);
+}
+
+double ellip_ratio(double k) {
+    return ellip_k(k) / ellip_k(std::sqrt(1 - k * k));
 }
 
 }  // namespace mirtex::test

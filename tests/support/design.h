@@ -3,7 +3,9 @@
 // overridable.  Tests of any subsystem build on it.
 #pragma once
 
+#include <complex>
 #include <string>
+#include <vector>
 
 #include "host.h"
 
@@ -35,6 +37,12 @@ struct Design {
 
     Design();
 
+    // The 50-ohm line of the closed forms (W 20 um, S 15 um) on 200 um of
+    // GaAs on a metal back, a thin metal (0.1 um), DL 2.5 um and BOUND
+    // 1e-5 (at 1e-4 a gap's end capacitance is still 0.7 % from its limit;
+    // 1e-5 takes it within 0.02 %).  Call before build().
+    void cpw50_on_gaas();
+
     // Creates the items above; throws host::Error like Host::create.
     void build();
 
@@ -48,5 +56,14 @@ struct Design {
     UserInstDef* via(const std::string& name, const std::string& lt1, const std::string& lt2,
                      double length = 20e-6) const;
 };
+
+// The host's Y matrix of one instance analysed alone at f, row by row
+// (empty after a failed analysis, which fails the test).
+std::vector<std::complex<double>> y_at(UserInstDef* inst, double f);
+
+// The complete elliptic integral of the first kind by the arithmetic-
+// geometric mean, and the ratio K(k)/K(k') of the conformal maps.
+double ellip_k(double k);
+double ellip_ratio(double k);
 
 }  // namespace mirtex::test

@@ -53,26 +53,44 @@ inline void bench_process() {
     h.create("C_TECH", "C_TECH_BENCH", tech);
 }
 
-// The examples' board: 200 um of GaAs on a metal back ("DSUB"), a 50-ohm
-// line "DCPW" (W 20, S 15 um) and a wide one "DWIDE" (W 40, S 20 um) on
-// metal level `level`, and a grid of step dl ("DGRID" + tag, tag 250 for
-// 2.5 um); returns the tag.
+// 200 um of GaAs on a metal back (H3: the cover, -1 or -2 automatic) and
+// a grid of step dl (L: the box, -1 or -2 automatic), each made once.
+inline void bench_substrate(const char* name, double H3) {
+    using host::Value;
+    if (get_user_inst(name) != nullptr) return;
+    host::Host::get().create("C_SUB", name,
+                             {{"H1", Value::Real(0)},
+                              {"H2", Value::Real(200e-6)},
+                              {"H3", Value::Real(H3)},
+                              {"ER1", Value::Real(12.9)},
+                              {"ER2", Value::Real(12.9)},
+                              {"ER3", Value::Real(1.0)},
+                              {"TAND1", Value::Real(0)},
+                              {"TAND2", Value::Real(5e-4)},
+                              {"TAND3", Value::Real(0)}});
+}
+inline void bench_grid(const std::string& name, double dl, double L) {
+    using host::Value;
+    if (get_user_inst(name.c_str()) != nullptr) return;
+    host::Host::get().create("C_GRID", name,
+                             {{"BOUND", Value::Real(1e-5)},
+                              {"L1", Value::Real(L)},
+                              {"L2", Value::Real(L)},
+                              {"DL", Value::Real(dl)},
+                              {"ACC", Value::Int(10)}});
+}
+
+// The examples' board: the substrate "DSUB", a 50-ohm line "DCPW" (W 20,
+// S 15 um) and a wide one "DWIDE" (W 40, S 20 um) on metal level `level`,
+// and a grid of step dl ("DGRID" + tag, tag 250 for 2.5 um); returns the
+// tag.
 inline std::string bench_board(double dl, int level = 2) {
     using host::Value;
     host::Host& h = host::Host::get();
     h.boot_all();
     const std::string tag = std::to_string(static_cast<int>(dl * 1e8));
     if (get_user_inst("DSUB") == nullptr) {
-        h.create("C_SUB", "DSUB",
-                 {{"H1", Value::Real(0)},
-                  {"H2", Value::Real(200e-6)},
-                  {"H3", Value::Real(-1)},
-                  {"ER1", Value::Real(12.9)},
-                  {"ER2", Value::Real(12.9)},
-                  {"ER3", Value::Real(1.0)},
-                  {"TAND1", Value::Real(0)},
-                  {"TAND2", Value::Real(5e-4)},
-                  {"TAND3", Value::Real(0)}});
+        bench_substrate("DSUB", -1);
         for (auto [n, w, s] : {std::tuple{"DCPW", 20e-6, 15e-6}, {"DWIDE", 40e-6, 20e-6}})
             h.create("C_LINTYP", n,
                      {{"W", Value::Real(w)},
@@ -82,14 +100,7 @@ inline std::string bench_board(double dl, int level = 2) {
                       {"GND_MET", Value::Int(level)}});
         bench_process();
     }
-    const std::string grid = "DGRID" + tag;
-    if (get_user_inst(grid.c_str()) == nullptr)
-        h.create("C_GRID", grid,
-                 {{"BOUND", Value::Real(1e-5)},
-                  {"L1", Value::Real(-1)},
-                  {"L2", Value::Real(-1)},
-                  {"DL", Value::Real(dl)},
-                  {"ACC", Value::Int(10)}});
+    bench_grid("DGRID" + tag, dl, -1);
     return tag;
 }
 

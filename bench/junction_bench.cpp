@@ -1,4 +1,4 @@
-// The junctions and the interdigital capacitor of the examples, each solved from an empty table
+// The junctions, the interdigital capacitor and the spiral of the examples, each solved from an empty table
 // directory: time, memory and the solved values, and their convergence as
 // the grid step is halved.
 #include <benchmark/benchmark.h>
@@ -128,6 +128,44 @@ void BM_IdcSolve(benchmark::State& state) {
     state.SetLabel("CxIDC");
 }
 
+// The spiral of examples/spiral.net (three rings) on metal 1, its box and
+// cover halved as there.
+void BM_SpiralSolve(benchmark::State& state) {
+    const double dl = state.range(0) * 1e-8;
+    const std::string tag = mirtex::bench::bench_board(dl);
+    element(0, dl);  // the junctions' line type and bridge
+    mirtex::bench::bench_substrate("SSUB", -2);
+    const std::string grid = "SGRID" + tag, name = "JRIND" + tag;
+    mirtex::bench::bench_grid(grid, dl, -2);
+    UserInstDef* e = get_user_inst(name.c_str());
+    if (e == nullptr) {
+        mirtex::host::Params p;
+        for (auto [k, v] : {std::pair{"L1", 0.0},
+                            {"L2", 0.0},
+                            {"N", 2.5},
+                            {"WT", 10e-6},
+                            {"ST", 10e-6},
+                            {"I_DIA1", 100e-6},
+                            {"I_DIA2", 100e-6},
+                            {"S", 20e-6},
+                            {"TEMP", 16.85}})
+            p.emplace_back(k, Value::Real(v));
+        p.emplace_back("INDLEVEL", Value::Int(1));
+        for (const char* k : {"C_LTYP1", "C_LTYP2"}) p.emplace_back(k, Value::Mtrl("JCPW"));
+        p.emplace_back("C_BTR", Value::Mtrl("JDECK"));
+        p.emplace_back("C_SUB", Value::Mtrl("SSUB"));
+        p.emplace_back("C_GRID", Value::Mtrl(grid));
+        e = Host::get().create("CxRIND", name, p);
+    }
+    if (!mirtex::bench::solve_fresh(state, e, "cpw_ind.cdb", {&root_rindE})) return;
+    const int n = rindE_ipar_out[0];
+    double L = 0.0, C = 0.0;
+    for (int k = 0; k < n; ++k) L += rindE_dpar_out[2 + 2 * n + k], C += rindE_dpar_out[2 + 3 * n + k];
+    state.counters["L_nH"] = L * 1e9;
+    state.counters["C_fF"] = C * 1e15;
+    state.SetLabel("CxRIND");
+}
+
 }  // namespace
 
 // The examples' grid step (2.5 um), then 5 and 1.25 um for the
@@ -138,9 +176,11 @@ BENCHMARK(BM_JunctionSolve)
     ->UseRealTime()
     ->Iterations(1);
 BENCHMARK(BM_IdcSolve)->Arg(250)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_SpiralSolve)->Arg(250)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_JunctionSolve)
     ->ArgsProduct({{0, 1, 2, 3}, {500, 125}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
 BENCHMARK(BM_IdcSolve)->Arg(500)->Arg(125)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_SpiralSolve)->Arg(500)->Arg(125)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

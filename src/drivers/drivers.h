@@ -21,6 +21,7 @@ MIRTEX_API int cpw_bend_pre(UserInstDef* inst);
 MIRTEX_API int cpw_tee_pre(UserInstDef* inst);
 MIRTEX_API int cpw_cross_pre(UserInstDef* inst);
 MIRTEX_API int cpw_idc_pre(UserInstDef* inst);
+MIRTEX_API int cpw_rindE_pre(UserInstDef* inst);
 MIRTEX_API int cpw_mim_pre(UserInstDef* inst);
 MIRTEX_API int cpw_mimlin_pre(UserInstDef* inst);
 MIRTEX_API int cpw_tfr_pre(UserInstDef* inst);

@@ -21,8 +21,8 @@
 // Rf1, Rf2: the comb's N fingers carry its current in parallel, on their
 // top and bottom faces at 1 GHz, and the current falls linearly to the
 // finger's tip (its charge leaves it evenly along its length), so each
-// finger counts a third of its length: Rf = Rs LF / (3 x 2 WF N), Rs =
-// 0.00824 Ohm the surface resistance at 1 GHz.  At DC the whole section
+// finger counts a third of its length: Rf = Rs LF / (3 x 2 WF N), Rs the
+// reference metal's surface resistance at 1 GHz.  At DC the whole section
 // WF T carries it: Rg = LF / (3 WF T N), R_dc = Rg / sigma.
 #include <algorithm>
 #include <cmath>
@@ -179,7 +179,7 @@ extern "C" MIRTEX_API int Calc_Cap(int /*plot: no diagnostic output*/, int* ipar
     out[6] = 0.5 * runs[0].L;
     for (int k = 0; k < 2; ++k) {
         const double n = std::max(1, d.fingers[k]);
-        out[7 + k] = 0.00824 * LF / (6.0 * WF * n);
+        out[7 + k] = surface_resistance_1ghz() * LF / (6.0 * WF * n);
         out[9 + k] = T > 0.0 ? LF / (3.0 * WF * T * n) : 0.0;
     }
     out[11] = T;

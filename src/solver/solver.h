@@ -74,6 +74,14 @@ MIRTEX_API int Calc_Cross(int plot, int* ipar, double* dpar, int* ipar_out, doub
  * Calc_Line. */
 MIRTEX_API int Calc_Cap(int plot, int* ipar, int n_ipar, double* dpar, double* dpar_out);
 
+/* The spiral inductor, with its instance-sized vectors: the result vector
+ * (4 N + 2 doubles, allocated here like Calc_Coup's) holds T, Cs, then
+ * per winding segment its resistance at 1 GHz, its DC resistance (both
+ * for the reference conductivity), L and C; ipar_out[0] = N.  Status as
+ * for Calc_Line. */
+MIRTEX_API int Calc_Ind2(int plot, int* ipar, int n_ipar, double* dpar, int n_dpar, int* ipar_out, double** dpar_out,
+                         int* n_dpar_out);
+
 /* Successive over-relaxation of the two-dimensional potential held in
  * pot_0, pot_1, pot_2, pot_4 until the largest residual of a sweep is within
  * bound (at least 3 sweeps).  Nodes at exactly 0.0, and in pot_0 at exactly

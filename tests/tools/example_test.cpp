@@ -114,13 +114,14 @@ TEST(Example, DiscontinuityExamplesAreReciprocalPassiveAndTheStubResonatesOnTime
     }
 }
 
-// The junctions and the interdigital capacitor in their examples:
+// The junctions, the interdigital capacitor and the spiral in their examples:
 // reciprocal and passive at every frequency, and the tee's branch stub notching the through line where
 // its open quarter wave, less the branch arm's (negative) inductance, puts
 // it: cot(beta l) = omega L3 / ZL with l the stub and the end's extra
 // length.
 TEST(Example, JunctionExamplesAreReciprocalPassiveAndTheTeeStubNotchesOnTime) {
-    for (const char* name : {"air_bridges.net", "bend.net", "cross_stubs.net", "idc_series.net", "tee_stub.net"}) {
+    for (const char* name :
+         {"air_bridges.net", "bend.net", "cross_stubs.net", "idc_series.net", "spiral.net", "tee_stub.net"}) {
         const mirtex::sim::RunResult r = run_example(name);
         ASSERT_EQ(r.status, mirtex::sim::RunResult::Status::Ok) << name << ": " << r.why;
         expect_reciprocal_and_passive(r, name);

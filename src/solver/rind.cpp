@@ -1,0 +1,195 @@
+// The spiral inductor: a rectangular winding in an opening of the ground
+// plane, line 1 running in from plane 1 to its outer end, line 2 leaving
+// to the last plane from where the bridge sets the inner end down (both
+// ends mirror planes).
+//
+// The winding is a chain of segments: line 1's stretch across the
+// opening's gap to the outer end, each straight track of the winding, and
+// the way out from the inner end over the bridge and line 2's stretch in
+// the opening.  The lines outside the opening are the feed lines' (their
+// lengths L1, L2 reach the opening's edges).  One run with the layers and
+// the whole conductor at 1 V gives each segment its charge to ground, C =
+// eps0 h Q.
+//
+// Inductance: the segments' partial inductances (Greenhouse), each a
+// filament along its middle: its own, mu0 l / 2pi [ln(2 l / (w + t)) + 1/2
+// + (w + t) / (3 l)], and its mutual inductance with every other segment
+// (each pair's 2M shared between the two), Neumann's integral for parallel
+// filaments a distance d apart, mu0 / 4pi [F(a2 - b1) - F(a2 - b2) - F(a1 -
+// b1) + F(a1 - b2)] with F(x) = x asinh(x / d) - sqrt(x^2 + d^2), positive
+// where the currents run the same way and negative across the winding;
+// perpendicular segments do not couple.  The sum over the chain is the
+// winding's inductance (its low-frequency value, the current sheet of
+// Mohan et al. within 10 %).
+//
+// Resistances, per segment of width w and length l (the way out counted
+// as the bridge's width BW): at 1 GHz the current flows on the top and
+// bottom faces, R' = Rs l / (2 w) with Rs the reference metal's surface
+// resistance at 1 GHz; at DC through the section, R_dc = l / (5.6e7 S/m w
+// T).  Cs, bridging the ports: the bridge over the outer
+// turns, eps0 die_er BW WT / die_h for each turn it crosses.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "binding/messages.h"
+#include "cache/calc_file.h"
+#include "numeric/memory.h"
+#include "solver/junction.h"
+
+namespace mirtex::solver {
+namespace {
+
+// Slots: X11..X14, X21, X24, Z1, Z2, Z3, H3/DL, H2/DL, H1/DL, L1/DL,
+// L2/DL, N5, XA1, XA2, TURN, SIDE, ART, N, NN, X11B..X14B, X1A, X1B, X2A,
+// X2B, then NN track rectangles (x0, x1, z0, z1), then the bridge's rows
+// and line 2's first row; ER3, ER2, ER1, DL, T, MET, LG/DL, WF/DL, ALPHA,
+// BOUND, BW/DL, VER., die_h, die_er, die_td.
+constexpr int kHead = 30, kDpar = 15;
+
+// A track as a filament: along x (or y) from a1 to a2 at the cross
+// position c, all in metres, with the direction of its current.
+struct Filament {
+    bool along_x = true;
+    double a1 = 0, a2 = 0, c = 0;
+    int sign = 1;
+};
+
+double neumann_f(double x, double d) {
+    return x * std::asinh(x / d) - std::sqrt(x * x + d * d);
+}
+
+// Mutual inductance of two parallel filaments (0 for perpendicular ones).
+double mutual(const Filament& p, const Filament& q) {
+    if (p.along_x != q.along_x) return 0.0;
+    const double d = std::max(std::fabs(p.c - q.c), 1e-12);
+    const double m =
+        neumann_f(p.a2 - q.a1, d) - neumann_f(p.a2 - q.a2, d) - neumann_f(p.a1 - q.a1, d) + neumann_f(p.a1 - q.a2, d);
+    return 1e-7 * m * p.sign * q.sign;  // mu0 / 4pi
+}
+
+struct Spiral {
+    std::vector<Rect> grounds, conductor, lines;
+    std::vector<Filament> track;  // one per segment
+    std::vector<int> id;          // segment of each node of the metal plane
+    std::vector<double> width;    // nodes across each segment
+    int segments = 0;
+};
+
+Spiral spiral_layout(const int* ip, const Frame3D& f) {
+    const int X = f.columns(), Y = f.planes(), NN = ip[21];
+    const int* rect = ip + kHead;
+    const int* tail = rect + 4 * NN;
+    Spiral s;
+    s.lines = {{ip[1], ip[2], 1, ip[6] - 1}, {ip[23], ip[24], ip[8] + 1, Y}};
+    s.grounds = {{1, ip[0], 1, ip[6] - 1}, {ip[3], X, 1, ip[6] - 1},  {1, ip[4], ip[6], ip[8]},
+                 {ip[5], X, ip[6], ip[8]}, {1, ip[22], ip[8] + 1, Y}, {ip[25], X, ip[8] + 1, Y}};
+    const int wt = rect[3] - rect[2] + 1;  // the bottom track's rows
+    const double h = 0.5 * f.dl;
+    const bool mirrored = ip[18] != 0;
+    // Line 1's strip across the gap to the outer end, along y.
+    s.conductor.push_back({ip[1], ip[2], ip[6], rect[2] - 1});
+    s.width.push_back(ip[2] - ip[1] + 1);
+    s.track.push_back({false, ip[6] * h, rect[2] * h, 0.5 * (ip[1] + ip[2]) * h, 1});
+    for (int k = 0; k < NN; ++k) {
+        const int* r = rect + 4 * k;
+        s.conductor.push_back({r[0], r[1], r[2], r[3]});
+        s.width.push_back(wt);
+        // Bottom and top tracks run along x, the sides along y; each ring
+        // goes bottom, right, top, left (mirrored in x when wound the
+        // other way).  The filament runs between the corners' centres.
+        Filament t;
+        t.along_x = k % 2 == 0;
+        const double half = 0.5 * (wt - 1);
+        if (t.along_x) {
+            t.a1 = (r[0] + half) * h, t.a2 = (r[1] - half) * h, t.c = 0.5 * (r[2] + r[3]) * h;
+            t.sign = (k % 4 == 0 ? 1 : -1) * (mirrored ? -1 : 1);
+        } else {
+            t.a1 = (r[2] + half) * h, t.a2 = (r[3] - half) * h, t.c = 0.5 * (r[0] + r[1]) * h;
+            t.sign = k % 4 == 1 ? 1 : -1;
+        }
+        s.track.push_back(t);
+    }
+    // From the inner end over the bridge and down onto line 2, up to the
+    // opening's last row, along y.
+    s.conductor.push_back({ip[23], ip[24], tail[2], ip[8]});
+    s.width.push_back(ip[27] - ip[26] + 1);
+    s.track.push_back({false, tail[0] * h, ip[8] * h, 0.5 * (ip[26] + ip[27]) * h, 1});
+    s.segments = NN + 2;
+    s.id.assign(static_cast<std::size_t>(X) * Y, -1);
+    for (int k = 0; k < s.segments; ++k) {
+        const Rect& r = s.conductor[k];
+        for (int y = std::max(r.y1, 1); y <= std::min(r.y2, Y); ++y)
+            for (int x = std::max(r.x1, 1); x <= std::min(r.x2, X); ++x)
+                s.id[static_cast<std::size_t>(y - 1) * X + (x - 1)] = k;
+    }
+    return s;
+}
+
+}  // namespace
+}  // namespace mirtex::solver
+
+using namespace mirtex::solver;
+
+extern "C" MIRTEX_API int Calc_Ind2(int /*plot: no diagnostic output*/, int* ipar, int n_ipar, double* dpar, int n_dpar,
+                                    int* ipar_out, double** dpar_out, int* n_dpar_out) {
+    static const char kFile[] = "cpw_ind.cdb";
+    static const char kIdent[] = "Tessaric Inductor";
+    if (n_ipar < kHead || ipar[21] < 3 || n_ipar != kHead + 4 * ipar[21] + 3 || n_dpar < kDpar) {
+        mirtex::send_error("ERROR: %.*s: a spiral of %d slots! Failed to Calculate Element!",
+                           static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label, n_ipar);
+        return kFailed;
+    }
+    const int N = ipar[21] + 2, n_out = 4 * N + 2;
+    if (*dpar_out == nullptr || *n_dpar_out != n_out) {
+        if (*dpar_out != nullptr) g_free(reinterpret_cast<char*>(*dpar_out));
+        *dpar_out = static_cast<double*>(g_malloc(static_cast<long>(n_out) * static_cast<long>(sizeof(double))));
+        *n_dpar_out = *dpar_out != nullptr ? n_out : 0;
+        if (*dpar_out == nullptr) return kOutOfMemory;
+    }
+    double* out = *dpar_out;
+    if (ReadCalc(kFile, kIdent, ipar, n_ipar, dpar, n_dpar, ipar_out, 1, out, n_out) == 0) return 0;
+    mirtex::send_info("Calculating C_RIND");
+    Frame3D f = frame3d(ipar + 9, dpar[5], false);
+    if (!f.ok) return frame_failure(f.problem);
+    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[8], f.bound = dpar[9];
+    const Spiral s = spiral_layout(ipar, f);
+    for (const Rect& r : s.conductor)
+        if (r.x1 < 2 || r.x2 > f.columns() - 1 || r.y1 > r.y2)
+            return frame_failure(mirtex::format("a track of the winding (columns %d..%d, planes %d..%d) leaves the box",
+                                                r.x1, r.x2, r.y1, r.y2));
+
+    std::vector<double> q(N);
+    {
+        BandGrid3 g(f.st, f.ny);
+        if (!g) return g.status();
+        g.ground(false);
+        for (const Rect& r : s.grounds) g.paint(r.x1, r.x2, r.y1, r.y2, 0.0);
+        for (const Rect& r : s.conductor) g.paint(r.x1, r.x2, r.y1, r.y2, 1.0);
+        for (const Rect& r : s.lines) g.paint(r.x1, r.x2, r.y1, r.y2, 1.0);
+        if (const int rc = run3(f, "1/1", f.layers()); rc != 0) return rc;
+        for (int k = 0; k < N; ++k) q[k] = marked_flux(f, f.layers(), 1.0, s.id, k, interior(f));
+    }
+
+    const double h = 0.5 * f.dl, T = dpar[4], BW = dpar[10] * f.dl, WT = dpar[7] * f.dl;
+    const double die_h = dpar[12], die_er = dpar[13];
+    out[0] = T;
+    out[1] = die_h > 0.0 ? kEps0 * die_er * BW * WT * std::max(0, ipar[17] - 1) / die_h : 0.0;
+    for (int k = 0; k < N; ++k) {
+        // Length along the middle (between the corners' centres) and width.
+        const Filament& p = s.track[k];
+        const double l = std::max(p.a2 - p.a1, h), w = s.width[k] * h;
+        const double R1 = surface_resistance_1ghz() * l / (2.0 * w), Rdc = T > 0.0 ? l / (kRefSigma * w * T) : 0.0;
+        double L = 2e-7 * l * (std::log(2.0 * l / (w + T)) + 0.5 + (w + T) / (3.0 * l));
+        for (int j = 0; j < N; ++j)
+            if (j != k) L += mutual(p, s.track[j]);
+        out[2 + k] = R1;
+        out[2 + N + k] = Rdc;
+        out[2 + 2 * N + k] = L;
+        out[2 + 3 * N + k] = kEps0 * h * q[k];
+    }
+    ipar_out[0] = N;
+    WriteCalc(kFile, kIdent, ipar, n_ipar, dpar, n_dpar, ipar_out, 1, out, n_out);
+    return 0;
+}

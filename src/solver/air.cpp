@@ -52,9 +52,8 @@ extern "C" MIRTEX_API int Calc_Air(int /*plot: no diagnostic output*/, int* ipar
     static const char kIdent[] = "Tessaric Airbridge";
     if (ReadCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, ipar_out, kIout, dpar_out, kOut) == 0) return 0;
     mirtex::send_info("Calculating C_AIR");
-    Frame3D f = frame3d(ipar + 14, dpar[5], false);
+    Frame3D f = frame3d(ipar + 14, dpar, 5, 6);
     if (!f.ok) return frame_failure(f.problem);
-    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[6], f.bound = dpar[7];
     const JunctionLayout j = air_layout(ipar, f);
     static const char* const kName[] = {"the line"};
     if (ipar[20] != 1 && ipar[20] != 2)

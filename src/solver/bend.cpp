@@ -52,9 +52,8 @@ extern "C" MIRTEX_API int Calc_Bend(int /*plot: no diagnostic output*/, int* ipa
     static const char kIdent[] = "Tessaric Bend";
     if (ReadCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, ipar_out, kIout, dpar_out, kOut) == 0) return 0;
     mirtex::send_info("Calculating C_BEND");
-    Frame3D f = frame3d(ipar + 18, dpar[4], false);
+    Frame3D f = frame3d(ipar + 18, dpar, 4, 5);
     if (!f.ok) return frame_failure(f.problem);
-    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[5], f.bound = dpar[6];
     const JunctionLayout j = bend_layout(ipar, f);
     static const char* const kNames[] = {"arm 1", "arm 2"};
     if (const std::string p = junction_check(f, j, kNames); !p.empty()) return frame_failure(p);

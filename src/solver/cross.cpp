@@ -88,9 +88,8 @@ extern "C" MIRTEX_API int Calc_Cross(int /*plot: no diagnostic output*/, int* ip
     static const char kIdent[] = "Tessaric Cross";
     if (ReadCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, ipar_out, kIout, dpar_out, kOut) == 0) return 0;
     mirtex::send_info("Calculating C_CROSS");
-    Frame3D f = frame3d(ipar + 40, dpar[4], false);
+    Frame3D f = frame3d(ipar + 40, dpar, 4, 5);
     if (!f.ok) return frame_failure(f.problem);
-    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[5], f.bound = dpar[6];
     const JunctionLayout j = cross_layout(ipar, f);
     int line[4];
     arm_lines(ipar, line);

@@ -31,6 +31,9 @@ struct Frame3D {
 // met 0 for a thin metal; thin = true keeps five rows in band 0 whatever
 // met is (the short end's uniform problem).
 Frame3D frame3d(const int* stack, double met, bool thin);
+// The frame of a layered element whose real vector starts ER3, ER2, ER1,
+// DL and holds MET at met_slot and ALPHA, BOUND from alpha_slot on.
+Frame3D frame3d(const int* stack, const double* dpar, int met_slot, int alpha_slot);
 
 // Reports a frame or layout problem as the element's error; always kFailed.
 int frame_failure(const std::string& problem);

@@ -126,9 +126,8 @@ extern "C" MIRTEX_API int Calc_Cap(int /*plot: no diagnostic output*/, int* ipar
     mirtex::send_info("Calculating C_IDC");
     if (n_ipar < kHead || ipar[26] < 2 || n_ipar != kHead + 2 * ipar[26])
         return frame_failure(mirtex::format("an interdigital capacitor of %d slots", n_ipar));
-    Frame3D f = frame3d(ipar + 19, dpar[8], false);
+    Frame3D f = frame3d(ipar + 19, dpar, 8, 9);
     if (!f.ok) return frame_failure(f.problem);
-    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[9], f.bound = dpar[10];
     const Idc d = idc_layout(ipar, f);
     static const char* const kNames[] = {"line 1", "line 2"};
     if (const std::string p = junction_check(f, d.slots, kNames); !p.empty()) return frame_failure(p);

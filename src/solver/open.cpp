@@ -40,9 +40,8 @@ extern "C" MIRTEX_API int Calc_Open(int /*plot: no diagnostic output*/, int* ipa
     static const char kIdent[] = "Tessaric Open";
     if (ReadCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, nullptr, 0, dpar_out, kOut) == 0) return 0;
     mirtex::send_info("Calculating C_OPEN");
-    Frame3D f = frame3d(ipar + 9, dpar[4], false);
+    Frame3D f = frame3d(ipar + 9, dpar, 4, 5);
     if (!f.ok) return frame_failure(f.problem);
-    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[5], f.bound = dpar[6];
     const int Z1 = ipar[6], X2 = ipar[3], X3 = ipar[4];
     if (Z1 < 9 || X2 < 2 || X3 > 2 * f.st.nx)
         return frame_failure(

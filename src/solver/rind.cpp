@@ -151,9 +151,8 @@ extern "C" MIRTEX_API int Calc_Ind2(int /*plot: no diagnostic output*/, int* ipa
     double* out = *dpar_out;
     if (ReadCalc(kFile, kIdent, ipar, n_ipar, dpar, n_dpar, ipar_out, 1, out, n_out) == 0) return 0;
     mirtex::send_info("Calculating C_RIND");
-    Frame3D f = frame3d(ipar + 9, dpar[5], false);
+    Frame3D f = frame3d(ipar + 9, dpar, 5, 8);
     if (!f.ok) return frame_failure(f.problem);
-    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[8], f.bound = dpar[9];
     const Spiral s = spiral_layout(ipar, f);
     for (const Rect& r : s.conductor)
         if (r.x1 < 2 || r.x2 > f.columns() - 1 || r.y1 > r.y2)

@@ -70,9 +70,8 @@ extern "C" MIRTEX_API int Calc_Tee(int /*plot: no diagnostic output*/, int* ipar
     static const char kIdent[] = "Tessaric T-Junction";
     if (ReadCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, ipar_out, kIout, dpar_out, kOut) == 0) return 0;
     mirtex::send_info("Calculating C_TEE");
-    Frame3D f = frame3d(ipar + 28, dpar[4], false);
+    Frame3D f = frame3d(ipar + 28, dpar, 4, 5);
     if (!f.ok) return frame_failure(f.problem);
-    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[5], f.bound = dpar[6];
     const JunctionLayout j = tee_layout(ipar, f);
     static const char* const kNames[] = {"line 3", "the wider through line", "the narrower through line"};
     if (const std::string p = junction_check(f, j, kNames); !p.empty()) return frame_failure(p);

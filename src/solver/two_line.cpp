@@ -54,9 +54,8 @@ void store_two_line(const char* file, const char* ident, int* ipar, double* dpar
 }
 
 int two_line_frame(const int* ipar, const double* dpar, Frame3D& f, TwoLineSlots& s) {
-    f = frame3d(ipar + 12, dpar[4], false);
+    f = frame3d(ipar + 12, dpar, 4, 5);
     if (!f.ok) return frame_failure(f.problem);
-    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3], f.alpha = dpar[5], f.bound = dpar[6];
     s.X0 = ipar[0];
     s.XE = ipar[1];
     for (int i = 1; i <= 4; ++i) {

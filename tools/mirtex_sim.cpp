@@ -29,6 +29,7 @@
 #include "sim/netlist.h"
 #include "sim/output.h"
 #include "sim/plot.h"
+#include "sim/table.h"
 
 namespace {
 
@@ -215,6 +216,8 @@ int line_main(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "line") == 0) return line_main(argc - 1, argv + 1);
+    if (argc > 1 && std::strcmp(argv[1], "table") == 0)
+        return mirtex::sim::table_main(argc - 1, argv + 1, default_library().c_str());
     CLI::App app{"mirtex-sim: S-parameters of CPW circuits from a netlist, with the mirtex model library"};
     std::string netlist, output, plot, lib = default_library();
     std::string param = "S", format = "MA", unit = "GHz";

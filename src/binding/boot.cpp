@@ -10,7 +10,9 @@
 
 extern "C" int mirtex_check_instance(UserInstDef* inst);
 extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, int size);
+
 #include "mirtex/mirtex.h"
+#include "mirtex/table.h"
 
 extern "C" {
 MIRTEX_API int cpw_pre_flg = 0;
@@ -120,6 +122,11 @@ MIRTEX_API int sim_query_info(const char* query, void** result) {
     // int (*)(UserInstDef*, double f, char* buf, int size).
     if (query != nullptr && std::strcmp(query, "describeInstance") == 0) {
         *result = reinterpret_cast<void*>(&mirtex_describe_instance);
+        return 0;
+    }
+    // The calculation-table tool, mirtex_table_fn (mirtex/table.h).
+    if (query != nullptr && std::strcmp(query, "calcTable") == 0) {
+        *result = reinterpret_cast<void*>(&mirtex_calc_table);
         return 0;
     }
     // The elements whose evaluation this build does not have: a

@@ -10,11 +10,13 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "binding/messages.h"
+#include "cache/checksums.h"
 #include "cache/record_scan.h"
 
 namespace mirtex {
@@ -73,6 +75,12 @@ int open_regular(const std::string& path, int flags) {
     return fd;
 }
 
+// The descriptor still refers to the file under path.
+bool same_file(int fd, const std::string& path) {
+    struct stat a {}, b {};
+    return fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 std::uint64_t file_size(int fd) {
     struct stat st {};
     return fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
@@ -106,7 +114,8 @@ void report_once(const std::string& path, const char* fmt, Args... args) {
 }
 
 constexpr const char* kDamaged =
-    "Cache-file %s is damaged after %llu bytes; it is left as it is and results are not stored in it.";
+    "Cache-file %s is damaged after %llu bytes; it is left as it is and results are not stored in it "
+    "('mirtex-sim table repair %s' rebuilds it from its intact records).";
 constexpr const char* kWrongIdent =
     "Cache has a wrong identification: %s is not a '%s' file; results are not stored in it.";
 
@@ -115,13 +124,6 @@ std::vector<std::pair<std::string, ResultCheck>>& result_checks() {
     return checks;
 }
 
-bool plausible(const char* file, const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out) {
-    for (int k = 0; k < n_dpar_out; ++k)
-        if (!std::isfinite(dpar_out[k])) return false;
-    for (const auto& [name, check] : result_checks())
-        if (name == file) return check(ipar_out, n_ipar_out, dpar_out, n_dpar_out);
-    return true;
-}
 
 // Exclusive advisory lock over the whole file for one append, released when
 // the descriptor closes (also when the process dies).  A file system without
@@ -213,8 +215,7 @@ bool prepare_append(int fd, const std::string& path, const char* ident, const Re
         case Tail::Damaged:
             break;
     }
-    report_once(path, kDamaged,
-                path.c_str(), static_cast<unsigned long long>(base));
+    report_once(path, kDamaged, path.c_str(), static_cast<unsigned long long>(base), path.c_str());
     return false;
 }
 
@@ -241,64 +242,79 @@ int read_calc(const char* file, const char* ident, const int* ipar, int n_ipar, 
             return 1;
         reader.seek(0);
     }
-    switch (read_header(reader, ident)) {
-        case HeaderCheck::Ok:
-            break;
-        case HeaderCheck::WrongLength:
-            report_once(path, "Cache-identification has a wrong length: %s is not a '%s' file; results are not stored in it.",
+    std::optional<Checksums> sums;  // read at the first candidate, or for a bad header
+    bool verified_only = false;
+    if (const HeaderCheck h = read_header(reader, ident); h != HeaderCheck::Ok) {
+        // A damaged header over records this library wrote still holds
+        // those records: where the checksum file vouches for a record, it is
+        // one of ours whatever happened to the header.  Nothing else is
+        // trusted in such a file, and nothing is appended to it.
+        if (h == HeaderCheck::WrongLength)
+            report_once(path,
+                        "Cache-identification has a wrong length: %s is not a '%s' file; results are not stored in it.",
                         path.c_str(), ident);
-            return 1;
-        case HeaderCheck::WrongIdent:
-            report_once(path, kWrongIdent,
-                        path.c_str(), ident);
-            return 1;
+        else
+            report_once(path, kWrongIdent, path.c_str(), ident);
+        sums = Checksums::load(path);
+        if (!sums->present()) return 1;
+        verified_only = true;
+        reader.seek(0);
     }
 
     // Only a query with both an integer and a real key part can match.
     if (n_ipar <= 0 || n_dpar <= 0) return 1;
     const RecordHead want = RecordHead::of(n_ipar, n_dpar, n_ipar_out, n_dpar_out);
-    const std::size_t ikey = static_cast<std::size_t>(n_ipar) * sizeof(std::int32_t);
-    const std::size_t dkey = static_cast<std::size_t>(n_dpar) * sizeof(double);
     const std::size_t iout = static_cast<std::size_t>(n_ipar_out > 0 ? n_ipar_out : 0) * sizeof(std::int32_t);
     const std::size_t dout = static_cast<std::size_t>(n_dpar_out > 0 ? n_dpar_out : 0) * sizeof(double);
-    std::vector<unsigned char> body;
+    // The sought record begins with its counts and its key: those bytes are
+    // looked for at every offset, so a record is found wherever damage
+    // before it has left it, and no damaged count can send the scan past it.
+    std::vector<unsigned char> pattern;
+    put(pattern, want.count, 4);
+    put(pattern, ipar, n_ipar);
+    put(pattern, dpar, n_dpar);
+    const std::size_t record_bytes = pattern.size() + iout + dout;
+
+    std::vector<unsigned char> record(record_bytes);
     std::vector<int> icand(iout / sizeof(int));
     std::vector<double> dcand(dout / sizeof(double));
-    RecordHead head;
-    for (;;) {
-        if (!next_record(reader, head)) {
-            // Past a damaged record the scan goes on at the next complete
-            // record of the sought shape, so that the intact records behind
-            // it stay found (appends to the file stop, see prepare_append).
-            if (reader.remaining() == 0 || !find_next_record(reader, reader.position(), &want, 1)) break;
-            continue;
-        }
-        const std::uint64_t at = reader.position() - RecordHead::kBytes;
-        if (!head.same_counts(want)) {
-            reader.skip(head.body_bytes);
-            continue;
-        }
-        // Counts are bounded by what the file holds, so this buffer is too.
-        body.resize(static_cast<std::size_t>(head.body_bytes));
-        if (!reader.read(body.data(), body.size())) break;
-        const unsigned char* p = body.data();
-        if (std::memcmp(p, ipar, ikey) != 0 || std::memcmp(p + ikey, dpar, dkey) != 0) continue;
-        p += ikey + dkey;
+    for (std::uint64_t from = reader.position();;) {
+        if (!find_bytes(reader, from, pattern.data(), pattern.size())) return 1;
+        const std::uint64_t at = reader.position();
+        from = at + 1;  // the next search starts past this candidate
+        if (size - at < record_bytes) return 1;
+        FileReader rec(fd.get(), size);
+        rec.seek(at);
+        if (!rec.read(record.data(), record.size())) return 1;
+        const unsigned char* p = record.data() + pattern.size();
         if (iout > 0) std::memcpy(icand.data(), p, iout);
         if (dout > 0) std::memcpy(dcand.data(), p + iout, dout);
-        // A damaged result is passed over: the element is solved again, and
-        // the record appended then is found behind this one next time.
-        if (!plausible(file, icand.data(), n_ipar_out, dcand.data(), n_dpar_out)) {
-            report_once(format("%s#%llu", path.c_str(), static_cast<unsigned long long>(at)),
-                        "WARNING: Cache-file %s: the record at byte %llu holds a result that is not physical; it is not used.",
-                        path.c_str(), static_cast<unsigned long long>(at));
-            continue;
+
+        if (!sums) sums = Checksums::load(path);
+        const std::uint32_t crc = crc32c(record.data(), record.size());
+        if (!sums->lists(static_cast<std::uint32_t>(record_bytes), crc)) {
+            if (verified_only || sums->covers(at, record_bytes)) {
+                // Written by us and listed, but its bytes changed since.
+                report_once(path + "#checksum",
+                            "WARNING: Cache-file %s: the record at byte %llu does not match its checksum; it is not "
+                            "used and the element is solved again ('mirtex-sim table repair %s' rebuilds the file).",
+                            path.c_str(), static_cast<unsigned long long>(at), path.c_str());
+                continue;
+            }
+            // Not listed: a peer's record, or one whose entry a crash kept
+            // from being written.  Only the physics can judge it.
+            if (!result_is_plausible(file, icand.data(), n_ipar_out, dcand.data(), n_dpar_out)) {
+                report_once(format("%s#%llu", path.c_str(), static_cast<unsigned long long>(at)),
+                            "WARNING: Cache-file %s: the record at byte %llu holds a result that is not physical; it "
+                            "is not used.",
+                            path.c_str(), static_cast<unsigned long long>(at));
+                continue;
+            }
         }
         if (iout > 0) std::memcpy(ipar_out, icand.data(), iout);
         if (dout > 0) std::memcpy(dpar_out, dcand.data(), dout);
         return 0;
     }
-    return 1;
 }
 
 int write_calc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar, int n_dpar,
@@ -307,41 +323,63 @@ int write_calc(const char* file, const char* ident, const int* ipar, int n_ipar,
     if (n_ipar < 0 || n_dpar < 0 || n_ipar_out < 0 || n_dpar_out < 0) return -1;
     std::string path;
     if (!full_path(file, path)) return -1;
-    const Fd fd(open_regular(path, O_RDWR | O_APPEND | O_CREAT));
-    if (fd.get() < 0) {
-        report_once(path, "Cache-file %s cannot be written (not a regular file, or no permission); results are not stored in it.",
-                    path.c_str());
-        return -1;
-    }
-
+    std::optional<Fd> fd;
     // Header check, repair and append happen under one lock, and the record
     // goes out in one write on an appending descriptor, so that two
     // processes sharing a table directory never interleave their records.
-    lock_exclusive(fd.get());
+    // A file that the table tool replaced while we waited for the lock is
+    // no longer the one under this name: open the name again.
+    for (int tries = 0; tries < 8; ++tries) {
+        fd.emplace(open_regular(path, O_RDWR | O_APPEND | O_CREAT));
+        if (fd->get() < 0) {
+            report_once(path, "Cache-file %s cannot be written (not a regular file, or no permission); results are not stored in it.",
+                        path.c_str());
+            return -1;
+        }
+        lock_exclusive(fd->get());
+        if (same_file(fd->get(), path)) break;
+    }
     std::vector<unsigned char> out;
     std::uint64_t base = 0;
-    if (!prepare_append(fd.get(), path, ident, RecordHead::of(n_ipar, n_dpar, n_ipar_out, n_dpar_out), out, base))
+    if (!prepare_append(fd->get(), path, ident, RecordHead::of(n_ipar, n_dpar, n_ipar_out, n_dpar_out), out, base))
         return -1;
+    // A file begun afresh gets a checksum file begun afresh: entries of an
+    // earlier file of that name would vouch for nothing in it.
+    if (base == 0) reset_sum_file(path);
 
+    const std::size_t record_at = out.size();
     const std::int32_t counts[4] = {n_ipar, n_dpar, n_ipar_out, n_dpar_out};
     put(out, counts, 4);
     put(out, ipar, n_ipar);
     put(out, dpar, n_dpar);
     put(out, ipar_out, n_ipar_out);
     put(out, dpar_out, n_dpar_out);
-    if (!write_all(fd.get(), out.data(), out.size())) {
+    if (!write_all(fd->get(), out.data(), out.size())) {
         const int err = errno;
         // A full disk or a quota: take back the part that landed, so the
         // file ends on a complete record as before.
-        [[maybe_unused]] const int rc = ftruncate(fd.get(), static_cast<off_t>(base));
+        [[maybe_unused]] const int rc = ftruncate(fd->get(), static_cast<off_t>(base));
         report_once(path, "Cache-file %s could not be written (%s); result not stored.", path.c_str(), std::strerror(err));
         return -1;
     }
+    // The record's checksum, still under the lock.  Should it not be
+    // written, the record is read as one without an entry.
+    const std::size_t record_bytes = out.size() - record_at;
+    append_sum_entry(path, {base + record_at, static_cast<std::uint32_t>(record_bytes),
+                            crc32c(out.data() + record_at, record_bytes)});
     send_info("Writing in Cache");
     return 0;
 }
 
 }  // namespace
+
+bool result_is_plausible(const char* file, const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out) {
+    for (int k = 0; k < n_dpar_out; ++k)
+        if (!std::isfinite(dpar_out[k])) return false;
+    for (const auto& [name, check] : result_checks())
+        if (name == file) return check(ipar_out, n_ipar_out, dpar_out, n_dpar_out);
+    return true;
+}
 
 bool register_result_check(const char* file, ResultCheck check) {
     result_checks().emplace_back(file, check);

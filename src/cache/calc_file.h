@@ -46,6 +46,34 @@ using ResultCheck = bool (*)(const int* ipar_out, int n_ipar_out, const double* 
 // it); registration happens at load, before any file is read.
 bool register_result_check(const char* file, ResultCheck check);
 
+// Every result finite and the kind's own rule met.
+bool result_is_plausible(const char* file, const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out);
+
+// The calculation files the solvers keep: file name, identification, the
+// debug report's label for the slot names, and the four counts of their
+// records (-1 where the count depends on the instance).
+struct CalcKind {
+    const char* file;
+    const char* ident;
+    const char* label;
+    int counts[4];
+};
+inline constexpr CalcKind kCalcKinds[] = {
+    {"cpw_line.cdb", "Tessaric Line", "C_LIN", {9, 10, 0, 8}},
+    {"cpw_gap.cdb", "Tessaric Gap", "C_GAP", {19, 8, 0, 11}},
+    {"cpw_open.cdb", "Tessaric Open", "C_OPEN", {17, 8, 0, 5}},
+    {"cpw_short.cdb", "Tessaric Short", "C_SHORT", {15, 4, 0, 2}},
+    {"cpw_step.cdb", "Tessaric Step", "C_STEP", {19, 8, 0, 11}},
+    {"cpw_taper.cdb", "Tessaric Taper", "C_TAPER", {19, 8, 0, 11}},
+    {"cpw_air.cdb", "Tessaric Airbridge", "C_AIR", {21, 16, 1, 12}},
+    {"cpw_tee.cdb", "Tessaric T-Junction", "C_TEE", {38, 26, 3, 32}},
+    {"cpw_bend.cdb", "Tessaric Bend", "C_BEND", {26, 21, 2, 22}},
+    {"cpw_cross.cdb", "Tessaric Cross", "C_CROSS", {-1, -1, 4, 43}},
+    {"cpw_cap.cdb", "Tessaric Capacitence", "C_IDC", {-1, -1, 0, 16}},
+    {"cpw_ind.cdb", "Tessaric Inductor", "C_RIND", {-1, -1, 1, -1}},
+    {"cpw_coup.cdb", "Tessaric Coupled Lines", "C_COUP", {11, -1, 1, -1}},
+};
+
 // The end of an analysis: a file that could not be written, or was found
 // damaged, is reported once per file and analysis, and again in the next.
 void calc_file_analysis_end();

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace mirtex {
 
@@ -120,11 +121,11 @@ bool next_record(FileReader& reader, RecordHead& head) {
 }
 
 bool find_next_record(FileReader& reader, std::uint64_t from, const RecordHead* shapes, std::size_t n_shapes) {
-    // Records are whole multiples of four bytes, so an intact one behind a
-    // damaged place starts at a four-byte step from it.  Most offsets fail
-    // at their counts, so the search costs about one read per word.
+    // Every byte offset is tried: bytes inserted or lost in the damage put
+    // the intact records behind it at any offset, not only at four-byte
+    // steps.  Most offsets fail at their counts, from the reader's buffer.
     RecordHead probe;
-    for (std::uint64_t at = from + 4;; at += 4) {
+    for (std::uint64_t at = from + 1;; ++at) {
         reader.seek(at);
         if (reader.remaining() < RecordHead::kBytes) break;
         if (!next_record(reader, probe)) continue;
@@ -133,6 +134,28 @@ bool find_next_record(FileReader& reader, std::uint64_t from, const RecordHead* 
                 reader.seek(at);
                 return true;
             }
+    }
+    reader.seek(from);
+    return false;
+}
+
+bool find_bytes(FileReader& reader, std::uint64_t from, const unsigned char* pat, std::size_t n) {
+    // Pieces that overlap by n - 1 bytes, so that no occurrence falls
+    // between two of them.
+    constexpr std::size_t kPiece = 256 * 1024;
+    std::vector<unsigned char> buf;
+    for (std::uint64_t at = from; n > 0;) {
+        reader.seek(at);
+        const std::uint64_t rest = reader.remaining();
+        if (rest < n) break;
+        const std::size_t take = rest < kPiece + n ? static_cast<std::size_t>(rest) : kPiece + n - 1;
+        buf.resize(take);
+        if (!reader.read(buf.data(), take)) break;
+        if (const void* hit = memmem(buf.data(), take, pat, n)) {
+            reader.seek(at + static_cast<std::uint64_t>(static_cast<const unsigned char*>(hit) - buf.data()));
+            return true;
+        }
+        at += take - n + 1;
     }
     reader.seek(from);
     return false;

@@ -71,6 +71,10 @@ enum class Tail {
 // follows.
 bool find_next_record(FileReader& reader, std::uint64_t from, const RecordHead* shapes, std::size_t n_shapes);
 
+// The first occurrence of the n bytes at pat at or after `from`, the reader
+// left there; false, with the reader back at `from`, when there is none.
+bool find_bytes(FileReader& reader, std::uint64_t from, const unsigned char* pat, std::size_t n);
+
 // A tail is torn only when it cannot hold a complete record: fewer bytes
 // than the counts themselves that begin the key counts of a known shape, or a
 // record whose counts are a writer's (the

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -70,7 +71,9 @@ inline std::vector<unsigned char> file_bytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Bytes put in place by hand are a file whose writer kept no checksums.
 inline void put_bytes(const std::string& path, const std::vector<unsigned char>& data) {
+    std::remove((path + ".sum").c_str());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }

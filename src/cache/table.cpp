@@ -23,6 +23,7 @@
 #include <ctime>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -371,13 +372,18 @@ int list(const std::string& path, bool csv, const Output& out) {
         for (std::size_t i = 0; i < in_d.size(); ++i)
             if (in_d[i] == "DL[m]") dl = r.dpar()[i];
         std::string l = format("@%llu %s ", static_cast<unsigned long long>(r.offset), r.verified ? "verified  " : "unverified");
+        // Each word once (a width may be stored in grid steps and in metres).
+        std::set<std::string> said;
+        auto say = [&](const Shown& s, const char* fmt) {
+            if (said.insert(s.word).second) l += format(fmt, s.word.c_str(), s.value, s.unit);
+        };
         for (std::size_t i = 0; i < in_i.size(); ++i)
-            if (const auto s = shown_int(in_i[i], r.ipar()[i], dl)) l += format(" %s=%.4g%s", s->word.c_str(), s->value, s->unit);
+            if (const auto s = shown_int(in_i[i], r.ipar()[i], dl)) say(*s, " %s=%.4g%s");
         for (std::size_t i = 0; i < in_d.size(); ++i) {
             const Shown s = shown_real(in_d[i], r.dpar()[i]);
             // The geometry and the materials; solver settings stay in the CSV.
             if (std::strcmp(s.unit, "um") == 0 || s.word.rfind("ER", 0) == 0 || s.word.rfind("die_", 0) == 0)
-                l += format(" %s=%.4g%s", s.word.c_str(), s.value, s.unit);
+                say(s, " %s=%.4g%s");
         }
         l += "  |";
         for (std::size_t i = 0; i < out_d.size(); ++i) {

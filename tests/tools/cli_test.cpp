@@ -79,6 +79,11 @@ protected:
     }
 };
 
+const std::string kProcess =
+    "C_PROCES:C_PROCES_DEFAULT FOUNDRY=\"GAAS\" GW_DEF=50um count=2\n"
+    "C_TECH:C_TECH_GAAS die_h0=0.2um die_er0=7.5 die_td0=1e-3 cap_os1=1um cap_l1=0.2um die_h1=3um die_er1=1 "
+    "die_td1=1e-4 cap_os2=1um cap_l2=0.2um die_h2=1.2um die_er2=2.7 die_td2=2e-3 res_l=0.05um res_rs=50 t1=3um "
+    "rho1=1 t2=1um rho2=1.2\n";
 const std::string kTail = "Term:P1 1 0 Num=1\nTerm:P2 2 0 Num=2\nS_Param:SP Start=1GHz Stop=3GHz Points=3\n";
 
 TEST_F(Cli, UsageAndLibraryErrors) {
@@ -169,11 +174,7 @@ TEST_F(Cli, RefusalsBeforeTheAnalysis) {
     EXPECT_EQ(out().find("(not available in this build)"), std::string::npos);
 
     // The library's own checks, at the statement: --check and a run alike.
-    const std::string process =
-        "C_PROCES:C_PROCES_DEFAULT FOUNDRY=\"GAAS\" GW_DEF=50um count=2\n"
-        "C_TECH:C_TECH_GAAS die_h0=0.2um die_er0=7.5 die_td0=1e-3 cap_os1=1um cap_l1=0.2um die_h1=3um die_er1=1 "
-        "die_td1=1e-4 cap_os2=1um cap_l2=0.2um die_h2=1.2um die_er2=2.7 die_td2=2e-3 res_l=0.05um res_rs=50 t1=3um "
-        "rho1=1 t2=1um rho2=1.2\n";
+    const std::string process = kProcess;
     std::string neg = items;
     neg.replace(neg.find("W=20um"), 6, "W=-20um");
     const std::string bad = write("w.net", process + neg + "CxLIN:TL1 1 2 L=500um C_LTYP=T C_SUB=S C_GRID=G\n" + kTail);
@@ -194,6 +195,88 @@ TEST_F(Cli, RefusalsBeforeTheAnalysis) {
     std::filesystem::remove(dir.file("l.s2p"));
     EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("r.csv")}), 0) << err();
     EXPECT_EQ(slurp(dir.file("r.csv")).rfind("freq_", 0), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The table tool on what a user's disk does to a table directory: a damaged
+// record of the example line is solved again (same S-parameters, one
+// warning naming the repair), check finds it, repair keeps what is intact
+// and the next run reads instead of solving; merging the tables of two
+// machines gives the table one machine would have solved; and four
+// simulators sharing a directory leave every record verified.
+TEST_F(Cli, TableToolFindsDamageRepairsAndMerges) {
+    const std::string example = std::string(MIRTEX_SOURCE_DIR) + "/examples/cpw_line.net";
+    auto in = [&](const std::string& sub) {
+        std::filesystem::create_directories(dir.file(sub));
+        setenv("MIRTEX_TABLE_PATH", dir.file(sub).c_str(), 1);
+        return dir.file(sub) + "/cpw_line.cdb";
+    };
+    const std::string a = in("a");
+    ASSERT_EQ(run({"-q", example}), 0) << err();
+    const std::string clean = out();
+    {
+        std::fstream f(a, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekg(156);
+        const char c = static_cast<char>(f.get() ^ 0x04);
+        f.seekp(156);
+        f.put(c);
+    }
+    ASSERT_EQ(run({example}), 0);
+    EXPECT_EQ(out(), clean) << "the damaged record is solved again";
+    EXPECT_NE(err().find("Calculating C_LINE"), std::string::npos);
+    EXPECT_NE(err().find("the record at byte 18 does not match its checksum"), std::string::npos) << err();
+    EXPECT_NE(err().find("'mirtex-sim table repair " + a + "'"), std::string::npos);
+
+    EXPECT_EQ(run({"table", "check", dir.file("a")}), 1);
+    EXPECT_EQ(out(), a + ": Tessaric Line, 1 records: 1 verified, 0 unverified, damaged bytes 18-214; checksum file\n");
+    EXPECT_EQ(run({"table", "repair", a}), 0) << err();
+    EXPECT_EQ(run({"table", "check", a}), 0);
+    EXPECT_EQ(out(), a + ": Tessaric Line, 1 records: 1 verified, 0 unverified, no damage; checksum file\n");
+    ASSERT_EQ(run({example}), 0);
+    EXPECT_EQ(out(), clean);
+    EXPECT_EQ(err().find("Calculating"), std::string::npos) << "read, not solved, after the repair";
+    EXPECT_EQ(run({"table", "list", a}), 0);
+    EXPECT_NE(out().find(" W=20um S=15um GW=50um "), std::string::npos) << out();
+    EXPECT_NE(out().find(" ZL=47.03"), std::string::npos) << out();
+
+    // Two machines, one geometry each, against one machine solving both.
+    const std::string b = in("b");
+    ASSERT_EQ(run({"line", "W=10um"}), 0) << err();
+    const std::string both = in("both");
+    ASSERT_EQ(run({"-q", example}), 0);
+    ASSERT_EQ(run({"line", "W=10um"}), 0);
+    const std::string merged = in("merged");
+    EXPECT_EQ(run({"table", "merge", a, b, merged}), 0) << err();
+    EXPECT_EQ(slurp(merged), slurp(both));
+    EXPECT_EQ(slurp(merged + ".sum"), slurp(both + ".sum"));
+    EXPECT_EQ(run({"table", "merge", a, dir.file("a") + "/cpw_line.cdb.sum", merged}), 1) << "no calculation file";
+    EXPECT_EQ(run({"table", "merge", a}), 2);
+
+    // Four simulators, overlapping widths, one directory.
+    const std::string shared = in("shared");
+    std::string items = kProcess;
+    for (const std::string line : {"C_SUB:S H1=-1 H2=200um H3=-1 ER1=1 ER2=12.9 ER3=1 TAND1=0 TAND2=5e-4 TAND3=0",
+                                   "C_GRID:G BOUND=1e-4 L1=-1 L2=-1 DL=5um ACC=10"})
+        items += line + "\n";
+    std::vector<pid_t> pids;
+    for (int p = 0; p < 4; ++p) {
+        std::string net = items;
+        for (int k = 0; k < 4; ++k) {
+            const int w = 10 + 5 * (p + k);
+            net += "C_LINTYP:T" + std::to_string(k) + " W=" + std::to_string(w) + "um S=15um GW=50um CEN_MET=1 GND_MET=1\n";
+            net += "CxLIN:L" + std::to_string(k) + " " + std::to_string(k + 1) + " " + std::to_string(k + 2) +
+                   " L=100um C_LTYP=T" + std::to_string(k) + " C_SUB=S C_GRID=G\n";
+        }
+        net += "Term:P1 1 0 Num=1\nTerm:P2 5 0 Num=2\nS_Param:SP Start=1GHz Stop=2GHz Points=2\n";
+        pids.push_back(start({"-q", write("p" + std::to_string(p) + ".net", net)}));
+    }
+    for (const pid_t pid : pids) EXPECT_EQ(wait_for(pid), 0);
+    EXPECT_EQ(run({"table", "check", shared}), 0) << out();
+    EXPECT_NE(out().find(" 0 unverified, no damage;"), std::string::npos) << out();
+    unsetenv("MIRTEX_TABLE_PATH");
 }
 
 }  // namespace

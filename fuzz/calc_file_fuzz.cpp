@@ -1,19 +1,26 @@
 // Fuzzing the calculation-file reader and the append's repair of the file.
 //
-// Input: one selector byte, then the bytes of a calculation file.  The
-// selector picks the identification, the shape of the query and which
-// record of the file the query's key is taken from, so that well-formed
-// inputs produce hits as well as misses.  Beyond not crashing, every run
-// checks what the files promise:
+// Input: one selector byte, one checksum byte, then the bytes of a
+// calculation file.  The selector picks the identification, the shape of
+// the query and which record of the file the query's key is taken from, so
+// that well-formed inputs produce hits as well as misses.  The checksum
+// byte decides whether a checksum file lies beside it: none, or the last
+// 20·k bytes of the input (k its upper six bits), behind a proper header
+// when its bit 1 is set.  Beyond not crashing, every run checks what the
+// files promise:
 //   - a look-up answers a hit or a miss, nothing else;
 //   - an append that is refused leaves the file byte for byte as it was;
 //   - an accepted append only cuts off an incomplete tail (or a header cut
 //     short) and adds exactly the new record, which the next look-up finds
-//     unless an earlier record with the same inputs answers first.
+//     unless an earlier record with the same inputs answers first, and the
+//     checksum file, when it is ours, vouches for it;
+//   - a repair leaves a file that every later look-up of the records it
+//     kept finds, and that takes the next append.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +31,8 @@
 #include <vector>
 
 #include "cache/calc_file.h"
+#include "cache/checksums.h"
+#include "mirtex/table.h"
 #include "host.h"
 
 namespace {
@@ -41,13 +50,13 @@ constexpr const char* kFile = "cpw_fuzz.cdb";
 
 std::string g_path;
 
-std::vector<unsigned char> slurp() {
-    std::ifstream in(g_path, std::ios::binary);
+std::vector<unsigned char> slurp(const std::string& path = g_path) {
+    std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void put(const std::uint8_t* data, std::size_t size) {
-    const int fd = ::open(g_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+void put(const std::uint8_t* data, std::size_t size, const std::string& path = g_path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) std::abort();
     while (size > 0) {
         const ssize_t w = ::write(fd, data, size);
@@ -83,12 +92,20 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 1) return 0;
-    const unsigned sel = data[0];
+    if (size < 2) return 0;
+    const unsigned sel = data[0], sum_sel = data[1];
     const char* ident = kIdents[sel & 3];
     const Shape shape = kShapes[(sel >> 2) & 7];
-    const std::vector<unsigned char> old(data + 1, data + size);
-    put(data + 1, size - 1);
+    std::size_t sum_bytes = 0;
+    if (sum_sel & 1) sum_bytes = std::min<std::size_t>(mirtex::kSumEntryBytes * (sum_sel >> 2), size - 2);
+    const std::vector<unsigned char> old(data + 2, data + size - sum_bytes);
+    put(old.data(), old.size());
+    std::remove(mirtex::sum_path(g_path).c_str());
+    if (sum_sel & 1) {
+        std::vector<unsigned char> sums = (sum_sel & 2) ? mirtex::sum_header() : std::vector<unsigned char>{};
+        sums.insert(sums.end(), data + size - sum_bytes, data + size);
+        put(sums.data(), sums.size(), mirtex::sum_path(g_path));
+    }
 
     // The key: the bytes where record number (sel >> 5) would keep its
     // inputs if every record had the query's shape.
@@ -146,7 +163,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             CHECK(ni == 0 || std::memcmp(iback.data(), iwant.data(), 4 * ni) == 0);
             CHECK(nd == 0 || std::memcmp(dback.data(), dwant.data(), 8 * nd) == 0);
         }
+        // The new record's checksum is listed, unless a foreign checksum
+        // file was left alone.
+        const mirtex::Checksums sums = mirtex::Checksums::load(g_path);
+        const unsigned char* rec = now.data() + kept.size();
+        CHECK(sums.state() == mirtex::Checksums::State::Foreign ||
+              sums.lists(static_cast<std::uint32_t>(shape.record_bytes()),
+                         mirtex::crc32c(rec, shape.record_bytes())));
     }
+
+    // A repair (the file named as a kind of ours) keeps a file whose
+    // records are found and which takes the next append.
+    const std::string named = mirtex::table_directory() + "cpw_line.cdb";
+    std::rename(g_path.c_str(), named.c_str());
+    std::rename(mirtex::sum_path(g_path).c_str(), mirtex::sum_path(named).c_str());
+    const char* paths[] = {named.c_str()};
+    const int repaired = mirtex_calc_table("repair", paths, 1, 0, [](void*, int, const char*) {}, nullptr);
+    CHECK(repaired == 0);
+    const std::vector<unsigned char> line_head = {14, 0, 0, 0, 'T', 'e', 's', 's', 'a', 'r', 'i', 'c', ' ', 'L', 'i', 'n', 'e', 0};
+    const std::vector<unsigned char> after = slurp(named);
+    if (starts_with(after, line_head)) {
+        const double v[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        const int k[9] = {static_cast<int>(size), 1, 2, 3, 4, 5, 6, 7, 8};
+        double r[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+        CHECK(WriteCalc("cpw_line.cdb", "Tessaric Line", k, 9, v, 10, nullptr, 0, r, 8) == 0);
+        CHECK(ReadCalc("cpw_line.cdb", "Tessaric Line", k, 9, v, 10, nullptr, 0, r, 8) == 0);
+    }
+    for (const auto& e : std::filesystem::directory_iterator(mirtex::table_directory()))
+        std::filesystem::remove(e.path());
     mirtex::host::Host::get().clear_log();
     return 0;
 }

@@ -17,6 +17,7 @@
 
 #include "binding/messages.h"
 #include "cache/checksums.h"
+#include "cache/file_io.h"
 #include "cache/record_scan.h"
 
 namespace mirtex {
@@ -125,24 +126,7 @@ std::vector<std::pair<std::string, ResultCheck>>& result_checks() {
 }
 
 
-// Exclusive advisory lock over the whole file for one append, released when
-// the descriptor closes (also when the process dies).  A file system without
-// locks gets the append unlocked: one process per file is the usual case.
-void lock_exclusive(int fd) {
-    while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
-    }
-}
 
-bool write_all(int fd, const unsigned char* p, std::size_t n) {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        p += w;
-        n -= static_cast<std::size_t>(w);
-    }
-    return true;
-}
 
 template <typename T>
 void put(std::vector<unsigned char>& out, const T* src, int n) {

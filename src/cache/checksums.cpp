@@ -1,5 +1,7 @@
 #include "cache/checksums.h"
 
+#include "cache/file_io.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,39 +35,7 @@ T get(const unsigned char* p) {
     return v;
 }
 
-bool write_all(int fd, const std::vector<unsigned char>& bytes) {
-    const unsigned char* p = bytes.data();
-    std::size_t n = bytes.size();
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        p += w;
-        n -= static_cast<std::size_t>(w);
-    }
-    return true;
-}
 
-bool read_all(const std::string& path, std::vector<unsigned char>& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    out.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < out.size()) {
-        const ssize_t r = ::pread(fd, out.data() + got, out.size() - got, static_cast<off_t>(got));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) break;
-        got += static_cast<std::size_t>(r);
-    }
-    out.resize(got);
-    ::close(fd);
-    return true;
-}
 
 }  // namespace
 
@@ -123,7 +93,7 @@ Checksums Checksums::parse(const unsigned char* p, std::size_t n) {
 
 Checksums Checksums::load(const std::string& data_path) {
     std::vector<unsigned char> bytes;
-    if (!read_all(sum_path(data_path), bytes)) return {};
+    if (!read_whole(sum_path(data_path), bytes)) return {};
     return parse(bytes.data(), bytes.size());
 }
 

@@ -31,6 +31,7 @@
 #include "binding/messages.h"
 #include "cache/calc_file.h"
 #include "cache/checksums.h"
+#include "cache/file_io.h"
 #include "debug/slot_names.h"
 #include "mirtex/mirtex.h"
 #include "mirtex/table.h"
@@ -87,30 +88,6 @@ std::string base_name(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool read_file(const std::string& path, std::vector<unsigned char>& out, std::string& why) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        why = "not a regular file";
-        return false;
-    }
-    out.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < out.size()) {
-        const ssize_t r = ::pread(fd, out.data() + got, out.size() - got, static_cast<off_t>(got));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) break;
-        got += static_cast<std::size_t>(r);
-    }
-    ::close(fd);
-    out.resize(got);
-    return true;
-}
 
 std::vector<unsigned char> header_of(const CalcKind& k) {
     const std::int32_t n = static_cast<std::int32_t>(std::strlen(k.ident) + 1);
@@ -162,7 +139,7 @@ const CalcKind* kind_of(const std::vector<unsigned char>& f, const std::string& 
 // that cannot be read or is of no known kind.
 bool walk(const std::string& path, Walk& w, std::string& why) {
     std::vector<unsigned char> f;
-    if (!read_file(path, f, why)) return false;
+    if (!read_whole(path, f, &why)) return false;
     w.size = f.size();
     w.kind = kind_of(f, path, w.header_ok);
     if (w.kind == nullptr) {
@@ -402,9 +379,7 @@ int list(const std::string& path, bool csv, const Output& out) {
 class LockedFd {
 public:
     explicit LockedFd(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644)) {
-        if (fd_ >= 0)
-            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
+        if (fd_ >= 0) lock_exclusive(fd_);
     }
     ~LockedFd() {
         if (fd_ >= 0) ::close(fd_);
@@ -421,19 +396,7 @@ private:
 bool write_whole(const std::string& path, const std::vector<unsigned char>& bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    const unsigned char* p = bytes.data();
-    std::size_t n = bytes.size();
-    bool ok = true;
-    while (ok && n > 0) {
-        const ssize_t wr = ::write(fd, p, n);
-        if (wr < 0 && errno == EINTR) continue;
-        ok = wr > 0;
-        if (ok) {
-            p += wr;
-            n -= static_cast<std::size_t>(wr);
-        }
-    }
-    ok = ok && fsync(fd) == 0;
+    const bool ok = write_all(fd, bytes) && fsync(fd) == 0;
     return ::close(fd) == 0 && ok;
 }
 

@@ -57,14 +57,18 @@ struct Record {
 
     std::size_t key_bytes() const { return 16 + 4u * count[0] + 8u * count[1]; }
     std::string_view key() const { return {reinterpret_cast<const char*>(bytes.data()), key_bytes()}; }
+    // The values of one vector, copied out: a record's vectors lie at any
+    // byte offset, so they are never read in place.
     template <typename T>
-    const T* at(std::size_t byte) const {
-        return reinterpret_cast<const T*>(bytes.data() + byte);
+    std::vector<T> values(std::size_t byte, int n) const {
+        std::vector<T> v(static_cast<std::size_t>(n));
+        if (n > 0) std::memcpy(v.data(), bytes.data() + byte, v.size() * sizeof(T));
+        return v;
     }
-    const int* ipar() const { return at<int>(16); }
-    const double* dpar() const { return at<double>(16 + 4u * count[0]); }
-    const int* ipar_out() const { return at<int>(key_bytes()); }
-    const double* dpar_out() const { return at<double>(key_bytes() + 4u * count[2]); }
+    std::vector<int> ipar() const { return values<int>(16, count[0]); }
+    std::vector<double> dpar() const { return values<double>(16 + 4u * count[0], count[1]); }
+    std::vector<int> ipar_out() const { return values<int>(key_bytes(), count[2]); }
+    std::vector<double> dpar_out() const { return values<double>(key_bytes() + 4u * count[2], count[3]); }
 };
 
 struct Range {
@@ -181,7 +185,7 @@ bool walk(const std::string& path, Walk& w, std::string& why) {
             r.bytes.assign(f.begin() + static_cast<std::ptrdiff_t>(p), f.begin() + static_cast<std::ptrdiff_t>(p + len));
             ok = r.verified ||
                  (!(w.sums.present() && w.sums.covers(p, len)) && shape_of_kind(*w.kind, r.count) &&
-                  result_is_plausible(w.kind->file, r.ipar_out(), r.count[2], r.dpar_out(), r.count[3]));
+                  result_is_plausible(w.kind->file, r.ipar_out().data(), r.count[2], r.dpar_out().data(), r.count[3]));
         }
         if (ok) {
             last_unverified = !r.verified;
@@ -339,15 +343,21 @@ int list(const std::string& path, bool csv, const Output& out) {
                 header_done = true;
             }
             std::string l = format("%llu,%s", static_cast<unsigned long long>(r.offset), r.verified ? "verified" : "unverified");
-            for (std::size_t i = 0; i < in_i.size(); ++i) l += format(",%d", r.ipar()[i]);
-            for (std::size_t i = 0; i < in_d.size(); ++i) l += format(",%.17g", r.dpar()[i]);
-            for (std::size_t i = 0; i < out_d.size(); ++i) l += format(",%.17g", r.dpar_out()[i]);
+            const auto ip = r.ipar();
+            const auto dp = r.dpar();
+            const auto dout = r.dpar_out();
+            for (std::size_t i = 0; i < in_i.size(); ++i) l += format(",%d", ip[i]);
+            for (std::size_t i = 0; i < in_d.size(); ++i) l += format(",%.17g", dp[i]);
+            for (std::size_t i = 0; i < out_d.size(); ++i) l += format(",%.17g", dout[i]);
             out.line(l);
             continue;
         }
+        const auto ip = r.ipar();
+        const auto dp = r.dpar();
+        const auto dout = r.dpar_out();
         double dl = 0;
         for (std::size_t i = 0; i < in_d.size(); ++i)
-            if (in_d[i] == "DL[m]") dl = r.dpar()[i];
+            if (in_d[i] == "DL[m]") dl = dp[i];
         std::string l = format("@%llu %s ", static_cast<unsigned long long>(r.offset), r.verified ? "verified  " : "unverified");
         // Each word once (a width may be stored in grid steps and in metres).
         std::set<std::string> said;
@@ -355,16 +365,16 @@ int list(const std::string& path, bool csv, const Output& out) {
             if (said.insert(s.word).second) l += format(fmt, s.word.c_str(), s.value, s.unit);
         };
         for (std::size_t i = 0; i < in_i.size(); ++i)
-            if (const auto s = shown_int(in_i[i], r.ipar()[i], dl)) say(*s, " %s=%.4g%s");
+            if (const auto s = shown_int(in_i[i], ip[i], dl)) say(*s, " %s=%.4g%s");
         for (std::size_t i = 0; i < in_d.size(); ++i) {
-            const Shown s = shown_real(in_d[i], r.dpar()[i]);
+            const Shown s = shown_real(in_d[i], dp[i]);
             // The geometry and the materials; solver settings stay in the CSV.
             if (std::strcmp(s.unit, "um") == 0 || s.word.rfind("ER", 0) == 0 || s.word.rfind("die_", 0) == 0)
                 say(s, " %s=%.4g%s");
         }
         l += "  |";
         for (std::size_t i = 0; i < out_d.size(); ++i) {
-            const Shown s = shown_real(out_d[i], r.dpar_out()[i]);
+            const Shown s = shown_real(out_d[i], dout[i]);
             if (std::strcmp(s.unit, "um") != 0) l += format(" %s=%.5g%s", s.word.c_str(), s.value, s.unit);
         }
         out.line(l);
@@ -476,7 +486,7 @@ int repair(const std::string& path, const Output& out) {
         std::string old = path + ".damaged-" + stamp();
         const std::string first = old;
         for (int n = 2; ::link(path.c_str(), old.c_str()) != 0 && errno == EEXIST && n < 1000; ++n)
-            old = first + "-" + std::to_string(n);
+            old = format("%s-%d", first.c_str(), n);
         if (::access(old.c_str(), F_OK) != 0) {
             out.error(format("%s: cannot keep the original as %s (%s); nothing changed", path.c_str(), old.c_str(),
                              std::strerror(errno)));

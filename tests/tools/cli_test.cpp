@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,6 +131,26 @@ TEST_F(Cli, ARunWritesTouchstoneAndPlotAndNothingElse) {
     EXPECT_EQ(out().rfind("# S-parameters, reference 50 50 ohm\n", 0), 0u) << out();
     EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("r.s3p")}), 0);
     EXPECT_NE(err().find("warning: "), std::string::npos) << "2-port data in a .s3p";
+}
+
+TEST_F(Cli, OutputIntoAPipeOrDeviceIsWrittenNotReplaced) {
+    // -o /dev/null as root must not rename a file over the device: a pipe
+    // stands in for it here.
+    const std::string net = write("r.net", "TSER:R1 1 2 R=10\n" + kTail);
+    const std::string pipe = dir.file("out.s2p");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    // Held open for reading, the pipe takes the small output in its buffer.
+    const int fd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", pipe}), 0) << err();
+    char buf[4096];
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    ::close(fd);
+    const std::string got(buf, static_cast<std::size_t>(n > 0 ? n : 0));
+    struct stat st {};
+    ASSERT_EQ(lstat(pipe.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_NE(got.find("\n# GHz S MA R 50\n"), std::string::npos) << got;
 }
 
 TEST_F(Cli, AnElementFailureExitsFourAndWritesNothing) {

@@ -183,7 +183,31 @@ std::string table(const NetworkData& d, const OutputOptions& o) {
 
 // ------------------------------------------------------------ PendingFile
 
+namespace {
+
+// All of content to fd; false on an error (errno says which).
+bool write_all(int fd, const std::string& content) {
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t w = ::write(fd, content.data() + done, content.size() - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        done += static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+}  // namespace
+
 PendingFile::PendingFile(const std::string& path, const std::string& content) : path_(path) {
+    // A device or a pipe (-o /dev/null, -o /dev/stdout) is written into as a
+    // shell redirect would: renaming a file over it would replace the
+    // device itself.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        direct_ = content;
+        return;
+    }
     const std::filesystem::path p(path);
     const std::filesystem::path dir = p.has_parent_path() ? p.parent_path() : std::filesystem::path(".");
     std::string tmpl = (dir / ("." + p.filename().string() + ".XXXXXX")).string();
@@ -194,16 +218,10 @@ PendingFile::PendingFile(const std::string& path, const std::string& content) : 
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t w = ::write(fd, content.data() + done, content.size() - done);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) {
-            const int e = errno;
-            ::close(fd);
-            throw std::runtime_error(fmt::format("cannot write {}: {}", path, std::strerror(e)));
-        }
-        done += static_cast<std::size_t>(w);
+    if (!write_all(fd, content)) {
+        const int e = errno;
+        ::close(fd);
+        throw std::runtime_error(fmt::format("cannot write {}: {}", path, std::strerror(e)));
     }
     if (::close(fd) != 0) throw std::runtime_error(fmt::format("cannot write {}: {}", path, std::strerror(errno)));
 }
@@ -213,6 +231,15 @@ PendingFile::~PendingFile() {
 }
 
 void PendingFile::commit() {
+    if (direct_) {
+        const int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+        const bool ok = fd >= 0 && write_all(fd, *direct_);
+        const int e = errno;
+        if (fd >= 0) ::close(fd);
+        if (!ok) throw std::runtime_error(fmt::format("cannot write {}: {}", path_, std::strerror(e)));
+        done_ = true;
+        return;
+    }
     if (std::rename(temp_.c_str(), path_.c_str()) != 0)
         throw std::runtime_error(fmt::format("cannot write {}: {}", path_, std::strerror(errno)));
     done_ = true;

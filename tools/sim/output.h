@@ -2,6 +2,7 @@
 // and files that appear only when complete.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "sim/analysis.h"
@@ -47,6 +48,7 @@ public:
 
 private:
     std::string path_, temp_;
+    std::optional<std::string> direct_;  // content for a device or pipe
     bool done_ = false;
 };
 

@@ -26,6 +26,20 @@ int run_builder(UserInstDef* inst, WARN** w) {
     if (!std::strcmp(def, "CxCAPLIN")) return cpw_mimlin_get(inst, w, &a, &b, &c, &d, &e);
     if (!std::strcmp(def, "CxMIM")) return cpw_mim_get(inst, w, &a, &b, &c, &d, &e, &f, &flag);
     if (std::sscanf(def, "C_%dCOUP", &n) == 1) return cpw_coup_get(inst, w, &a, &b, n);
+    // The three-dimensional elements: the same builders the pre step runs,
+    // with their range, technology, level, grid-fit and box checks.
+    double g = 0;
+    if (!std::strcmp(def, "CxOPEN")) return cpw_open_get(inst, w, &a, &b, &c);
+    if (!std::strcmp(def, "CxSHORT")) return cpw_short_get(inst, w, &a, &b, &c);
+    if (!std::strcmp(def, "CxGAP")) return cpw_gap_get(inst, w, &a, &b, &c, &d, &e);
+    if (!std::strcmp(def, "CxSTEP")) return cpw_step_get(inst, w, &a, &b, &c, &d, &e);
+    if (!std::strcmp(def, "CxTAPER")) return cpw_taper_get(inst, w, &a, &b, &c, &d, &e);
+    if (!std::strcmp(def, "CxAIR")) return cpw_air_get(inst, w, &a, &b, &c, &d);
+    if (!std::strcmp(def, "CxBEND")) return cpw_bend_get(inst, w, &a, &b, &c, &d, &e);
+    if (!std::strcmp(def, "CxTEE")) return cpw_tee_get(inst, w, &a, &b, &c, &d, &e, &f);
+    if (!std::strcmp(def, "CxCROSS")) return cpw_cross_get(inst, w, &a, &b, &c, &d, &e, &f, &g);
+    if (!std::strcmp(def, "CxIDC")) return cpw_idc_get(inst, w, &a, &b, &c, &d, &e);
+    if (!std::strcmp(def, "CxRIND")) return cpw_rindE_get(inst, w, &a, &b, &c, &d, &e);
     return -1;
 }
 

@@ -301,3 +301,33 @@ TEST_F(Cli, TableToolFindsDamageRepairsAndMerges) {
 }
 
 }  // namespace
+
+namespace {
+
+// --check runs each three-dimensional element's own builder and checks, so
+// what the analysis would refuse at its first frequency is refused before
+// it, at the element's statement; the automatic box values draw no unit
+// warning.
+TEST_F(Cli, CheckRefusesBadThreeDimensionalInputAtItsStatement) {
+    const std::string src = std::string(MIRTEX_SOURCE_DIR) + "/examples";
+    std::filesystem::copy(src, dir.file("ex"), std::filesystem::copy_options::recursive);
+    struct Case {
+        const char *file, *from, *to, *statement;
+    };
+    for (const Case& c : {Case{"open_stub.net", "GAP=20um", "GAP=-1um", "CxOPEN:E1"},
+                          Case{"step.net", "SL=10um", "SL=1e300", "CxSTEP:S1"},
+                          Case{"gap_filter.net", "GAP=5um", "GAP=0", "CxGAP:G1"},
+                          Case{"spiral.net", "N=2.5", "N=3", "CxRIND:L1"}}) {
+        std::string text = slurp(src + "/" + c.file);
+        text.replace(text.find(c.from), std::strlen(c.from), c.to);
+        const std::string bad = dir.file(std::string("ex/bad_") + c.file);
+        std::ofstream(bad) << text;
+        const auto at = text.find(c.statement);
+        const std::string line = std::to_string(1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+        EXPECT_EQ(run({"--check", bad}), 1) << c.file;
+        EXPECT_NE(err().find(bad + ":" + line + ": " + c.statement + ": ERROR"), std::string::npos) << err();
+        EXPECT_EQ(err().find("did you mean -"), std::string::npos) << err();
+    }
+}
+
+}  // namespace

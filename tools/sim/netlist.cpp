@@ -271,6 +271,8 @@ private:
     // forgotten unit far more often than a design.
     void implausible_length(const Raw& r, const RawParam& p, double v) {
         if (p.unit || !is_bare_number(p.value.text) || !(std::fabs(v) > 1.0)) return;
+        // -1 and -2 ask the library for an automatic value: no length at all.
+        if (v == -1.0 || v == -2.0) return;
         if (!length_keyword(p.key.text)) return;
         warn(p.value.line, fmt::format("{}: {}={} is {} m, a length over 1 m; did you mean {}um?", r.who, p.key.text,
                                        p.value.text, p.value.text, p.value.text));

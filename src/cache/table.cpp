@@ -270,14 +270,9 @@ int check(const std::vector<std::string>& paths, const Output& out) {
 
 // ---------------------------------------------------------------- list
 
-// A slot name as the report writes it, e.g. "2*S/DL", "W[m]", "C_end[F]",
-// turned into the netlist's word and a value in the units designers read.
-struct Shown {
-    std::string word;
-    double value;
-    const char* unit;
-};
+using debug::Shown;
 
+// An integer input in grid steps ("2*S/DL") as the netlist's word in um.
 std::optional<Shown> shown_int(std::string_view name, int v, double dl) {
     const auto slash = name.find("/DL");
     if (slash == std::string_view::npos || dl <= 0) return std::nullopt;
@@ -290,29 +285,6 @@ std::optional<Shown> shown_int(std::string_view name, int v, double dl) {
     return Shown{std::string(word), v * scale, "um"};
 }
 
-Shown shown_real(std::string_view name, double v) {
-    struct Unit {
-        const char* si;
-        double scale;
-        const char* shown;
-    };
-    static constexpr Unit kUnits[] = {{"m", 1e6, "um"},     {"F", 1e15, "fF"},      {"H", 1e12, "pH"},
-                                      {"F/m", 1e12, "pF/m"}, {"H/m", 1e9, "nH/m"}, {"Ohm", 1, "ohm"},
-                                      {"ohm", 1, "ohm"}};
-    const auto open = name.find('[');
-    if (open == std::string_view::npos || name.back() != ']') return {std::string(name), v, ""};
-    const std::string_view unit = name.substr(open + 1, name.size() - open - 2);
-    for (const Unit& u : kUnits)
-        if (unit == u.si) return {std::string(name.substr(0, open)), v * u.scale, u.shown};
-    return {std::string(name.substr(0, open)), v, ""};
-}
-
-bool is_name(std::string_view n) { return n != debug::kEnd && n != debug::kUnnamed && n != debug::kStopInts; }
-
-std::string trimmed(std::string_view n) {
-    while (!n.empty() && (n.front() == '\n' || n.front() == ' ')) n.remove_prefix(1);
-    return std::string(n);
-}
 
 int list(const std::string& path, bool csv, const Output& out) {
     Walk w;
@@ -322,10 +294,10 @@ int list(const std::string& path, bool csv, const Output& out) {
         return MIRTEX_TABLE_REFUSED;
     }
     const debug::SlotNames* names = debug::slot_names(w.kind->label);
+    // The named slots of each vector, as far as the record holds them.
     auto named = [](const std::vector<std::string_view>* v, int n) {
-        std::vector<std::string> r;
-        for (int i = 0; v != nullptr && i < n && static_cast<std::size_t>(i) < v->size() && is_name((*v)[i]); ++i)
-            r.push_back(trimmed((*v)[i]));
+        std::vector<std::string> r = v != nullptr ? debug::plain_names(*v) : std::vector<std::string>{};
+        if (r.size() > static_cast<std::size_t>(n)) r.resize(static_cast<std::size_t>(n));
         return r;
     };
     bool header_done = false;
@@ -367,14 +339,14 @@ int list(const std::string& path, bool csv, const Output& out) {
         for (std::size_t i = 0; i < in_i.size(); ++i)
             if (const auto s = shown_int(in_i[i], ip[i], dl)) say(*s, " %s=%.4g%s");
         for (std::size_t i = 0; i < in_d.size(); ++i) {
-            const Shown s = shown_real(in_d[i], dp[i]);
+            const Shown s = debug::shown(in_d[i], dp[i]);
             // The geometry and the materials; solver settings stay in the CSV.
             if (std::strcmp(s.unit, "um") == 0 || s.word.rfind("ER", 0) == 0 || s.word.rfind("die_", 0) == 0)
                 say(s, " %s=%.4g%s");
         }
         l += "  |";
         for (std::size_t i = 0; i < out_d.size(); ++i) {
-            const Shown s = shown_real(out_d[i], dout[i]);
+            const Shown s = debug::shown(out_d[i], dout[i]);
             if (std::strcmp(s.unit, "um") != 0) l += format(" %s=%.5g%s", s.word.c_str(), s.value, s.unit);
         }
         out.line(l);

@@ -4,6 +4,7 @@
 // it the same way for every element.
 #include "debug/slot_names.h"
 
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -163,6 +164,59 @@ std::map<std::string_view, SlotNames> build() {
 }
 
 }  // namespace
+
+std::vector<std::string> plain_names(const std::vector<std::string_view>& names) {
+    std::vector<std::string> out;
+    for (std::string_view n : names) {
+        if (n == kEnd || n == kUnnamed || n == kStopInts) break;
+        while (!n.empty() && (n.front() == '\n' || n.front() == ' ')) n.remove_prefix(1);
+        out.emplace_back(n);
+    }
+    return out;
+}
+
+Shown shown(std::string_view name, double v) {
+    struct Unit {
+        const char* si;
+        double scale;
+        const char* shown;
+    };
+    static constexpr Unit kUnits[] = {{"m", 1e6, "um"},      {"F", 1e15, "fF"},     {"H", 1e12, "pH"},
+                                      {"F/m", 1e12, "pF/m"}, {"H/m", 1e9, "nH/m"}, {"Ohm", 1, "ohm"},
+                                      {"ohm", 1, "ohm"}};
+    const auto open = name.find('[');
+    if (open == std::string_view::npos || name.back() != ']') return {std::string(name), v, ""};
+    const std::string_view unit = name.substr(open + 1, name.size() - open - 2);
+    for (const Unit& u : kUnits)
+        if (unit == u.si) return {std::string(name.substr(0, open)), v * u.scale, u.shown};
+    return {std::string(name.substr(0, open)), v, ""};
+}
+
+std::string lumped_values(std::string_view label, const double* dpar, int n_dpar, const double* dpar_out, int n_out) {
+    const SlotNames* names = slot_names(label);
+    if (names == nullptr) return "";
+    std::string text;
+    const std::vector<std::string> out = plain_names(names->dpar_out);
+    for (std::size_t k = 0; k < out.size() && k < static_cast<std::size_t>(n_out); ++k) {
+        const Shown s = shown(out[k], dpar_out[k]);
+        const std::string_view unit = s.unit;
+        if (unit != "fF" && unit != "pH" && unit != "ohm") continue;
+        // The ports' impedances are the feed lines'; Rg holds a DC resistance
+        // in units of 1/sigma, not in ohms.
+        if (s.word.rfind("ZL", 0) == 0 || s.word.rfind("Rg", 0) == 0) continue;
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%s%s = %.4g %s", text.empty() ? "" : ", ", s.word.c_str(), s.value, s.unit);
+        text += buf;
+    }
+    const std::vector<std::string> in = plain_names(names->dpar);
+    for (std::size_t k = 0; k < in.size() && k < static_cast<std::size_t>(n_dpar); ++k)
+        if (in[k] == "DL[m]") {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, " (DL %.4g um)", dpar[k] * 1e6);
+            text += buf;
+        }
+    return text;
+}
 
 const SlotNames* slot_names(std::string_view label) {
     static const std::map<std::string_view, SlotNames> table = build();

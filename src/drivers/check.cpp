@@ -12,9 +12,7 @@
 #include "params/params.h"
 
 namespace mirtex::drivers {
-namespace {
 
-// The builder's status for the instance; -1 when its element has none.
 int run_builder(UserInstDef* inst, WARN** w) {
     const char* def = inst->def->name;
     double a = 0, b = 0, c = 0, d = 0, e = 0, f = 0;
@@ -43,7 +41,6 @@ int run_builder(UserInstDef* inst, WARN** w) {
     return -1;
 }
 
-}  // namespace
 }  // namespace mirtex::drivers
 
 // 0 when the instance's inputs are sound (warnings are sent to the status

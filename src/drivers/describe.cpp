@@ -10,6 +10,7 @@
 #include <string>
 
 #include "binding/messages.h"
+#include "debug/slot_names.h"
 #include "drivers/driver.h"
 #include "freq/freq.h"
 #include "params/params.h"
@@ -32,6 +33,39 @@ std::string line_text(const double* r, double tand, double sigma, double f) {
 }
 
 bool cached(const ResultVectors& v) { return v.lookup(); }
+
+// The elements solved on the three-dimensional grid: their results and
+// the report label that names each result slot.
+struct Solved {
+    const char* def;
+    const char* label;
+    ResultVectors v;
+};
+const Solved kSolved[] = {
+    {"CxOPEN", "C_OPEN", MIRTEX_RESULT_VECTORS(open, open, open)},
+    {"CxSHORT", "C_SHORT", MIRTEX_RESULT_VECTORS(short, short, short)},
+    {"CxGAP", "C_GAP", MIRTEX_RESULT_VECTORS(gap, gap, gap)},
+    {"CxSTEP", "C_STEP", MIRTEX_RESULT_VECTORS(step, step, step)},
+    {"CxTAPER", "C_TAPER", MIRTEX_RESULT_VECTORS(taper, taper, taper)},
+    {"CxAIR", "C_AIR", MIRTEX_RESULT_VECTORS(bruecke, bruecke, bruecke)},
+    {"CxBEND", "C_BEND", MIRTEX_RESULT_VECTORS(bend, bend, bend)},
+    {"CxTEE", "C_TEE", MIRTEX_RESULT_VECTORS(tee, tee, tee)},
+    {"CxCROSS", "C_CROSS", MIRTEX_RESULT_VECTORS(cross, cross, cross)},
+    {"CxIDC", "C_IDC", MIRTEX_RESULT_VECTORS(idc, idc, idc)},
+    {"CxRIND", "C_RIND", MIRTEX_RESULT_VECTORS(rindE, rindE, rindE)},
+};
+
+// The spiral's results are per turn (R at 1 GHz, R at DC in 1/sigma, LS,
+// CP, each a column of `turns` values after T and Cs): their sums.
+std::string spiral_text(const int* iout, const double* v, int n) {
+    const int turns = iout[0];
+    if (turns < 1 || n < 2 + 4 * turns) return "";
+    double sum[4] = {0, 0, 0, 0};
+    for (int c = 0; c < 4; ++c)
+        for (int i = 0; i < turns; ++i) sum[c] += v[2 + c * turns + i];
+    return format("L = %.4g nH, R = %.4g ohm at 1 GHz, C = %.4g fF to ground, Cs = %.4g fF across", sum[2] * 1e9,
+                  sum[0], sum[3] * 1e15, v[1] * 1e15);
+}
 
 }  // namespace
 }  // namespace mirtex::drivers
@@ -82,7 +116,15 @@ extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, 
                                        std::sqrt(eps0mu0 / (cd * ca)), cd / ca);
             }
         } else {
-            return 1;
+            const Solved* k = nullptr;
+            for (const Solved& x : kSolved)
+                if (!std::strcmp(def, x.def)) k = &x;
+            if (k == nullptr || run_builder(inst, w.list()) != 0 || !cached(k->v)) return 1;
+            const ResultVectors& v = k->v;
+            text = std::strcmp(def, "CxRIND")
+                       ? mirtex::debug::lumped_values(k->label, *v.dpar, *v.n_dpar, *v.dpar_out, *v.n_dpar_out)
+                       : spiral_text(*v.ipar_out, *v.dpar_out, *v.n_dpar_out);
+            if (text.empty()) return 1;
         }
         std::snprintf(buf, static_cast<std::size_t>(size), "%s", text.c_str());
         return 0;

@@ -149,4 +149,9 @@ int y_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst, d
     return 1;
 }
 
+// The input builder of the instance's element, run as its pre step runs
+// it (reads, checks, grid fit, vectors): 0 sound, 1 after errors (in w),
+// -1 for an element without one.
+int run_builder(UserInstDef* inst, WARN** w);
+
 }  // namespace mirtex::drivers

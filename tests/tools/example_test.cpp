@@ -58,8 +58,24 @@ mirtex::sim::RunResult run_example(const char* name) {
     auto& h = mirtex::host::Host::get();
     h.clear_instances();
     const mirtex::sim::Netlist nl = mirtex::sim::read_netlist(std::string(MIRTEX_SOURCE_DIR) + "/examples/" + name, h);
-    mirtex::sim::Circuit c(nl, mirtex::sim::create_instances(nl, h));
-    return mirtex::sim::run_sweep(c, nl, h);
+    const std::vector<UserInstDef*> insts = mirtex::sim::create_instances(nl, h);
+    mirtex::sim::Circuit c(nl, insts);
+    mirtex::sim::RunResult r = mirtex::sim::run_sweep(c, nl, h);
+    // Every solved element's values are in view after the run: the
+    // description the summary prints, with the grid step they were solved at.
+    using Describe = int (*)(UserInstDef*, double, char*, int);
+    void* lib = dlopen(mirtex::test::kMirtexLibrary.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    void* fn = nullptr;
+    reinterpret_cast<int (*)(const char*, void**)>(dlsym(lib, "sim_query_info"))("describeInstance", &fn);
+    for (UserInstDef* inst : insts) {
+        const std::string def = inst->def->name;
+        if (def == "CxLIN" || def == "CxFEED" || inst->def->numExtNodes == 0 || r.status != mirtex::sim::RunResult::Status::Ok)
+            continue;
+        char buf[512];
+        EXPECT_EQ(reinterpret_cast<Describe>(fn)(inst, 1e9, buf, sizeof buf), 0) << name << ": " << def;
+        EXPECT_NE(buf[0], '\0') << name << ": " << def;
+    }
+    return r;
 }
 
 // S is reciprocal, and no port gets back more power than it sends in.

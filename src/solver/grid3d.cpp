@@ -68,6 +68,14 @@ std::int64_t grid_limit_bytes() {
         // A value that is not a positive whole number of megabytes is no
         // limit a user meant: keep the default.
         if (errno == 0 && *end == '\0' && mb > 0 && mb < (INT64_MAX / kMB)) return mb * kMB;
+        // Said once per process: the limit is asked for at every solve.
+        static const bool told = [&] {
+            mirtex::send_info("WARNING: MIRTEX_GRID_LIMIT_MB=%s is not a positive whole number of megabytes; the "
+                              "limit is %lld MB",
+                              text, static_cast<long long>(kDefaultLimitMB));
+            return true;
+        }();
+        (void)told;
     }
     return kDefaultLimitMB * kMB;
 }

@@ -2,6 +2,7 @@
 #include "drivers/network.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "binding/messages.h"
 #include "freq/circuits.h"
@@ -61,7 +62,10 @@ SolvedResult lone_feed_line(const char* out_of_memory) {
 bool join_feed_lines(const Network& n, UserInstDef* inst, const FeedPlan& plan, double f, const COMPLEX* Ye,
                      COMPLEX* Y) {
     const char* name = params::inst_name(inst);
-    auto attached = [&](int k) { return plan.length[k] != 0.0; };
+    // A feed line shorter than a nanometre is no line: its admittances
+    // (1/(gamma l Z) and up) would swamp the element's in the cascade and
+    // leave only rounding, so it is left out as a zero length is.
+    auto attached = [&](int k) { return std::fabs(plan.length[k]) >= 1e-9; };
     COMPLEX Yf[4];
     COMPLEX Ya[kMaxFeeds * kMaxFeeds];
 

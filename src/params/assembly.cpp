@@ -163,12 +163,20 @@ int Assembly::box(double A, double B1, double B2) {
     return 0;
 }
 
-int Assembly::section_length(double length) {
+int Assembly::section_length(double length, const char* what, Sign sign) {
     if (!std::isfinite(length))
-        return reject(mirtex::format("%s(%s) : L=%lg invalid value ! (finite value required)", label_, name_, length));
+        return reject(mirtex::format("%s(%s) : %s=%lg invalid value ! (finite value required)", label_, name_, what, length));
     if (std::fabs(length) > kMaxSectionLength)
-        return reject(mirtex::format("%s(%s) : L=%lg invalid value ! (|L| <= %lg m)", label_, name_, length,
+        return reject(mirtex::format("%s(%s) : %s=%lg invalid value ! (|%s| <= %lg m)", label_, name_, what, length, what,
                                      kMaxSectionLength));
+    if (length < 0 && sign == Sign::Positive)
+        return reject(mirtex::format("%s(%s) : %s=%lg invalid value ! (a length of line cannot be negative)", label_,
+                                     name_, what, length));
+    if (length < 0)
+        New_Warning(warnings_, mirtex::format("%s=%lg is negative: a de-embedding section, whose S-parameters are not "
+                                              "passive",
+                                              what, length)
+                                   .c_str());
     return 0;
 }
 

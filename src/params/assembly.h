@@ -67,7 +67,11 @@ public:
     int box(double A, double B1, double B2);
     // The length of a line section: finite, and no longer than
     // kMaxSectionLength either way (negative lengths de-embed).
-    int section_length(double length);
+    // A line section's length: finite, at most kMaxSectionLength, and not
+    // negative unless the element may stand for a de-embedding section
+    // (Sign::Either, with a warning that its S-parameters are not passive).
+    enum class Sign { Positive, Either };
+    int section_length(double length, const char* what = "L", Sign sign = Sign::Positive);
     // An element's own dimension: finite and within the grid's reach
     // (kMaxGridSteps steps), so that its grid counts stay far inside an
     // int; violations go on the warning list like the element rules.

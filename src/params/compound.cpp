@@ -71,7 +71,7 @@ int feed_lengths(Assembly& a, UserInstDef* inst, double* L1, double* L2) {
     const double feed1 = real_param(inst, 0), feed2 = real_param(inst, 1);
     if (L1 != nullptr) *L1 = feed1;
     if (L2 != nullptr) *L2 = feed2;
-    return a.section_length(feed1) != 0 || a.section_length(feed2) != 0 ? 1 : 0;
+    return a.section_length(feed1, "L1") != 0 || a.section_length(feed2, "L2") != 0 ? 1 : 0;
 }
 
 int two_port_items(Assembly& a, UserInstDef* inst, int grid_index, int line1_index, LineItem& l1, LineItem& l2,

@@ -87,7 +87,7 @@ MIRTEX_API int cpw_line_get(UserInstDef* inst, WARN** warnings, double* rho, dou
     if (a.begin() != 0) return 1;
     const double length = real_param(inst, 0);
     if (L != nullptr) *L = length;
-    if (a.section_length(length) != 0) return 1;
+    if (a.section_length(length, "L", Assembly::Sign::Either) != 0) return 1;
     if (a.grid(3, false) != 0) return 1;
     LineItem line;
     if (a.line_type(1, line) != 0) return 1;

@@ -138,7 +138,7 @@ int two_line_get(TwoLineKind kind, UserInstDef* inst, WARN** warnings, double* r
     const double feed1 = real_param(inst, 0), feed2 = real_param(inst, 1), len = real_param(inst, 2);
     if (L1 != nullptr) *L1 = feed1;
     if (L2 != nullptr) *L2 = feed2;
-    if (a.section_length(feed1) != 0 || a.section_length(feed2) != 0) return 1;
+    if (a.section_length(feed1, "L1") != 0 || a.section_length(feed2, "L2") != 0) return 1;
     if (a.grid(6, true) != 0) return 1;
     if (length_rule(a, kind, label, len) != 0 || a.bounded(k.length, len) != 0) return 1;
 

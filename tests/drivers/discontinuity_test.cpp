@@ -134,6 +134,18 @@ TEST_F(Discontinuities, GapCouplingIsGetsingersAndFallsWithTheGapAsTheEndsRise) 
         EXPECT_EQ(a[7 + i], b[3 + i]);
     }
     EXPECT_GT(a[5], a[9]);  // the narrow line's impedance at port 1
+
+    // A feed line too short to matter is none at all (its admittances would
+    // swamp the gap's); a negative one is refused before anything is solved.
+    const std::vector<cd> none = y_at(two_port("CxGAP", "GZ", "GAP", 10e-6, design.lintyp, design.lintyp), 1e9);
+    const std::vector<cd> tiny =
+        y_at(two_port("CxGAP", "GT", "GAP", 10e-6, design.lintyp, design.lintyp, 1e-300), 1e9);
+    ASSERT_EQ(tiny.size(), 4u);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(std::abs(tiny[i] - none[i]), 0.0, 1e-9 * std::abs(none[i]));
+    const auto refused = Host::get().analyse(
+        {two_port("CxGAP", "GN", "GAP", 10e-6, design.lintyp, design.lintyp, -1e-6)}, {1e9});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(Host::get().contains(host::Severity::Error, "L1=-1e-06 invalid value"));
 }
 
 TEST_F(Discontinuities, StepAndTaperBetweenEqualLinesAddNothing) {

@@ -232,5 +232,36 @@ TEST_F(Discontinuities, EndsAndGapConvergeInTheGridStepTowardsFullWaveResults) {
     }
 }
 
+// A taper shortening towards the abrupt step of the same two lines (5 um
+// grid, TL 10, 5, 2.5 um): its Cp and L1 + L2 move monotonically to the
+// step's.  (Longer tapers hold more than the step: at 40 um Cp is 7 % above
+// it, and L1 + L2 changes sign.)
+TEST_F(Discontinuities, TaperTendsToTheStepAsItShortens) {
+    design.item("C_GRID", "GRID5", with(design.grid_params, "DL", Value::Real(5e-6)));
+    auto solve = [&](const char* def, const char* key, double len) {
+        Params p = common({{"L1", Value::Real(0)},
+                           {"L2", Value::Real(0)},
+                           {key, Value::Real(len)},
+                           {"C_LTYP1", Value::Mtrl(design.lintyp)},
+                           {"C_LTYP2", Value::Mtrl("WIDE")}});
+        y_at(design.item(def, std::string(def) + std::to_string(len), with(p, "C_GRID", Value::Mtrl("GRID5"))), 1e9);
+        const double* r = std::string(def) == "CxSTEP" ? step_dpar_out : taper_dpar_out;
+        return std::array<double, 2>{r[2], r[0] + r[1]};
+    };
+    const std::array<double, 2> step = solve("CxSTEP", "SL", 0.0);
+    std::array<double, 2> before{};
+    for (double tl : {10e-6, 5e-6, 2.5e-6}) {
+        const std::array<double, 2> t = solve("CxTAPER", "TL", tl);
+        for (int k = 0; k < 2; ++k) {
+            RecordProperty("taper_over_step_" + std::to_string(k) + "_" + std::to_string(tl * 1e6),
+                           std::to_string(t[k] / step[k]));
+            if (tl < 10e-6) {
+                EXPECT_LT(std::fabs(t[k] - step[k]), std::fabs(before[k] - step[k])) << k << " " << tl;
+            }
+        }
+        before = t;
+    }
+}
+
 }  // namespace
 }  // namespace mirtex::test

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "cache/calc_support.h"
+#include "support/fresh_process.h"
 
 namespace mirtex::test {
 namespace {
@@ -22,6 +23,7 @@ void expect_all_found(const std::vector<Rec>& recs, const char* when) {
 }
 
 TEST(KilledWriter, TearsAtEveryDepthLoseNoCompleteRecord) {
+    MIRTEX_FRESH_PROCESS();
     // The writer is killed with SIGKILL once a chosen number of its
     // record's bytes has reached the file: a file-size limit stops its write
     // there, and the signal that the next write raises is turned into
@@ -54,6 +56,7 @@ TEST(KilledWriter, TearsAtEveryDepthLoseNoCompleteRecord) {
 }
 
 TEST(KilledWriter, RandomKillsDuringAppends) {
+    MIRTEX_FRESH_PROCESS();
     // A writer appending records of very different sizes, killed at random
     // moments; every record it finished stays found, and so does the next
     // append of any writer.
@@ -104,6 +107,7 @@ TEST(KilledWriter, RandomKillsDuringAppends) {
 }
 
 TEST(ConcurrentWriters, TwoProcessesAppendingThousandsOfRecordsLoseNone) {
+    MIRTEX_FRESH_PROCESS();
     constexpr int kPerWriter = 2000;
     int go[2];
     ASSERT_EQ(pipe(go), 0);

@@ -8,7 +8,7 @@
 // a grid of twice their step, which keeps the whole comparison short.
 //
 // After a deliberate change of a value, regenerate all of it with
-//   MIRTEX_WRITE_REFERENCE=1 build/test_tools --gtest_filter='*Reference*'
+//   MIRTEX_WRITE_REFERENCE=1 build/test_tools --gtest_filter='Reference.*'
 // and say in the commit which values moved and why.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -134,7 +134,7 @@ TEST_P(Reference, SolvedValuesAndSParametersMatchTheStoredData) {
         std::ofstream out(c.data);
         out << "# " << fs::relative(c.netlist, MIRTEX_SOURCE_DIR).string()
             << ": <chain>.<result>.<iout|out>.<slot> and S.<f>.<re|im>.<row>.<col>;\n"
-               "# written by MIRTEX_WRITE_REFERENCE=1 build/test_tools --gtest_filter='*Reference*'\n";
+               "# written by MIRTEX_WRITE_REFERENCE=1 build/test_tools --gtest_filter='Reference.*'\n";
         char buf[64];
         for (const auto& [k, x] : got) {
             std::snprintf(buf, sizeof buf, "%.17g", x);

@@ -198,6 +198,14 @@ void Host::clear_instances() {
     linear_.clear();
 }
 
+void Host::reset_design() {
+    clear_instances();
+    log_.clear();
+    echo_ = false;
+    sink_ = nullptr;
+    first_frequency_ = false;
+}
+
 // ---------------------------------------------------------------- windows
 
 void Host::message(Severity s, const char* text) {

@@ -100,6 +100,9 @@ public:
     UserInstDef* create(const std::string& def_name, const std::string& inst_name, const Params& params);
     UserInstDef* find(const char* name) const;
     void clear_instances();
+    // A fresh design on the same booted devices and definitions: no
+    // instances, an empty log, no echo and no extra sink.
+    void reset_design();
 
     // --- status and error windows --------------------------------------
     void message(Severity s, const char* text);

@@ -149,6 +149,10 @@ extern "C" MIRTEX_API int Calc_Ind2(int /*plot: no diagnostic output*/, int* ipa
         if (*dpar_out == nullptr) return kOutOfMemory;
     }
     double* out = *dpar_out;
+    // Only the first of the two integer results is solved (and filed); the
+    // second is cleared so that the result the cache keeps holds no stale
+    // memory.
+    ipar_out[1] = 0;
     if (ReadCalc(kFile, kIdent, ipar, n_ipar, dpar, n_dpar, ipar_out, 1, out, n_out) == 0) return 0;
     mirtex::send_info("Calculating C_RIND");
     Frame3D f = frame3d(ipar + 9, dpar, 5, 8);

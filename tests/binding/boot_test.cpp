@@ -9,6 +9,7 @@
 #include "binding/boot.h"
 #include "host.h"
 #include "mirtex/mirtex.h"
+#include "support/fresh_process.h"
 
 using mirtex::host::Host;
 using mirtex::host::Severity;
@@ -48,6 +49,7 @@ TEST(Boot, BootLinesAppearOnceHoweverManyInstallersAsk) {
 }
 
 TEST(Boot, DevicesWithoutInstallerArriveWithAnyOtherBoot) {
+    MIRTEX_FRESH_PROCESS();
     Host& h = Host::get();
     EXPECT_EQ(h.definition("CxTFG"), nullptr);  // not announced, nothing booted yet
     ASSERT_NE(h.definition("C_SUB"), nullptr);  // boots the library
@@ -67,6 +69,7 @@ TEST(Boot, QueryAnswersDeviceNamesExactly) {
 }
 
 TEST(Boot, WorkVectorsHaveTheirCountsAndZeroCountOnesStayNull) {
+    MIRTEX_FRESH_PROCESS();
     EXPECT_EQ(line_ipar, nullptr);  // nothing before boot
     Host::get().boot_all();
     struct Vec {
@@ -123,6 +126,7 @@ TEST(Boot, StopRequestIsClearedByTheCoreBoot) {
 }
 
 TEST(Boot, SeniorBootRegistersOnlyThePlaceholder) {
+    MIRTEX_FRESH_PROCESS();
     Host& h = Host::get();
     EXPECT_EQ(boot_senior_mirtex(), 1);
     ASSERT_EQ(h.definitions().size(), 1u);

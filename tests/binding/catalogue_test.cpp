@@ -6,6 +6,7 @@
 
 #include "host.h"
 #include "mirtex/mirtex.h"
+#include "support/fresh_process.h"
 
 using mirtex::host::Host;
 
@@ -26,6 +27,7 @@ std::string params_of(const UserElemDef* d) {
 }  // namespace
 
 TEST(Catalogue, DefinitionsArriveInRegistrationOrderWithTheirNodeCounts) {
+    MIRTEX_FRESH_PROCESS();
     const auto& defs = booted();
     const std::vector<std::pair<std::string, int>> expect = {
         {"CxGAP", 2},    {"CxLIN", 2},    {"CxFEED", 2},   {"CxMETVIA", 2}, {"CxOPEN", 1},    {"CxSHORT", 1},
@@ -84,6 +86,7 @@ TEST(Catalogue, ParameterListsAreExact) {
 }
 
 TEST(Catalogue, CallbacksAreWiredPerKind) {
+    MIRTEX_FRESH_PROCESS();
     for (const UserElemDef* d : booted()) {
         const std::string n = d->name;
         if (n == "C_DEBUG") {

@@ -14,6 +14,7 @@
 #include "binding/messages.h"
 #include "host.h"
 #include "support/tmpdir.h"
+#include "support/fresh_process.h"
 
 namespace mirtex::test {
 namespace {
@@ -37,6 +38,7 @@ TEST(CalcFile, OneLineRecordMakesA214ByteFileAndLaterOnesNoHeader) {
 }
 
 TEST(CalcFile, MissingFileIsReportedAsAMiss) {
+    MIRTEX_FRESH_PROCESS();
     EXPECT_EQ(Rec::line(1).read(), -1);
     ASSERT_EQ(Host::get().log().size(), 2u);
     EXPECT_EQ(Host::get().log()[0].text, "Mirtex: Reading from Cache");
@@ -86,6 +88,7 @@ TEST(CalcFile, OnlyBitIdenticalInputsAndEqualCountsMatch) {
 }
 
 TEST(CalcFile, WrongIdentificationIsReportedAndTheFileNeverWritten) {
+    MIRTEX_FRESH_PROCESS();
     // Another kind's file under this name, one of equal length but other
     // text, and files that are no calculation file at all.
     const Rec gap = Rec::line(1, 19, 8, 11);
@@ -214,6 +217,7 @@ TEST(TableDirectory, EnvironmentFallbacksEachGetATrailingSlash) {
 }
 
 TEST(TableDirectory, IsFixedAtTheFirstFileAccess) {
+    MIRTEX_FRESH_PROCESS();
     const std::string first = table_directory();
     TempDir later("mirtex-later");
     setenv("MIRTEX_TABLE_PATH", later.path().c_str(), 1);
@@ -224,6 +228,7 @@ TEST(TableDirectory, IsFixedAtTheFirstFileAccess) {
 }
 
 TEST(TableDirectory, PathLongerThanItsBufferIsAnErrorAndAMiss) {
+    MIRTEX_FRESH_PROCESS();
     // A real directory whose name leaves room for "cpw_gap.cdb" but not for
     // "cpw_line.cdb" in 299 characters: no file may appear under a cut
     // name, and the line file is refused outright.
@@ -249,6 +254,7 @@ TEST(TableDirectory, PathLongerThanItsBufferIsAnErrorAndAMiss) {
 }
 
 TEST(CalcFile, FailedWriteTakesBackWhatLanded) {
+    MIRTEX_FRESH_PROCESS();
     // A file-size limit stands in for a full disk: the write stops part way
     // and the file must end on its last complete record again.
     const Rec a = Rec::line(1);

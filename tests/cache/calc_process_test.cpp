@@ -13,6 +13,7 @@
 
 #include "cache/calc_support.h"
 #include "mirtex/table.h"
+#include "support/fresh_process.h"
 
 namespace mirtex::test {
 namespace {
@@ -24,6 +25,7 @@ void expect_all_found(const std::vector<Rec>& recs, const char* when) {
 }
 
 TEST(KilledWriter, TearsAtEveryDepthLoseNoCompleteRecord) {
+    MIRTEX_FRESH_PROCESS();
     // The writer is killed with SIGKILL once a chosen number of its
     // record's bytes has reached the file: a file-size limit stops its write
     // there, and the signal that the next write raises is turned into
@@ -56,6 +58,7 @@ TEST(KilledWriter, TearsAtEveryDepthLoseNoCompleteRecord) {
 }
 
 TEST(KilledWriter, RandomKillsDuringAppends) {
+    MIRTEX_FRESH_PROCESS();
     // A writer appending records of very different sizes, killed at random
     // moments; every record it finished stays found, and so does the next
     // append of any writer.
@@ -106,6 +109,7 @@ TEST(KilledWriter, RandomKillsDuringAppends) {
 }
 
 TEST(ConcurrentWriters, TwoProcessesAppendingThousandsOfRecordsLoseNone) {
+    MIRTEX_FRESH_PROCESS();
     constexpr int kPerWriter = 2000;
     int go[2];
     ASSERT_EQ(pipe(go), 0);
@@ -143,6 +147,7 @@ TEST(ConcurrentWriters, RepairsAndMergesWhileAWriterAppendsLoseNothing) {
     // file is whole and verified after each replacement.
     constexpr int kRecords = 400;
     const std::string path = table_file();
+    put_bytes(path, {});
     ASSERT_EQ(Rec::line(0).write(), 0);
     const pid_t writer = fork();
     if (writer == 0) {

@@ -9,6 +9,7 @@
 
 #include "cache/cache.h"
 #include "numeric/memory.h"
+#include "support/fresh_process.h"
 
 namespace {
 
@@ -117,6 +118,7 @@ TEST(CacheChain, StoresAppendInOrderAndOverwriteWithoutGrowth) {
 }
 
 TEST(CacheChain, KeysMatchBitForBit) {
+    MIRTEX_FRESH_PROCESS();
     std::vector<double> last = kLineReals;
     last.back() = std::nextafter(last.back(), 10.0);
     std::vector<double> negzero = kLineReals;

@@ -16,6 +16,7 @@
 #include "mirtex/table.h"
 #include "solver/line_inputs.h"
 #include "solver/solver.h"
+#include "support/fresh_process.h"
 
 namespace mirtex::test {
 namespace {
@@ -137,6 +138,7 @@ TEST(DamagedFile, RandomGarblingNeverLosesAnIntactRecord) {
 }
 
 TEST(DamagedFile, WhatIsNoFileOfOursIsNamedAndNothingClaimsToBeWritten) {
+    MIRTEX_FRESH_PROCESS();
     const Rec r = Rec::line(1);
     // A creator killed 14 bytes into the header: no records yet, no error.
     std::vector<unsigned char> torn = line_header();
@@ -167,6 +169,7 @@ TEST(DamagedFile, WhatIsNoFileOfOursIsNamedAndNothingClaimsToBeWritten) {
 }
 
 TEST(DamagedFile, StoredLineResultThatIsNotPhysicalIsSolvedAgain) {
+    MIRTEX_FRESH_PROCESS();
     // A small cross-section that solves in well under a millisecond.
     LineVectors v = line_vectors({.W = 8e-6, .S = 6e-6, .H2 = 40e-6, .H3 = 60e-6, .L1 = 64e-6, .DL = 2e-6});
     ASSERT_EQ(Calc_Line(0, v.ipar, v.dpar, v.out), 0);

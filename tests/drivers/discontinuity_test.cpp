@@ -4,6 +4,7 @@
 // lines that adds nothing), reciprocity, the port swap and the feed lines.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <complex>
 #include <string>
@@ -197,6 +198,81 @@ TEST_F(Discontinuities, ShortEndLineInductanceIsTheDualOfItsSlots) {
     EXPECT_GT(dl, 0.5 * (kW + 2 * kS) / 8);
     EXPECT_LT(dl, 2.0 * (kW + 2 * kS) / 8);
     EXPECT_NEAR(1.0 / y[0].imag(), -kTwoPi * 1e9 * r[0], 1e-3 * kTwoPi * 1e9 * std::fabs(r[0]) + 1e-6);
+}
+
+// The G1 line (thin metal, 500 um box) in grid steps of 10, 5 and 2.5 um:
+// the open end's C_end, the 10 um gap's Cs and Cp and the short end's L_end
+// each move monotonically towards independent full-wave results (1.87 fF,
+// 1.478 fF, 0.66 fF, 3.79 pH) as the grid refines.
+TEST_F(Discontinuities, EndsAndGapConvergeInTheGridStepTowardsFullWaveResults) {
+    const double full_wave[4] = {1.87e-15, 1.478e-15, 0.66e-15, 3.79e-12};
+    std::vector<std::array<double, 4>> series;
+    for (double dl : {10e-6, 5e-6, 2.5e-6}) {
+        const std::string grid = "GRID_" + std::to_string(series.size());
+        design.item("C_GRID", grid,
+                    with(with(with(design.grid_params, "DL", Value::Real(dl)), "L1", Value::Real(500e-6)), "L2",
+                         Value::Real(500e-6)));
+        auto on_grid = [&](Params p) { return with(common(p), "C_GRID", Value::Mtrl(grid)); };
+        const std::string n = std::to_string(series.size());
+        y_at(design.item("CxOPEN", "E" + n,
+                         on_grid({{"L", Value::Real(0)},
+                                  {"GAP", Value::Real(30e-6)},
+                                  {"WG", Value::Real(20e-6)},
+                                  {"TYPE", Value::Int(1)},
+                                  {"C_LTYP", Value::Mtrl(design.lintyp)}})),
+             1e9);
+        y_at(design.item("CxGAP", "G" + n,
+                         on_grid({{"L1", Value::Real(0)},
+                                  {"L2", Value::Real(0)},
+                                  {"GAP", Value::Real(10e-6)},
+                                  {"C_LTYP1", Value::Mtrl(design.lintyp)},
+                                  {"C_LTYP2", Value::Mtrl(design.lintyp)}})),
+             1e9);
+        y_at(design.item("CxSHORT", "S" + n,
+                         on_grid({{"L", Value::Real(0)}, {"WG", Value::Real(20e-6)}, {"C_LTYP", Value::Mtrl(design.lintyp)}})),
+             1e9);
+        series.push_back({open_dpar_out[0], gap_dpar_out[2], gap_dpar_out[0], short_dpar_out[0]});
+    }
+    for (int k = 0; k < 4; ++k) {
+        RecordProperty("dl_series_" + std::to_string(k), std::to_string(series[0][k] / full_wave[k]) + " " +
+                                                             std::to_string(series[1][k] / full_wave[k]) + " " +
+                                                             std::to_string(series[2][k] / full_wave[k]));
+        const double d0 = series[1][k] - series[0][k], d1 = series[2][k] - series[1][k];
+        EXPECT_GT(d0 * d1, 0.0) << k;                             // one direction
+        EXPECT_LT(std::fabs(d1), std::fabs(d0)) << k;             // shrinking steps
+        EXPECT_GT(d0 * (full_wave[k] - series[1][k]), 0.0) << k;  // towards the reference
+    }
+}
+
+// A taper shortening towards the abrupt step of the same two lines (5 um
+// grid, TL 10, 5, 2.5 um): its Cp and L1 + L2 move monotonically to the
+// step's.  (Longer tapers hold more than the step: at 40 um Cp is 7 % above
+// it, and L1 + L2 changes sign.)
+TEST_F(Discontinuities, TaperTendsToTheStepAsItShortens) {
+    design.item("C_GRID", "GRID5", with(design.grid_params, "DL", Value::Real(5e-6)));
+    auto solve = [&](const char* def, const char* key, double len) {
+        Params p = common({{"L1", Value::Real(0)},
+                           {"L2", Value::Real(0)},
+                           {key, Value::Real(len)},
+                           {"C_LTYP1", Value::Mtrl(design.lintyp)},
+                           {"C_LTYP2", Value::Mtrl("WIDE")}});
+        y_at(design.item(def, std::string(def) + std::to_string(len), with(p, "C_GRID", Value::Mtrl("GRID5"))), 1e9);
+        const double* r = std::string(def) == "CxSTEP" ? step_dpar_out : taper_dpar_out;
+        return std::array<double, 2>{r[2], r[0] + r[1]};
+    };
+    const std::array<double, 2> step = solve("CxSTEP", "SL", 0.0);
+    std::array<double, 2> before{};
+    for (double tl : {10e-6, 5e-6, 2.5e-6}) {
+        const std::array<double, 2> t = solve("CxTAPER", "TL", tl);
+        for (int k = 0; k < 2; ++k) {
+            RecordProperty("taper_over_step_" + std::to_string(k) + "_" + std::to_string(tl * 1e6),
+                           std::to_string(t[k] / step[k]));
+            if (tl < 10e-6) {
+                EXPECT_LT(std::fabs(t[k] - step[k]), std::fabs(before[k] - step[k])) << k << " " << tl;
+            }
+        }
+        before = t;
+    }
 }
 
 }  // namespace

@@ -237,6 +237,33 @@ TEST_F(Junctions, TeeAndCrossArmsAreAlikeAndAPortSwapOnlyPermutesTheMatrix) {
     };
     swapped("CxTEE", {"WIDE", c, c}, {c, "WIDE", c}, 0, 1, tee_dpar_out, 1, 2);
     swapped("CxCROSS", {"WIDE", c, c, c}, {c, c, "WIDE", c}, 0, 2, cross_dpar_out, 0, 3);
+
+    // A tee of three different lines without feeds is the star of its
+    // arms, so each port sees its own arm: in Z = Y^-1, Z_pp - Z_qp =
+    // R_p + j omega L_p, L_p the solved inductance of line p (the results
+    // hold lines 3, 1, 2).
+    design.line_type("NARROW", {{"W", Value::Real(10e-6)}, {"S", Value::Real(10e-6)}});
+    const double f = 10e9;
+    std::vector<cd> z = y_at(junction("CxTEE", "TA", {c, "WIDE", "NARROW"}, {"NONE", "NONE", "NONE"}), f);
+    ASSERT_EQ(z.size(), 9u);
+    const double arm_l[3] = {tee_dpar_out[1], tee_dpar_out[2], tee_dpar_out[0]};
+    std::vector<cd> y = z;  // Gauss-Jordan: z becomes the inverse of y
+    z.assign(9, 0.0);
+    for (int k = 0; k < 3; ++k) z[k * 3 + k] = 1.0;
+    for (int k = 0; k < 3; ++k) {
+        const cd piv = y[k * 3 + k];
+        for (int j = 0; j < 3; ++j) y[k * 3 + j] /= piv, z[k * 3 + j] /= piv;
+        for (int r = 0; r < 3; ++r) {
+            const cd m = r == k ? 0.0 : y[r * 3 + k];
+            for (int j = 0; j < 3; ++j) y[r * 3 + j] -= m * y[k * 3 + j], z[r * 3 + j] -= m * z[k * 3 + j];
+        }
+    }
+    for (int p = 0; p < 3; ++p) {
+        const int q = (p + 1) % 3;
+        EXPECT_NEAR((z[p * 3 + p] - z[q * 3 + p]).imag() / (6.283185307179586 * f), arm_l[p],
+                    1e-6 * std::fabs(arm_l[p]))
+            << "port " << p + 1;
+    }
 }
 
 TEST_F(Junctions, BadInputIsRefusedBeforeAnythingIsSolved) {

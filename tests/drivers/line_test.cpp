@@ -22,6 +22,7 @@
 #include "params/params.h"
 #include "support/design.h"
 #include "support/tmpdir.h"
+#include "support/fresh_process.h"
 
 namespace mirtex::test {
 namespace {
@@ -117,6 +118,7 @@ protected:
 };
 
 TEST_F(LineDriver, SectionMatrixIsTheLineEvaluationOfItsSolvedCrossSection) {
+    MIRTEX_FRESH_PROCESS();
     UserInstDef* tl = design.line("TL1", 300e-6);
     const std::vector<double> freqs = {0.0, 1e9, 10e9, 40e9};
     const auto res = run({tl}, freqs);
@@ -133,6 +135,7 @@ TEST_F(LineDriver, SectionMatrixIsTheLineEvaluationOfItsSolvedCrossSection) {
 }
 
 TEST_F(LineDriver, EachCrossSectionIsSolvedOnceAndTheCounterEmpties) {
+    MIRTEX_FRESH_PROCESS();
     UserInstDef* a = design.line("TL1", 100e-6);
     UserInstDef* b = design.line("TL2", 250e-6);
     UserInstDef* c = design.line("TL3", 50e-6);
@@ -153,6 +156,7 @@ TEST_F(LineDriver, EachCrossSectionIsSolvedOnceAndTheCounterEmpties) {
 }
 
 TEST_F(LineDriver, ChangedParameterBetweenAnalysesSolvesAnew) {
+    MIRTEX_FRESH_PROCESS();
     UserInstDef* tl = design.line("TL1", 200e-6);
     const auto first = run({tl}, {10e9});
     ASSERT_TRUE(first.ok);
@@ -166,6 +170,7 @@ TEST_F(LineDriver, ChangedParameterBetweenAnalysesSolvesAnew) {
 }
 
 TEST_F(LineDriver, WarningsOncePerAnalysisAndAgainOnACacheMiss) {
+    MIRTEX_FRESH_PROCESS();
     // A strip of 15.2 um moves to 15 um on the 1-um grid (within tolerance).
     design.line_type("LTW", {{"W", host::Value::Real(15.2e-6)}});
     design.lintyp = "LTW";
@@ -195,6 +200,7 @@ TEST_F(LineDriver, WarningsOncePerAnalysisAndAgainOnACacheMiss) {
 }
 
 TEST_F(LineDriver, InvalidLineReportsItsErrorsAndAborts) {
+    MIRTEX_FRESH_PROCESS();
     // An error the builder lists: sent as "ERROR <text>", then the abort line.
     auto res = run({design.line("TLN", std::nan(""))}, {1e9, 2e9});
     EXPECT_FALSE(res.ok);
@@ -229,6 +235,7 @@ TEST_F(LineDriver, FeedLineFailsSilentlyInItsYCallback) {
 }
 
 TEST_F(LineDriver, ViaUsesTheBetterConductingMetal) {
+    MIRTEX_FRESH_PROCESS();
     // Level 1: rho 1.0; level 2: rho 0.9.
     design.line_type("LT2", {{"CEN_MET", host::Value::Int(2)}, {"GND_MET", host::Value::Int(2)}});
     UserInstDef* via = design.via("V1", design.lintyp, "LT2", 20e-6);
@@ -245,6 +252,7 @@ TEST_F(LineDriver, ViaUsesTheBetterConductingMetal) {
 }
 
 TEST_F(LineDriver, ZeroResistivityIsRejectedByTheTechnologyCheck) {
+    MIRTEX_FRESH_PROCESS();
     design.tech_params = with(design.tech_params, "rho1", host::Value::Real(0.0));
     Host::get().clear_instances();
     design.build();
@@ -256,6 +264,7 @@ TEST_F(LineDriver, ZeroResistivityIsRejectedByTheTechnologyCheck) {
 }
 
 TEST_F(LineDriver, SolverInterruptAndMemoryFailuresEndTheEvaluation) {
+    MIRTEX_FRESH_PROCESS();
     UserInstDef* tl = design.line("TL1", 100e-6);
     CPW_Misc.abort_request = 1;
     auto res = run({tl}, {1e9});
@@ -342,6 +351,7 @@ protected:
 };
 
 TEST_F(LineDebugFile, StaticReportsAndPerFrequencyRows) {
+    MIRTEX_FRESH_PROCESS();
     debug_item("C_DEBUG_DEFAULT", 1, 1, 1);
     UserInstDef* tl = design.line("TL1", 100e-6);
     UserInstDef* tf = design.line("TF1", 50e-6, "CxFEED");
@@ -374,6 +384,7 @@ TEST_F(LineDebugFile, StaticReportsAndPerFrequencyRows) {
 }
 
 TEST_F(LineDebugFile, RowsOnlyWithFlag2AndNoFileWithoutTheNamedItems) {
+    MIRTEX_FRESH_PROCESS();
     debug_item("C_DEBUG1", 0, 0, 0);
     UserInstDef* tl = design.line("TL1", 100e-6);
     ASSERT_TRUE(run({tl}, {1e9, 2e9}).ok);

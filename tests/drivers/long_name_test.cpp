@@ -10,6 +10,7 @@
 #include "host.h"
 #include "mirtex/mirtex.h"
 #include "support/design.h"
+#include "support/fresh_process.h"
 
 namespace mirtex::test {
 namespace {
@@ -18,6 +19,7 @@ using host::Host;
 using host::Severity;
 
 TEST(LongNames, EveryMessageShowsTheWholeNameAndTheCaptionFitsItsField) {
+    MIRTEX_FRESH_PROCESS();
     Design d;
     d.build();
     const std::string name = "TL_" + std::string(4096, 'x');

@@ -16,6 +16,7 @@
 #include "host.h"
 #include "params/assembly.h"
 #include "support/design.h"
+#include "support/fresh_process.h"
 
 namespace mirtex::test {
 namespace {
@@ -128,6 +129,7 @@ protected:
 const std::vector<double> kThroughGap{0.0, 0.0, 1e-4};
 
 TEST_F(FeedLines, TwoPortsBetweenTheirLinesAreTheSummedLine) {
+    MIRTEX_FRESH_PROCESS();
     g_lumped = kThroughGap;
     for (double f : {1e9, 3e10}) {
         g_len[0] = 100e-6, g_len[1] = 250e-6;
@@ -172,6 +174,7 @@ TEST_F(FeedLines, JunctionsArePermutedIntoNodeOrderAndNothingElse) {
 }
 
 TEST_F(FeedLines, AFeedLineMissingFromTheCacheFailsOrIsSolved) {
+    MIRTEX_FRESH_PROCESS();
     g_lumped = kThroughGap;
     g_len[0] = g_len[1] = g_len[2] = 100e-6;
     int rc = 0;

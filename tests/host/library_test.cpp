@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host.h"
+#include "support/fresh_process.h"
 
 using mirtex::host::Host;
 using mirtex::host::Severity;
@@ -67,6 +68,7 @@ std::string run(const std::string& cmd, int& status) {
 }  // namespace
 
 TEST(Library, LoadsWithDlopenAndBootsThroughItsInstallers) {
+    MIRTEX_FRESH_PROCESS();
     std::string err;
     ASSERT_NE(mirtex::host::load_library(kLib, err), nullptr) << err;
     Host& h = Host::get();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "numeric/numeric.h"
+#include "support/fresh_process.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ TEST(DimArrays, EveryKindAndRankHasTheFormulaSizeAndReachesEveryElement) {
 }
 
 TEST(DimArrays, WorkedSizes) {
+    MIRTEX_FRESH_PROCESS();
     d1* a = nullptr;
     initmem_d1(&a, 1, 10, 0.0);
     C1* c = nullptr;
@@ -243,6 +245,7 @@ TEST(DimArrays, DamagedHeaderIsNotFreed) {
 }
 
 TEST(DimArrays, OutOfMemoryLeavesTheHandleNullAndTheCountsAlone) {
+    MIRTEX_FRESH_PROCESS();
     d2* h = nullptr;
     mirtex::fail_g_malloc_after(0);
     const long reports = last_error_message().count;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "fixture.h"
+#include "support/fresh_process.h"
 
 namespace mirtex::test {
 namespace {
@@ -102,6 +103,7 @@ TEST_F(LineTest, MetalThicknessInSteps) {
 // Every dimension off the grid: the warnings come in the fixed order of
 // the fit, box first, then heights, then the cross-section.
 TEST_F(LineTest, GridFitOrder) {
+    MIRTEX_FRESH_PROCESS();
     set_grid("ACC", Value::Int(20));
     set_grid("L1", Value::Real(181e-6));
     set_sub("H3", Value::Real(20e-6));
@@ -148,6 +150,7 @@ TEST_F(LineTest, EachMissingItemIsReportedOnce) {
 }
 
 TEST_F(LineTest, UnresolvedProcessFailsTheLine) {
+    MIRTEX_FRESH_PROCESS();
     design.build();
     host::Host::get().clear_instances();
     design.item("C_SUB", "SUB1", design.sub_params);
@@ -207,6 +210,7 @@ TEST_F(LineTest, ValuesOutsidePhysicsAreRefusedWithTheirItemAndValue) {
 }
 
 TEST_F(LineTest, AbsurdlyLargeDimensionsAreRefusedBeforeTheGrid) {
+    MIRTEX_FRESH_PROCESS();
     set_sub("H2", Value::Real(10.0));  // ten million steps
     EXPECT_EQ(get(), 1);
     EXPECT_EQ(errors(), std::vector<std::string>{"ERROR CxLIN(TL1) : C_SUB(SUB1) : H2=10 invalid value ! (H2_max=1)"});
@@ -239,6 +243,7 @@ protected:
 };
 
 TEST_F(LineKeyTest, EqualGeometryGivesBitIdenticalVectors) {
+    MIRTEX_FRESH_PROCESS();
     ASSERT_EQ(get(), 0);
     const Key base{ipar(), dpar()};
     ASSERT_EQ(cpw_line_get(design.line("TL2", 3e-3), &warnings, &rho, &tand, &L), 0);
@@ -251,11 +256,13 @@ TEST_F(LineKeyTest, EqualGeometryGivesBitIdenticalVectors) {
 }
 
 TEST_F(LineKeyTest, NegativeZeroGroundIsTheSameLineAsZero) {
+    MIRTEX_FRESH_PROCESS();
     ASSERT_EQ(get(), 0);
     EXPECT_EQ(line_with("GW", Value::Real(-0.0)), line_with("GW", Value::Real(0.0)));
 }
 
 TEST_F(LineKeyTest, EveryInputOfTheSolverChangesTheKey) {
+    MIRTEX_FRESH_PROCESS();
     ASSERT_EQ(get(), 0);
     const Key base{ipar(), dpar()};
     const std::vector<std::pair<std::string, Key>> variants = {
@@ -283,6 +290,7 @@ TEST_F(LineKeyTest, EveryInputOfTheSolverChangesTheKey) {
 // Every assembly empties the list before it fills it again; thousands of
 // them leave nothing behind (the sanitizer build checks for leaks).
 TEST_F(LineTest, RepeatedAssembliesKeepOneEvaluationOfWarnings) {
+    MIRTEX_FRESH_PROCESS();
     set_line("W", Value::Real(15.3e-6));
     set_tech("t1", Value::Real(6e-6));
     ASSERT_EQ(get(), 0);

@@ -1,6 +1,7 @@
 // The metal via: one line of both metals' thickness, its rules and its
 // level coding.
 #include "fixture.h"
+#include "support/fresh_process.h"
 
 namespace mirtex::test {
 namespace {
@@ -22,6 +23,7 @@ protected:
 };
 
 TEST_F(MetviaTest, BothMetalsMakeOneThickLine) {
+    MIRTEX_FRESH_PROCESS();
     ASSERT_EQ(get("LT1", "LT2"), 0);
     EXPECT_EQ(std::vector<int>(line_ipar, line_ipar + 9), (std::vector<int>{15, 30, 20, 100, 147, 100, 144, 180, 35}));
     EXPECT_DOUBLE_EQ(line_dpar[5], 4e-6);  // 1 um + 3 um

@@ -8,6 +8,7 @@
 #include "fixture.h"
 #include "params/assembly.h"
 #include "support/tmpdir.h"
+#include "support/fresh_process.h"
 
 namespace mirtex::test {
 namespace {
@@ -192,6 +193,7 @@ TEST_F(DebugItemTest, DefaultItemWinsAndTheFileGetsItsBanner) {
 }
 
 TEST_F(DebugItemTest, OtherDebugItemsAreIgnored) {
+    MIRTEX_FRESH_PROCESS();
     debug_item("C_DEBUG2", "two.txt");
     ASSERT_EQ(NetPars(nullptr), 0);
     EXPECT_EQ(c_debug.enabled, 0);

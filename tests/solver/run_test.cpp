@@ -17,6 +17,7 @@
 #include "solver/line.h"
 #include "solver/line_inputs.h"
 #include "solver/solver.h"
+#include "support/fresh_process.h"
 
 using mirtex::host::Host;
 using mirtex::host::LogLine;
@@ -163,6 +164,7 @@ TEST_F(LineRun, AtLeastThreeSweepsEvenWhenTheFirstMeetsTheBound) {
 }
 
 TEST_F(LineRun, SecondSolveOfTheSameVectorsReadsTheFile) {
+    MIRTEX_FRESH_PROCESS();
     LineVectors v = line_vectors(small_line());
     ASSERT_EQ(Calc_Line(0, v.ipar, v.dpar, v.out), 0);
     EXPECT_TRUE(Host::get().contains(Severity::Info, "Calculating C_LINE"));
@@ -184,6 +186,7 @@ TEST_F(LineRun, SecondSolveOfTheSameVectorsReadsTheFile) {
 }
 
 TEST_F(LineRun, StopRequestEndsTheSolveCleanlyAndTheNextAnalysisSolvesAgain) {
+    MIRTEX_FRESH_PROCESS();
     LineVectors v = line_vectors(small_line());
     std::memset(v.out, 0, sizeof v.out);
     // The user stops while the dielectric run is under way.
@@ -215,6 +218,7 @@ TEST_F(LineRun, StopRequestEndsTheSolveCleanlyAndTheNextAnalysisSolvesAgain) {
 }
 
 TEST_F(LineRun, UnreachableBoundEndsAtTheSweepCapWithAClearError) {
+    MIRTEX_FRESH_PROCESS();
     const LineSpec base = small_line();
     struct Case {
         double bound, alpha;
@@ -256,6 +260,7 @@ TEST_F(LineRun, UnreachableBoundEndsAtTheSweepCapWithAClearError) {
 }
 
 TEST_F(LineRun, CrossSectionOutsideTheGridIsAnErrorNotAWriteOutOfBounds) {
+    MIRTEX_FRESH_PROCESS();
     const LineVectors good = line_vectors(small_line());
     // Slots beyond the walls, a box width the bands cannot share, a substrate
     // thinner than the grid, no centre strip.

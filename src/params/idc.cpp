@@ -7,12 +7,15 @@
 // leaves S between the outer fingers and the ground on either side.
 //
 //          X0                         XE
-//   XG1 |  :                           :  | XG2      Z4 -+
-//       |  [=========== bar 2 ==========]  |         Z3 -+
+//   ----+            |  line 2 |           +----
+//   XG1 |            |         |           | XG2   (S clear)
+//       |  [=========== bar 2 ==========]  |         Z4 -+
+//       |  |    |    |    |    |    |   |  |         Z3 -+
 //       |  | .  |    | .  |    | .  |   |  |   Z14..Z13: comb-2 fingers
 //       |  |    | .  |    | .  |    | . |  |   Z12..Z11: comb-1 fingers
 //       |  [=========== bar 1 ==========]  |         Z2 -+
-//       |            |  line 1 |           |         Z1 -+
+//       |            |         |           |         Z1 -+
+//   ----+            |  line 1 |           +----  (S clear)
 //
 // Integer vector: X0, XE (first and last finger column), X11..X14 (line 1:
 // slot edge, strip, strip, slot edge), X21..X24 (line 2), XG1, XG2 (last
@@ -20,8 +23,11 @@
 // Z3, Z4 (rows of bar 2), Z11, Z12 (rows of the comb-1 fingers), Z13, Z14
 // (comb-2 fingers), H2/DL, H1/DL, L1/DL, L2/DL, N5, ART (1: the combs lie on
 // the lines' metal level, 2: on another one), NF, then for each finger its
-// first and last column.  Ground fills the rows before Z1 and after Z4
-// outside the lines' slots, and the columns up to XG1 and from XG2 between.
+// first and last column.  The opening leaves S before bar 1 and after bar 2
+// as well (rows Z1 - S .. Z1 - 1 and Z4 + 1 .. Z4 + S, where only the
+// lines' strips run on to their bars): ground fills the rows before and
+// after it outside the lines' slots, and the columns up to XG1 and from
+// XG2 beside it.
 #include <algorithm>
 #include <vector>
 
@@ -96,7 +102,9 @@ int Check_Cap(Assembly& a, const LineItem& l1, const LineItem& l2, const Comb& c
     dp[8] = met_of(T, DL);
     dp[9] = a.grid_.ALPHA;
     dp[10] = a.grid_.BOUND;
-    dp[11] = 1010.0;
+    // 1011: solved with the opening clear of the bars; records of the
+    // layout whose bars touched the ground (1010) are never read for it.
+    dp[11] = 1011.0;
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);
@@ -133,12 +141,14 @@ int Check_Cap(Assembly& a, const LineItem& l1, const LineItem& l2, const Comb& c
                  {n[3], e[3], t.S, r.S, 1}});
     }
     g.chain("L2", f.z_max(),
-            {{"Z1", ip[12], "WL", c.WL, 0},
+            {{"Z1-S", ip[12] - twice(sh), "S", c.S, 0},
+             {"Z1", ip[12], "WL", c.WL, 0},
              {"Z2", ip[13], "WL", c.WL, 0},
              {"Z11", ip[16], "LF", c.LF, 1},
              {"Z12", ip[17], "LF", c.LF, 0},
              {"Z3", ip[14], "G", c.G, 1},
-             {"Z4", ip[15], "WL", c.WL, 0}});
+             {"Z4", ip[15], "WL", c.WL, 0},
+             {"Z4+S", ip[15] + twice(sh), "S", c.S, 0}});
     g.chain("L2", f.z_max(),
             {{"Z11", ip[16], "G", c.G, 0},
              {"Z13", ip[18], "G", c.G, 0},

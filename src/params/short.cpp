@@ -28,7 +28,9 @@ int Check_Short(Assembly& a, const LineItem& line, double wg) {
     dp[0] = DL;
     dp[1] = a.grid_.ALPHA;
     dp[2] = a.grid_.BOUND;
-    dp[3] = 1010.0;
+    // 1011: the end's excess counted from the plane after the mirror plane;
+    // records of the earlier count (1010) are never read for it.
+    dp[3] = 1011.0;
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);

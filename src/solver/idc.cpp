@@ -54,9 +54,18 @@ Idc idc_layout(const int* ip, const Frame3D& f) {
     const int X21 = ip[6], X22 = ip[7], X23 = ip[8], X24 = ip[9], XG1 = ip[10], XG2 = ip[11];
     const int Z1 = ip[12], Z2 = ip[13], Z3 = ip[14], Z4 = ip[15];
     const int X = f.columns(), Y = f.planes();
+    // The opening reaches beyond each bar by the clearance S that also
+    // parts the outer fingers from the side grounds (c planes): a bar never
+    // lies edge to edge with the ground.  Inside those bands only the
+    // lines' strips run on to their bars; the ground beside a band stops
+    // at the opening's side or the line's slot, whichever lies further out.
+    const int c = X0 - 1 - XG1;
+    const int B1 = Z1 - c, B4 = Z4 + c;  // first and last plane of the opening
+    const int GL1 = std::min(XG1, X11), GR1 = std::max(XG2, X14), GL2 = std::min(XG1, X21), GR2 = std::max(XG2, X24);
     Idc d;
-    d.grounds = {{1, X11, 1, Z1 - 1}, {X14, X, 1, Z1 - 1}, {1, X21, Z4 + 1, Y},
-                 {X24, X, Z4 + 1, Y}, {1, XG1, Z1, Z4},    {XG2, X, Z1, Z4}};
+    d.grounds = {{1, X11, 1, B1 - 1},  {X14, X, 1, B1 - 1},  {1, X21, B4 + 1, Y},   {X24, X, B4 + 1, Y},
+                 {1, GL1, B1, Z1 - 1}, {GR1, X, B1, Z1 - 1}, {1, GL2, Z4 + 1, B4}, {GR2, X, Z4 + 1, B4},
+                 {1, XG1, Z1, Z4},     {XG2, X, Z1, Z4}};
     d.comb[0] = {{X12, X13, 1, Z1 - 1}, {X0, XE, Z1, Z2}};
     d.comb[1] = {{X22, X23, Z4 + 1, Y}, {X0, XE, Z3, Z4}};
     for (int n = 0; n < ip[26]; ++n) {
@@ -79,8 +88,16 @@ Idc idc_layout(const int* ip, const Frame3D& f) {
     j.mirror_x = false;
     j.grounds = d.grounds;
     j.strips = {{X12, X13, 1, Z1 - 1}, {X22, X23, Z4 + 1, Y}, {X0, XE, Z1, Z4}};
-    j.slots = {{{X11 + 1, X12 - 1, 1, Z1 - 1}, {X21 + 1, X22 - 1, Z4 + 1, Y}, {XG1 + 1, X0 - 1, Z1, Z4}},
-               {{X13 + 1, X14 - 1, 1, Z1 - 1}, {X23 + 1, X24 - 1, Z4 + 1, Y}, {XE + 1, XG2 - 1, Z1, Z4}}};
+    j.slots = {{{X11 + 1, X12 - 1, 1, B1 - 1},
+                {GL1 + 1, X12 - 1, B1, Z1 - 1},
+                {XG1 + 1, X0 - 1, Z1, Z4},
+                {GL2 + 1, X22 - 1, Z4 + 1, B4},
+                {X21 + 1, X22 - 1, B4 + 1, Y}},
+               {{X13 + 1, X14 - 1, 1, B1 - 1},
+                {X13 + 1, GR1 - 1, B1, Z1 - 1},
+                {XE + 1, XG2 - 1, Z1, Z4},
+                {X23 + 1, GR2 - 1, Z4 + 1, B4},
+                {X23 + 1, X24 - 1, B4 + 1, Y}}};
     JunctionArm a1, a2;
     a1.s1 = X12, a1.s2 = X13, a1.g1 = X11, a1.g2 = X14;
     a1.n = Z1 - 2;  // planes 2 .. Z1 - 1

@@ -69,6 +69,10 @@ int mirtex_sim_summary(mirtex_sim_circuit* c, double f_hz, char* buf, int size);
  * name is not a definition. */
 int mirtex_sim_definition(const char* name, char* buf, int size);
 
+/* A number as netlists write it ("20um", "40GHz", "2.5meg", "1e-6") into
+ * *value. */
+int mirtex_sim_quantity(const char* text, double* value);
+
 /* The line calculator.  words: "KEY=VALUE" as mirtex-sim line takes them
  * (W S GW H1 H2 H3 ER1 ER2 ER3 TAND1 TAND2 TAND3 t rho DL BOUND L1; unset
  * keys take the example line's values). */

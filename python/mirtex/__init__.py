@@ -18,7 +18,7 @@ import numpy as np
 
 from ._native import Error, LinePoint, LineResult, Synthesis, call, check, configure, solve
 
-__all__ = ["Error", "Circuit", "Builder", "NetworkData", "line", "synthesise", "element", "configure",
+__all__ = ["Error", "quantity", "Circuit", "Builder", "NetworkData", "line", "synthesise", "element", "configure",
            "EXAMPLE_TECHNOLOGY"]
 
 # The process, technology, substrate, grid and line type of examples/cpw_line.net:
@@ -47,8 +47,21 @@ def _text(v):
     return repr(float(v))
 
 
+def quantity(v):
+    """A float from an SI float or a text with units as netlists write it
+    ("20um" -> 2e-05, "40GHz" -> 4e10)."""
+    if not isinstance(v, str):
+        return float(v)
+    out = ctypes.c_double()
+    check(call("mirtex_sim_quantity", v.encode(), ctypes.byref(out)))
+    return out.value
+
+
 def _doubles(values):
-    a = np.ascontiguousarray(np.atleast_1d(np.asarray(values, dtype=float)))
+    a = np.atleast_1d(np.asarray(values))
+    if a.dtype.kind in "USO":
+        a = np.array([quantity(v) for v in a.ravel()])
+    a = np.ascontiguousarray(a, dtype=float).reshape(-1)
     return a, a.ctypes.data_as(ctypes.POINTER(ctypes.c_double))
 
 
@@ -123,7 +136,7 @@ class Circuit:
     def run(self, freqs_hz=None):
         """S parameters at freqs_hz (default: the netlist's sweep): a
         skrf.Network when scikit-rf is installed, else NetworkData."""
-        f = np.atleast_1d(np.asarray(self.sweep if freqs_hz is None else freqs_hz, dtype=float))
+        f, _ = _doubles(self.sweep if freqs_hz is None else freqs_hz)
         s = self.matrices(f)
         try:
             import skrf

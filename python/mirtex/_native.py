@@ -82,6 +82,7 @@ def _declare(lib):
         "mirtex_sim_run": (c.c_int, [vp, dp, c.c_int, c.c_int, dp]),
         "mirtex_sim_summary": (c.c_int, [vp, c.c_double, cp, c.c_int]),
         "mirtex_sim_definition": (c.c_int, [cp, cp, c.c_int]),
+        "mirtex_sim_quantity": (c.c_int, [cp, dp]),
         "mirtex_sim_line": (c.c_int, [c.POINTER(cp), c.c_int, dp, c.c_int, c.POINTER(LineResult),
                                       c.POINTER(LinePoint)]),
         "mirtex_sim_synthesise": (c.c_int, [c.POINTER(cp), c.c_int, cp, c.c_double, c.POINTER(Synthesis)]),

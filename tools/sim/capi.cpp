@@ -25,6 +25,7 @@
 #include "sim/check.h"
 #include "sim/line_calc.h"
 #include "sim/netlist.h"
+#include "sim/units.h"
 
 static_assert(sizeof(mirtex_sim_line_result) == 5 * sizeof(double));
 static_assert(sizeof(mirtex_sim_line_point) == 4 * sizeof(double));
@@ -336,6 +337,16 @@ int mirtex_sim_definition(const char* name, char* buf, int size) {
         return MIRTEX_SIM_OK;
     });
     return len;
+}
+
+int mirtex_sim_quantity(const char* text, double* value) {
+    return guarded([&]() -> int {
+        std::string why;
+        const auto v = parse_quantity(text != nullptr ? text : "", why);
+        if (!v || value == nullptr) throw std::invalid_argument(fmt::format("'{}': {}", text ? text : "", why));
+        *value = *v;
+        return MIRTEX_SIM_OK;
+    });
 }
 
 int mirtex_sim_line(const char* const* words, int n_words, const double* freqs_hz, int n,

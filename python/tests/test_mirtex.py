@@ -13,31 +13,24 @@ import mirtex
 from conftest import ROOT, SIMULATOR
 
 
-def touchstone(path):
-    """Frequencies (Hz) and S of a real/imaginary Touchstone file in GHz."""
-    rows = [line.split() for line in open(path) if line.strip() and line[0] not in "!#"]
-    vals = np.array([float(x) for row in rows for x in row])
-    first = [len(r) for r in rows][0]
-    n = int(round(((first - 1) // 2) ** 0.5))
-    data = vals.reshape(-1, 1 + 2 * n * n)
-    return data[:, 0] * 1e9, (data[:, 1::2] + 1j * data[:, 2::2]).reshape(-1, n, n)
+EXAMPLES = sorted(f for f in os.listdir(os.path.join(ROOT, "examples")) if f.endswith(".net"))
 
 
-@pytest.mark.parametrize("example", ["cpw_line.net", "mim_tfr.net"])
-def test_run_equals_mirtex_sim(example, tmp_path):
+@pytest.mark.parametrize("example", EXAMPLES)
+def test_run_equals_mirtex_sim(example, tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)  # a debug file lands in the working directory
     path = os.path.join(ROOT, "examples", example)
-    out = str(tmp_path / "out.s2p")
-    subprocess.run([SIMULATOR, "-q", "-f", "RI", path, "-o", out], check=True)
-    f, s = touchstone(out)
+    subprocess.run([SIMULATOR, "-q", "-f", "RI", path, "-o", "out.csv"], check=True)
+    data = np.loadtxt("out.csv", delimiter=",", skiprows=1, ndmin=2)
+    n = int(round(((data.shape[1] - 1) / 2) ** 0.5))
+    s = (data[:, 1::2] + 1j * data[:, 2::2]).reshape(-1, n, n)
     c = mirtex.Circuit.from_file(path)
-    assert np.allclose(c.sweep, f, rtol=1e-14)
-    got = c.run()
-    # Touchstone keeps 12 digits: |S| <= 1 differs by under 5e-13.
-    assert np.max(np.abs(got.s - s)) < 1e-12
-    # Y from the same run agrees with S through the ports' 50 ohm.
-    y = c.matrices(f[:3], "Y")
-    i = np.eye(2)
-    assert np.allclose(y * 50, (i - s[:3]) @ np.linalg.inv(i + s[:3]), atol=1e-9)
+    assert np.allclose(c.sweep, data[:, 0], rtol=1e-14)
+    # The file keeps 12 digits: |S| <= 1 differs by under 5e-13.
+    assert np.max(np.abs(c.run().s - s)) < 1e-12
+    # Y of the same run is S through the ports' reference resistances.
+    y, i, r = c.matrices(c.sweep[:3], "Y"), np.eye(n), np.diag(c.z0 ** -0.5)
+    assert np.allclose(y, r @ (i - s[:3]) @ np.linalg.inv(i + s[:3]) @ r, rtol=1e-9, atol=1e-12)
 
 
 def test_errors_carry_file_line_and_the_library_message(tmp_path):

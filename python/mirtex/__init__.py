@@ -98,7 +98,10 @@ class Circuit:
 
     def __del__(self):
         if getattr(self, "_h", None):
-            call("mirtex_sim_free", self._h)
+            try:
+                call("mirtex_sim_free", self._h)
+            except Exception:  # the interpreter is shutting down
+                pass
             self._h = None
 
     def _array(self, fn):
@@ -282,7 +285,7 @@ def parse_description(text):
         if m:
             prefix, group = m.group(1) + " ", "ZL " + m.group(2)
         for part in re.split(r", | \(|\)", group):
-            m = re.fullmatch(r"\s*(.*?)\s*=?\s*(%s)\s*(\S*)(?: at (%s) GHz)?\s*(?:long)?" % (_NUMBER, _NUMBER), part)
+            m = re.fullmatch(r"\s*(.*?)\s*=?\s*(%s)\s*(\S*)(?: at (%s) GHz)?(?:\s.*)?" % (_NUMBER, _NUMBER), part)
             if not m or not m.group(1):
                 continue
             key = prefix + m.group(1).replace(" of", "")

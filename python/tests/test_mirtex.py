@@ -1,6 +1,7 @@
 """The Python binding end to end against mirtex-sim, its errors, Ctrl-C in a
 3-D solve and the examples in examples/python."""
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -20,17 +21,27 @@ EXAMPLES = sorted(f for f in os.listdir(os.path.join(ROOT, "examples")) if f.end
 def test_run_equals_mirtex_sim(example, tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)  # a debug file lands in the working directory
     path = os.path.join(ROOT, "examples", example)
-    subprocess.run([SIMULATOR, "-q", "-f", "RI", path, "-o", "out.csv"], check=True)
+    log = subprocess.run([SIMULATOR, "-f", "RI", path, "-o", "out.csv"], check=True, capture_output=True, text=True)
     data = np.loadtxt("out.csv", delimiter=",", skiprows=1, ndmin=2)
     n = int(round(((data.shape[1] - 1) / 2) ** 0.5))
     s = (data[:, 1::2] + 1j * data[:, 2::2]).reshape(-1, n, n)
     c = mirtex.Circuit.from_file(path)
+    # Another design, with thinner metal, checked in between.
+    mirtex.Builder(mirtex.EXAMPLE_TECHNOLOGY.replace("t1=3um", "t1=1.5um")).add("CxLIN", "X", 1, 2, L="1mm").port(1).circuit()
     assert np.allclose(c.sweep, data[:, 0], rtol=1e-14)
     # The file keeps 12 digits: |S| <= 1 differs by under 5e-13.
     assert np.max(np.abs(c.run().s - s)) < 1e-12
     # Y of the same run is S through the ports' reference resistances.
     y, i, r = c.matrices(c.sweep[:3], "Y"), np.eye(n), np.diag(c.z0 ** -0.5)
     assert np.allclose(y, r @ (i - s[:3]) @ np.linalg.inv(i + s[:3]) @ r, rtol=1e-9, atol=1e-12)
+    # The summary's solved values, as mirtex-sim prints them.
+    solved = {}
+    for m in re.finditer(r"^  ((?:\w+:[\w.-]+, )*\w+:[\w.-]+): (.*)$", log.stderr.split("solved:\n")[-1], re.M):
+        solved.update((who, m.group(2)) for who in m.group(1).split(", "))
+    values = c.summary()
+    assert {k: v["description"] for k, v in values.items()} == solved
+    if example == "mim_tfr.net":
+        assert 0 < values["CxMIM:C1"]["C"] < 1e-11 and values["CxTFR:R1"]["R"] > 1
 
 
 def test_errors_carry_file_line_and_the_library_message(tmp_path):

@@ -12,6 +12,7 @@
 #include "binding/messages.h"
 #include "drivers/driver.h"
 #include "freq/freq.h"
+#include "params/assembly.h"
 #include "params/params.h"
 
 namespace mirtex::drivers {
@@ -41,6 +42,7 @@ bool cached(const ResultVectors& v) { return v.lookup(); }
 extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, int size) {
     using namespace mirtex::drivers;
     if (inst == nullptr || inst->def == nullptr || buf == nullptr || size < 1) return 1;
+    const mirtex::params::OutsideAnalysis outside;
     buf[0] = '\0';
     try {
         const char* def = inst->def->name;

@@ -270,12 +270,15 @@ int mirtex_sim_run(mirtex_sim_circuit* c, const double* freqs_hz, int n, int kin
         Host& host = begin_call();
         activate(c);
         // The sweep given replaces the netlist's for this run only.
-        Sweep own = c->nl.sweep;
+        struct Restore {
+            Sweep& sweep;
+            Sweep own;
+            ~Restore() { sweep = std::move(own); }
+        } restore{c->nl.sweep, c->nl.sweep};
         if (n > 0 || freqs_hz != nullptr) c->nl.sweep.freqs_hz = frequencies(freqs_hz, n);
         RunOptions ro;
         ro.stop = &g_stop;
         RunResult run = run_sweep(*c->circuit, c->nl, host, ro);
-        c->nl.sweep = std::move(own);
         switch (run.status) {
             case RunResult::Status::Ok: break;
             case RunResult::Status::Interrupted: return interrupted();

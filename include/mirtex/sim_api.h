@@ -83,9 +83,9 @@ typedef struct {
     double f, R, G, loss_db_per_mm;
 } mirtex_sim_line_point;
 typedef struct {
-    double value;                   /* interpolated between the grid values */
+    double value; /* interpolated between the grid values */
     double below, above, z_below, z_above;
-    double grid, z_grid;            /* the nearest grid value and its ZL */
+    double grid, z_grid; /* the nearest grid value and its ZL */
 } mirtex_sim_synthesis;
 
 /* points: n entries, one per frequency. */

@@ -27,7 +27,8 @@ def test_run_equals_mirtex_sim(example, tmp_path, monkeypatch):
     s = (data[:, 1::2] + 1j * data[:, 2::2]).reshape(-1, n, n)
     c = mirtex.Circuit.from_file(path)
     # Another design, with thinner metal, checked in between.
-    mirtex.Builder(mirtex.EXAMPLE_TECHNOLOGY.replace("t1=3um", "t1=1.5um")).add("CxLIN", "X", 1, 2, L="1mm").port(1).circuit()
+    thin = mirtex.Builder(mirtex.EXAMPLE_TECHNOLOGY.replace("t1=3um", "t1=1.5um"))
+    thin.add("CxLIN", "X", 1, 2, L="1mm").port(1).circuit()
     assert np.allclose(c.sweep, data[:, 0], rtol=1e-14)
     # The file keeps 12 digits: |S| <= 1 differs by under 5e-13.
     assert np.max(np.abs(c.run().s - s)) < 1e-12

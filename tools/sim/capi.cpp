@@ -1,9 +1,8 @@
 // The C interface of libmirtex_sim.so over the simulator's own pieces: the
 // netlist parser, the instance creation and input checks, the sweep and the
 // line calculator, exactly as mirtex-sim strings them together.
-#include "mirtex/sim_api.h"
-
 #include <dlfcn.h>
+#include <fmt/format.h>
 
 #include <cmath>
 #include <csignal>
@@ -13,13 +12,13 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <fmt/format.h>
-
 #include "host.h"
+#include "mirtex/sim_api.h"
 #include "sim/analysis.h"
 #include "sim/catalogue.h"
 #include "sim/check.h"
@@ -107,8 +106,7 @@ std::string library_errors() {
 
 // Every call starts with a fresh log and no stop request.
 Host& begin_call() {
-    if (g_library == nullptr && mirtex_sim_open(nullptr) != MIRTEX_SIM_OK)
-        throw std::runtime_error(t_error.full);
+    if (g_library == nullptr && mirtex_sim_open(nullptr) != MIRTEX_SIM_OK) throw std::runtime_error(t_error.full);
     g_stop = 0;
     Host& host = Host::get();
     host.clear_log();
@@ -166,11 +164,12 @@ mirtex_sim_circuit* finish_parse(Netlist nl) {
         // Lines are "<file>:<line>: <Type>:<Name>: <text>"; the first whose
         // text is not a warning is the error.
         const std::string prefix = c->nl.file + ":";
-        for (std::size_t at = 0, end; at < report.size(); at = end + 1) {
-            end = report.find('\n', at);
-            const std::string l = report.substr(at, end - at);
+        std::istringstream lines(report);
+        for (std::string l; std::getline(lines, l);) {
             const std::size_t msg = l.find(": ", prefix.size()), text = l.find(": ", msg + 2);
-            if (l.rfind(prefix, 0) != 0 || text == std::string::npos || l.compare(text + 2, 7, "WARNING") == 0) continue;
+            if (l.rfind(prefix, 0) != 0 || msg == std::string::npos || text == std::string::npos ||
+                l.compare(text + 2, 7, "WARNING") == 0)
+                continue;
             throw NetlistError(c->nl.file, std::atoi(l.c_str() + prefix.size()), l.substr(msg + 2));
         }
         throw NetlistError(c->nl.file, 0, "the library's input checks failed");
@@ -206,10 +205,18 @@ int mirtex_sim_open(const char* library_path) {
     });
 }
 
-const char* mirtex_sim_error(void) { return t_error.full.c_str(); }
-const char* mirtex_sim_error_message(void) { return t_error.message.c_str(); }
-const char* mirtex_sim_error_file(void) { return t_error.file.c_str(); }
-int mirtex_sim_error_line(void) { return t_error.line; }
+const char* mirtex_sim_error(void) {
+    return t_error.full.c_str();
+}
+const char* mirtex_sim_error_message(void) {
+    return t_error.message.c_str();
+}
+const char* mirtex_sim_error_file(void) {
+    return t_error.file.c_str();
+}
+int mirtex_sim_error_line(void) {
+    return t_error.line;
+}
 
 void mirtex_sim_interrupt(void) {
     g_stop = 1;
@@ -245,7 +252,9 @@ void mirtex_sim_free(mirtex_sim_circuit* c) {
     delete c;
 }
 
-int mirtex_sim_ports(const mirtex_sim_circuit* c) { return c != nullptr ? static_cast<int>(c->nl.ports.size()) : 0; }
+int mirtex_sim_ports(const mirtex_sim_circuit* c) {
+    return c != nullptr ? static_cast<int>(c->nl.ports.size()) : 0;
+}
 
 int mirtex_sim_z_ref(const mirtex_sim_circuit* c, double* z, int capacity) {
     if (c == nullptr) return 0;
@@ -260,7 +269,9 @@ int mirtex_sim_sweep(const mirtex_sim_circuit* c, double* freqs_hz, int capacity
     return static_cast<int>(f.size());
 }
 
-const char* mirtex_sim_warnings(const mirtex_sim_circuit* c) { return c != nullptr ? c->warnings.c_str() : ""; }
+const char* mirtex_sim_warnings(const mirtex_sim_circuit* c) {
+    return c != nullptr ? c->warnings.c_str() : "";
+}
 
 int mirtex_sim_run(mirtex_sim_circuit* c, const double* freqs_hz, int n, int kind, double* out) {
     return guarded([&]() -> int {
@@ -280,15 +291,18 @@ int mirtex_sim_run(mirtex_sim_circuit* c, const double* freqs_hz, int n, int kin
         ro.stop = &g_stop;
         RunResult run = run_sweep(*c->circuit, c->nl, host, ro);
         switch (run.status) {
-            case RunResult::Status::Ok: break;
-            case RunResult::Status::Interrupted: return interrupted();
+            case RunResult::Status::Ok:
+                break;
+            case RunResult::Status::Interrupted:
+                return interrupted();
             case RunResult::Status::ElementFailed:
                 // Placed at the statement of the element that failed.
                 for (const Item& it : c->nl.items)
                     if (run.why.find(std::string(it.def->name) + ":" + it.name + " ") != std::string::npos)
                         throw NetlistError(c->nl.file, it.line, "analysis failed: " + run.why + library_errors());
                 throw std::runtime_error("analysis failed: " + run.why + library_errors());
-            case RunResult::Status::SolveFailed: throw std::runtime_error(run.why);
+            case RunResult::Status::SolveFailed:
+                throw std::runtime_error(run.why);
         }
         const std::size_t np = run.data.ports();
         const ParamKind pk = kind == MIRTEX_SIM_Y ? ParamKind::Y : kind == MIRTEX_SIM_Z ? ParamKind::Z : ParamKind::S;

@@ -26,10 +26,13 @@ def tee_with_stub(length):
 
 
 def notch(circuit, f_lo, f_hi, points):
-    """The frequency of least |S21| in the band: the lowest of a coarse look,
-    then refined between its neighbours."""
+    """The stub's first notch in the band: the first minimum of |S21| on a
+    coarse grid (a longer stub's next notch, at three quarter waves, may be
+    as deep), refined between its neighbours."""
     grid = np.linspace(f_lo, f_hi, points)
-    k = int(np.argmin(np.abs(circuit.matrices(grid)[:, 1, 0])))
+    m = np.abs(circuit.matrices(grid)[:, 1, 0])
+    dips = [k for k in range(1, points - 1) if m[k] <= m[k - 1] and m[k] <= m[k + 1]]
+    k = dips[0] if dips else int(np.argmin(m))
     lo, hi = grid[max(k - 1, 0)], grid[min(k + 1, points - 1)]
     r = minimize_scalar(lambda f: abs(circuit.matrices([f])[0, 1, 0]), bounds=(lo, hi), method="bounded",
                         options={"xatol": 1e-6 * f_hi})
@@ -47,8 +50,8 @@ def main():
     # A quarter wave on the example line is the first guess; the tee's arms
     # lengthen the stub, so the notch comes lower than that.
     quarter = 299792458.0 / (4 * target * np.sqrt(mirtex.line(f=[]).eps_eff))
-    band = (0.4 * target, 2.6 * target)
-    length = brentq(lambda l: notch(tee_with_stub(l), *band, points) - target, 0.4 * quarter, 1.1 * quarter,
+    band = (0.5 * target, 2.0 * target)
+    length = brentq(lambda l: notch(tee_with_stub(l), *band, points) - target, 0.5 * quarter, 1.1 * quarter,
                     xtol=1e-8)
     # Checked on a fine sweep of its own, +-2 % around the target.
     fine = np.linspace(0.98 * target, 1.02 * target, 81 if args.small else 401)

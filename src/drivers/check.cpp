@@ -9,6 +9,7 @@
 #include "binding/catalogue.h"
 #include "binding/messages.h"
 #include "drivers/driver.h"
+#include "params/assembly.h"
 #include "params/params.h"
 
 namespace mirtex::drivers {
@@ -48,6 +49,7 @@ int run_builder(UserInstDef* inst, WARN** w) {
 extern "C" int mirtex_check_instance(UserInstDef* inst) {
     using namespace mirtex::drivers;
     if (inst == nullptr || inst->def == nullptr || inst->def->numExtNodes == 0) return 0;
+    const mirtex::params::OutsideAnalysis outside;
     try {
         WarningList w;
         const int status = run_builder(inst, w.list());

@@ -13,6 +13,7 @@
 #include "debug/slot_names.h"
 #include "drivers/driver.h"
 #include "freq/freq.h"
+#include "params/assembly.h"
 #include "params/params.h"
 
 namespace mirtex::drivers {
@@ -75,6 +76,7 @@ std::string spiral_text(const int* iout, const double* v, int n) {
 extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, int size) {
     using namespace mirtex::drivers;
     if (inst == nullptr || inst->def == nullptr || buf == nullptr || size < 1) return 1;
+    const mirtex::params::OutsideAnalysis outside;
     buf[0] = '\0';
     try {
         const char* def = inst->def->name;

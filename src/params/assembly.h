@@ -15,6 +15,13 @@ namespace mirtex::params {
 // Resolves the process data when an analysis has not done so yet.
 int resolve_process();
 
+// Held by a query outside an analysis (an input check, a description): the
+// process technology it resolves is not kept for the next analysis, since
+// the host may load another design in between.
+struct OutsideAnalysis {
+    ~OutsideAnalysis() { foundries.resolve_pending = 1; }
+};
+
 // One referenced line type with the labels its messages use.
 struct LineItem {
     CPW_LINETYP rec{};

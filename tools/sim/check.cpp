@@ -29,27 +29,37 @@ bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, voi
     return ok;
 }
 
-void print_summary(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, std::FILE* out) {
+std::vector<std::pair<std::string, std::string>> describe_instances(const Netlist& nl,
+                                                                  const std::vector<UserInstDef*>& insts,
+                                                                  void* library, double f) {
     using Query = int (*)(const char*, void**);
     using Describe = int (*)(UserInstDef*, double, char*, int);
     auto query = reinterpret_cast<Query>(library != nullptr ? dlsym(library, "sim_query_info") : nullptr);
     void* fn = nullptr;
-    if (query == nullptr || query("describeInstance", &fn) != 0 || fn == nullptr || nl.sweep.freqs_hz.empty()) return;
+    std::vector<std::pair<std::string, std::string>> out;
+    if (query == nullptr || query("describeInstance", &fn) != 0 || fn == nullptr) return out;
     const auto describe = reinterpret_cast<Describe>(fn);
-    const double f = nl.sweep.freqs_hz[nl.sweep.freqs_hz.size() / 2];
-    std::vector<std::pair<std::string, std::string>> lines;  // description, instances
     char buf[512];
     for (std::size_t k = 0; k < insts.size() && k < nl.items.size(); ++k) {
         const Item& it = nl.items[k];
         if (it.def->numExtNodes == 0 || describe(insts[k], f, buf, sizeof buf) != 0) continue;
-        const std::string who = fmt::format("{}:{}", it.def->name, it.name);
+        out.emplace_back(fmt::format("{}:{}", it.def->name, it.name), buf);
+    }
+    return out;
+}
+
+void print_summary(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, std::FILE* out) {
+    if (nl.sweep.freqs_hz.empty()) return;
+    const double f = nl.sweep.freqs_hz[nl.sweep.freqs_hz.size() / 2];
+    std::vector<std::pair<std::string, std::string>> lines;  // description, instances
+    for (const auto& [who, desc] : describe_instances(nl, insts, library, f)) {
         bool merged = false;
         for (auto& [text, names] : lines)
-            if (text == buf) {
+            if (text == desc) {
                 names += ", " + who;
                 merged = true;
             }
-        if (!merged) lines.emplace_back(buf, who);
+        if (!merged) lines.emplace_back(desc, who);
     }
     if (lines.empty()) return;
     fmt::print(out, "solved:\n");

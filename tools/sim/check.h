@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "host.h"
@@ -22,6 +24,12 @@ bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, voi
 // them), at the sweep's centre frequency.  Nothing without the library's
 // description entry.
 void print_summary(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, std::FILE* out);
+
+// "<Type>:<Name>" and the library's description at f of every element it
+// describes, in netlist order.
+std::vector<std::pair<std::string, std::string>> describe_instances(const Netlist& nl,
+                                                                  const std::vector<UserInstDef*>& insts,
+                                                                  void* library, double f);
 
 // "<file>:<line>: " of the statement that made the named instance, or "".
 std::string statement_of(const Netlist& nl, const std::string& instance);

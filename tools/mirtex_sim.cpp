@@ -5,6 +5,7 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -211,14 +213,33 @@ int line_main(int argc, char** argv) {
     return kOk;
 }
 
+// The subcommands: mirtex-sim NAME ... runs main with NAME as argv[0].
+struct Subcommand {
+    const char* name;
+    const char* summary;
+    int (*main)(int, char**);
+};
+const Subcommand kSubcommands[] = {
+    {"line", "ZL, eps_eff, C', L', R', G' and loss of one CPW cross-section, or the width for a ZL", line_main},
+};
+
+std::string subcommand_help() {
+    std::string text = "Subcommands (mirtex-sim NAME --help for each):\n";
+    for (const Subcommand& c : kSubcommands) text += fmt::format("  {:<8} {}\n", c.name, c.summary);
+    return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "line") == 0) return line_main(argc - 1, argv + 1);
+    for (const Subcommand& c : kSubcommands)
+        if (argc > 1 && std::strcmp(argv[1], c.name) == 0) return c.main(argc - 1, argv + 1);
     CLI::App app{"mirtex-sim: S-parameters of CPW circuits from a netlist, with the mirtex model library"};
+    app.footer(subcommand_help());
     std::string netlist, output, plot, lib = default_library();
     std::string param = "S", format = "MA", unit = "GHz";
     bool list = false, as_csv = false, quiet = false, check = false;
+    double renorm = 0;
     app.add_option("netlist", netlist, "the netlist to analyse (see docs/netlist.md)");
     app.add_option("-o,--output", output, "write the result to FILE (Touchstone .sNp; CSV with --csv)");
     app.add_flag("--csv", as_csv, "write comma-separated values instead of Touchstone");
@@ -228,6 +249,8 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"MA", "DB", "RI"}, CLI::ignore_case));
     app.add_option("--freq-unit", unit, "Hz, kHz, MHz or GHz")
         ->check(CLI::IsMember({"Hz", "kHz", "MHz", "GHz"}, CLI::ignore_case));
+    app.add_option("--renorm", renorm, "refer every port to Z ohm (one reference: Touchstone 1.0)")
+        ->check(CLI::PositiveNumber);
     app.add_flag("-q,--quiet", quiet, "silence the library's status lines and the progress display");
     app.add_flag("--check", check, "parse the netlist and create its instances, without analysing");
     app.add_flag("--list", list, "print the library's element and data-item definitions");
@@ -334,6 +357,7 @@ int main(int argc, char** argv) {
     oo.comment = "mirtex-sim " + netlist;
     std::string text;
     try {
+        if (renorm > 0) run.data = renormalise(run.data, renorm);
         if (output.empty())
             text = as_csv ? csv(run.data, oo) : table(run.data, oo);
         else
@@ -351,6 +375,11 @@ int main(int argc, char** argv) {
         std::optional<PendingFile> out_file, plot_file;
         if (!output.empty()) {
             if (!as_csv) check_extension(output, run.data.ports());
+            if (!as_csv && std::adjacent_find(run.data.z_ref.begin(), run.data.z_ref.end(), std::not_equal_to<>()) !=
+                               run.data.z_ref.end())
+                std::fprintf(stderr, "mirtex-sim: note: the ports' references differ, so %s is Touchstone 2.0; "
+                                     "--renorm Z refers them to one (Touchstone 1.0)\n",
+                             output.c_str());
             out_file.emplace(output, text);
         }
         if (!plot.empty()) plot_file.emplace(plot, svg_plot(run.data, netlist, unit, nl->sweep.log));

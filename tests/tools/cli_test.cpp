@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "sim_support.h"
@@ -194,6 +196,42 @@ TEST_F(Cli, RefusalsBeforeTheAnalysis) {
     std::filesystem::remove(dir.file("l.s2p"));
     EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("r.csv")}), 0) << err();
     EXPECT_EQ(slurp(dir.file("r.csv")).rfind("freq_", 0), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<double> numbers_after_options(const std::string& touchstone) {
+    std::istringstream in(touchstone.substr(touchstone.find('\n', touchstone.find("\n#") + 1)));
+    std::vector<double> v;
+    for (double x; in >> x;) v.push_back(x);
+    return v;
+}
+
+// Mixed port references stay Touchstone 2.0 unless --renorm refers every port
+// to one: then the file is version 1.0 and its S equals the circuit solved
+// with that termination at every port.  --help names every subcommand.
+TEST_F(Cli, RenormalisedTouchstoneIsVersionOneAndMatchesADirectSolve) {
+    const std::string body = "TLTYPE:T Z0=70 ER=6\nTLINE:L1 1 2 L=3mm C_LTYP=T\nTSHC:C1 2 C=0.2p\n"
+                             "Term:P1 1 0 Num=1 Z=50\nS_Param:SP Start=1GHz Stop=20GHz Points=5\n";
+    const std::string mixed = write("m.net", body + "Term:P2 2 0 Num=2 Z=25\n");
+    const std::string plain = write("p.net", body + "Term:P2 2 0 Num=2 Z=50\n");
+    ASSERT_EQ(run({"--lib", kIdealModel, "-q", mixed, "-o", dir.file("m.s2p")}), 0) << err();
+    EXPECT_NE(slurp(dir.file("m.s2p")).find("[Version] 2.0\n"), std::string::npos);
+    EXPECT_NE(err().find("--renorm"), std::string::npos) << err();
+    ASSERT_EQ(run({"--lib", kIdealModel, "-q", mixed, "--renorm", "50", "-o", dir.file("r.s2p")}), 0) << err();
+    ASSERT_EQ(run({"--lib", kIdealModel, "-q", plain, "-o", dir.file("p.s2p")}), 0) << err();
+    const std::string renormed = slurp(dir.file("r.s2p"));
+    EXPECT_EQ(renormed.find('['), std::string::npos) << renormed;
+    EXPECT_NE(renormed.find("\n# GHz S MA R 50\n"), std::string::npos) << renormed;
+    const auto got = numbers_after_options(renormed), want = numbers_after_options(slurp(dir.file("p.s2p")));
+    ASSERT_EQ(got.size(), 5u * 9u);
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], want[k], 1e-9 * (1 + std::fabs(want[k]))) << k;
+
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_NE(out().find("\n  line "), std::string::npos) << out();
 }
 
 }  // namespace

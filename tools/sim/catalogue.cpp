@@ -42,7 +42,7 @@ void print_catalogue(std::ostream& out, const std::set<std::string>& unavailable
 void refuse_unavailable(const Netlist& nl, const std::set<std::string>& unavailable) {
     for (const Item& it : nl.items)
         if (unavailable.count(it.def->name))
-            throw NetlistError(nl.file, it.line,
+            throw NetlistError(it.file, it.line,
                                fmt::format("{}:{}: {} is not available in this build (its model is not built yet)",
                                            it.def->name, it.name, it.def->name));
 }

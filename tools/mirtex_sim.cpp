@@ -25,6 +25,7 @@
 #include "host.h"
 #include "sim/analysis.h"
 #include "sim/catalogue.h"
+#include "sim/console.h"
 #include "sim/line_calc.h"
 #include "sim/units.h"
 #include "sim/check.h"
@@ -62,42 +63,6 @@ std::string default_library() {
     const auto slash = exe.rfind('/');
     return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/libmirtex.so";
 }
-
-// Standard error: the library's status and error lines, and, on a terminal,
-// a one-line progress display that each message line clears first.
-class Console {
-public:
-    Console(bool quiet) : quiet_(quiet), tty_(isatty(STDERR_FILENO) == 1) {}
-
-    void message(const mirtex::host::LogLine& l) {
-        // Quiet silences status lines; warnings stay: they say that a result
-        // may not be what the designer meant.
-        if (quiet_ && l.severity == mirtex::host::Severity::Info && l.text.rfind("WARNING", 0) != 0) return;
-        clear();
-        std::fprintf(stderr, "%s\n", l.text.c_str());
-    }
-
-    void progress(std::size_t k, std::size_t n, double f_hz) {
-        if (!tty_ || quiet_) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (shown_ && k + 1 < n && now - last_ < std::chrono::milliseconds(80)) return;
-        last_ = now;
-        std::fprintf(stderr, "\r\x1b[Ksweep %zu/%zu  %.6g GHz", k + 1, n, f_hz / 1e9);
-        std::fflush(stderr);
-        shown_ = true;
-    }
-
-    void clear() {
-        if (!shown_) return;
-        std::fprintf(stderr, "\r\x1b[K");
-        shown_ = false;
-    }
-
-private:
-    bool quiet_, tty_;
-    bool shown_ = false;
-    std::chrono::steady_clock::time_point last_{};
-};
 
 int fail(int code, const std::string& what) {
     std::fprintf(stderr, "mirtex-sim: %s\n", what.c_str());
@@ -238,7 +203,7 @@ int main(int argc, char** argv) {
     app.footer(subcommand_help());
     std::string netlist, output, plot, lib = default_library();
     std::string param = "S", format = "MA", unit = "GHz";
-    bool list = false, as_csv = false, quiet = false, check = false;
+    bool list = false, as_csv = false, quiet = false, verbose = false, check = false;
     double renorm = 0;
     app.add_option("netlist", netlist, "the netlist to analyse (see docs/netlist.md)");
     app.add_option("-o,--output", output, "write the result to FILE (Touchstone .sNp; CSV with --csv)");
@@ -252,6 +217,7 @@ int main(int argc, char** argv) {
     app.add_option("--renorm", renorm, "refer every port to Z ohm (one reference: Touchstone 1.0)")
         ->check(CLI::PositiveNumber);
     app.add_flag("-q,--quiet", quiet, "silence the library's status lines and the progress display");
+    app.add_flag("-v,--verbose", verbose, "show every progress report of the field solver as it comes");
     app.add_flag("--check", check, "parse the netlist and create its instances, without analysing");
     app.add_flag("--list", list, "print the library's element and data-item definitions");
     app.add_option("--lib", lib, "the model library to load")->capture_default_str();
@@ -280,7 +246,11 @@ int main(int argc, char** argv) {
     // The solver's stop entry has C++ linkage: stop_cpw(int).
     g_stop_cpw = reinterpret_cast<void (*)(int)>(dlsym(handle, "_Z8stop_cpwi"));
 
-    Console console(quiet);
+    // The netlist is known before any solve reports progress.
+    std::optional<mirtex::sim::Netlist> nl;
+    mirtex::sim::Console console(
+        stderr, {isatty(STDERR_FILENO) == 1, quiet, verbose}, &g_stop,
+        [&nl](const std::string& label) { return nl ? mirtex::sim::solver_bound(*nl, label) : 0.0; });
     host.set_echo(false);
     host.set_sink([&console](const mirtex::host::LogLine& l) { console.message(l); });
     if (!host.boot_all()) return fail(kLibraryError, lib + " failed to boot");
@@ -292,7 +262,6 @@ int main(int argc, char** argv) {
     }
 
     using namespace mirtex::sim;
-    std::optional<Netlist> nl;
     std::vector<UserInstDef*> insts;
     try {
         nl = read_netlist(netlist, host);
@@ -328,12 +297,12 @@ int main(int argc, char** argv) {
     Circuit circuit(*nl, insts);
     RunOptions ro;
     ro.stop = &g_stop;
-    ro.progress = [&](std::size_t k, std::size_t n) { console.progress(k, n, nl->sweep.freqs_hz[k]); };
+    ro.progress = [&](std::size_t k, std::size_t n) { console.sweep_progress(k, n, nl->sweep.freqs_hz[k]); };
     RunResult run = run_sweep(circuit, *nl, host, ro);
-    console.clear();
+    console.finish();
     switch (run.status) {
         case RunResult::Status::Ok: break;
-        case RunResult::Status::Interrupted: return fail(kInterrupted, "interrupted; nothing written");
+        case RunResult::Status::Interrupted: return fail(kInterrupted, "interrupted by user");
         case RunResult::Status::ElementFailed: {
             // Name the statement of the element that failed.
             std::string at;
@@ -383,7 +352,7 @@ int main(int argc, char** argv) {
             out_file.emplace(output, text);
         }
         if (!plot.empty()) plot_file.emplace(plot, svg_plot(run.data, netlist, unit, nl->sweep.log));
-        if (g_stop) return fail(kInterrupted, "interrupted; nothing written");
+        if (g_stop) return fail(kInterrupted, "interrupted by user");
         if (out_file) out_file->commit();
         if (plot_file) plot_file->commit();
     } catch (const std::runtime_error& e) {

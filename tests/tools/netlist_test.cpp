@@ -262,6 +262,7 @@ TEST_F(Netlists, LikelySlipsAreWarnedOfAtTheirLine) {
     ASSERT_EQ(nl.warnings.size(), 1u);
     EXPECT_EQ(nl.warnings[0], "n.net:4: warning: CxLIN:L1: L=500 is 500 m, a length over 1 m; did you mean 500um?");
     EXPECT_TRUE(parse(edit(4, "CxLIN:L1 1 2 L=0.5 C_LTYP=T C_SUB=S C_GRID=G")).warnings.empty());
+    EXPECT_TRUE(parse(edit(2, "C_GRID:G BOUND=1e-5 L1=-2 L2=-2 DL=2.5um ACC=10")).warnings.empty()) << "automatic sizes";
 
     const Netlist f = parse(edit(7, "S_Param:SP Start=0.5 Stop=2GHz Points=3"));
     ASSERT_EQ(f.warnings.size(), 1u);

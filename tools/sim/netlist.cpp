@@ -304,9 +304,10 @@ private:
     void warn(int line, const std::string& msg) { warnings_.push_back(fmt::format("{}:{}: warning: {}", file_, line, msg)); }
 
     // A length given as a bare number is in metres; over a metre it is a
-    // forgotten unit far more often than a design.
+    // forgotten unit far more often than a design.  Negative whole numbers
+    // are the codes of automatic sizes (L1=-2: half the automatic box).
     void implausible_length(const Raw& r, const RawParam& p, double v) {
-        if (p.unit || !is_bare_number(p.value.text) || !(std::fabs(v) > 1.0)) return;
+        if (p.unit || !is_bare_number(p.value.text) || !(std::fabs(v) > 1.0) || (v < 0 && v == std::floor(v))) return;
         if (!length_keyword(p.key.text)) return;
         warn(p.value.line, fmt::format("{}: {}={} is {} m, a length over 1 m; did you mean {}um?", r.who, p.key.text,
                                        p.value.text, p.value.text, p.value.text));

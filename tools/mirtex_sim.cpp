@@ -205,10 +205,14 @@ int main(int argc, char** argv) {
     std::string param = "S", format = "MA", unit = "GHz";
     bool list = false, as_csv = false, quiet = false, verbose = false, check = false;
     double renorm = 0;
+    bool plot_phase = false;
+    std::vector<std::string> trace_words;
     app.add_option("netlist", netlist, "the netlist to analyse (see docs/netlist.md)");
     app.add_option("-o,--output", output, "write the result to FILE (Touchstone .sNp; CSV with --csv)");
     app.add_flag("--csv", as_csv, "write comma-separated values instead of Touchstone");
-    app.add_option("--plot", plot, "draw |S| in dB and S11 on a Smith chart into FILE.svg");
+    app.add_option("--plot", plot, "draw |S| in dB and the reflections on a Smith chart into FILE.svg");
+    app.add_flag("--plot-phase", plot_phase, "add phase and group delay panels to the plot");
+    app.add_option("--traces", trace_words, "the parameters to plot, e.g. S21,S11 (default: all)")->delimiter(',');
     app.add_option("-p,--param", param, "S, Y or Z parameters")->check(CLI::IsMember({"S", "Y", "Z"}, CLI::ignore_case));
     app.add_option("-f,--format", format, "MA (magnitude, angle), DB (dB, angle) or RI (real, imaginary)")
         ->check(CLI::IsMember({"MA", "DB", "RI"}, CLI::ignore_case));
@@ -294,6 +298,16 @@ int main(int argc, char** argv) {
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
 
+    PlotOptions po;
+    po.freq_unit = unit;
+    po.log_axis = nl->sweep.log;
+    po.phase = plot_phase;
+    try {
+        po.traces = parse_traces(trace_words, nl->ports.size());
+    } catch (const std::invalid_argument& e) {
+        return fail(kUsageError, e.what());
+    }
+
     Circuit circuit(*nl, insts);
     RunOptions ro;
     ro.stop = &g_stop;
@@ -351,7 +365,7 @@ int main(int argc, char** argv) {
                              output.c_str());
             out_file.emplace(output, text);
         }
-        if (!plot.empty()) plot_file.emplace(plot, svg_plot(run.data, netlist, unit, nl->sweep.log));
+        if (!plot.empty()) plot_file.emplace(plot, svg_plot(run.data, netlist, po));
         if (g_stop) return fail(kInterrupted, "interrupted by user");
         if (out_file) out_file->commit();
         if (plot_file) plot_file->commit();

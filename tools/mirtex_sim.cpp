@@ -223,13 +223,16 @@ int main(int argc, char** argv) {
     app.add_flag("-q,--quiet", quiet, "silence the library's status lines and the progress display");
     app.add_flag("-v,--verbose", verbose, "show every progress report of the field solver as it comes");
     app.add_flag("--check", check, "parse the netlist and create its instances, without analysing");
-    app.add_flag("--list", list, "print the library's element and data-item definitions");
+    std::string list_type;
+    app.add_option("--list", list_type, "print the library's definitions, or TYPE's with units and meanings")
+        ->expected(0, 1);
     app.add_option("--lib", lib, "the model library to load")->capture_default_str();
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? kOk : kUsageError;
     }
+    list = app.count("--list") > 0;
     if (!list && netlist.empty()) return fail(kUsageError, "a netlist is needed (or --list); see --help");
     // The output's format follows its name where the name is clear.
     if (!output.empty()) {
@@ -260,6 +263,9 @@ int main(int argc, char** argv) {
     if (!host.boot_all()) return fail(kLibraryError, lib + " failed to boot");
 
     const std::set<std::string> unavailable = mirtex::sim::unavailable_elements(handle);
+    if (list && !list_type.empty())
+        return mirtex::sim::print_definition(std::cout, list_type) ? kOk
+                                                                    : fail(kUsageError, "no definition " + list_type);
     if (list) {
         mirtex::sim::print_catalogue(std::cout, unavailable);
         return kOk;

@@ -100,6 +100,13 @@ TEST_F(Cli, UsageAndLibraryErrors) {
 
     EXPECT_EQ(run({"--list"}), 0) << err();
     EXPECT_EQ(out().rfind("42 definitions\n", 0), 0u);
+    // One definition with units and meanings: L1 is a feed line on an
+    // element, the box on the grid item.
+    EXPECT_EQ(run({"--list", "CxGAP"}), 0) << err();
+    EXPECT_NE(out().find("\n    L1        REAL m       feed line at port 1"), std::string::npos) << out();
+    EXPECT_EQ(run({"--list", "C_GRID"}), 0) << err();
+    EXPECT_NE(out().find("\n    L1        REAL m       solver box width"), std::string::npos) << out();
+    EXPECT_EQ(run({"--list", "CxNONE"}), 2);
 }
 
 TEST_F(Cli, NetlistErrorsAreOneLineWithFileAndLine) {

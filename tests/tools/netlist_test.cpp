@@ -324,6 +324,8 @@ TEST_F(Netlists, IncludedFilesBringDataItemsWithTheirOwnFileAndLine) {
     put("tech/sub.inc", "INCLUDE \"none.inc\"\n");
     EXPECT_EQ(error_of(dir.file("a.net")), dir.file("tech/sub.inc") + ":1: cannot open the included file " +
                                                dir.file("tech/none.inc"));
+    put("tech/sub.inc", "INCLUDE \"/dev/zero\"\n");
+    EXPECT_NE(error_of(dir.file("a.net")).find("sub.inc:1: cannot open the included file /dev/zero"), std::string::npos);
     put("tech/sub.inc", "INCLUDE none.inc\n");
     EXPECT_NE(error_of(dir.file("a.net")).find("sub.inc:1: INCLUDE takes one file name in double quotes"), std::string::npos);
 }

@@ -241,9 +241,13 @@ private:
         const std::filesystem::path name(st.toks[1].text);
         const std::filesystem::path path =
             name.is_absolute() ? name : std::filesystem::path(file_).parent_path() / name;
-        std::ifstream in(path, std::ios::binary);
-        if (!in) fail(st.line, fmt::format("cannot open the included file {}", path.string()));
+        // Only a plain file: a device such as /dev/zero would never end.
         std::error_code ec;
+        std::ifstream in;
+        if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
+        if (!in.is_open()) fail(st.line, fmt::format("cannot open the included file {}", path.string()));
+        if (including_.size() >= kMaxIncludeDepth)
+            fail(st.line, fmt::format("INCLUDE nested more than {} deep", kMaxIncludeDepth));
         const std::filesystem::path canonical = std::filesystem::canonical(path, ec);
         if (std::find(including_.begin(), including_.end(), canonical) != including_.end() ||
             canonical == std::filesystem::canonical(nl.file, ec))
@@ -650,6 +654,7 @@ private:
     std::string_view text_;
     std::string file_;  // of the statements being read: the netlist or an included file
     std::vector<std::filesystem::path> including_;
+    static constexpr std::size_t kMaxIncludeDepth = 32;
     host::Host& host_;
     int last_line_ = 1;
     bool have_sweep_ = false;

@@ -5,13 +5,14 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -23,6 +24,7 @@
 #include "host.h"
 #include "sim/analysis.h"
 #include "sim/catalogue.h"
+#include "sim/console.h"
 #include "sim/line_calc.h"
 #include "sim/units.h"
 #include "sim/check.h"
@@ -61,42 +63,6 @@ std::string default_library() {
     const auto slash = exe.rfind('/');
     return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/libmirtex.so";
 }
-
-// Standard error: the library's status and error lines, and, on a terminal,
-// a one-line progress display that each message line clears first.
-class Console {
-public:
-    Console(bool quiet) : quiet_(quiet), tty_(isatty(STDERR_FILENO) == 1) {}
-
-    void message(const mirtex::host::LogLine& l) {
-        // Quiet silences status lines; warnings stay: they say that a result
-        // may not be what the designer meant.
-        if (quiet_ && l.severity == mirtex::host::Severity::Info && l.text.rfind("WARNING", 0) != 0) return;
-        clear();
-        std::fprintf(stderr, "%s\n", l.text.c_str());
-    }
-
-    void progress(std::size_t k, std::size_t n, double f_hz) {
-        if (!tty_ || quiet_) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (shown_ && k + 1 < n && now - last_ < std::chrono::milliseconds(80)) return;
-        last_ = now;
-        std::fprintf(stderr, "\r\x1b[Ksweep %zu/%zu  %.6g GHz", k + 1, n, f_hz / 1e9);
-        std::fflush(stderr);
-        shown_ = true;
-    }
-
-    void clear() {
-        if (!shown_) return;
-        std::fprintf(stderr, "\r\x1b[K");
-        shown_ = false;
-    }
-
-private:
-    bool quiet_, tty_;
-    bool shown_ = false;
-    std::chrono::steady_clock::time_point last_{};
-};
 
 int fail(int code, const std::string& what) {
     std::fprintf(stderr, "mirtex-sim: %s\n", what.c_str());
@@ -212,34 +178,64 @@ int line_main(int argc, char** argv) {
     return kOk;
 }
 
+// The subcommands: mirtex-sim NAME ... runs main with NAME as argv[0].
+struct Subcommand {
+    const char* name;
+    const char* summary;
+    int (*main)(int, char**);
+};
+int table_cmd(int argc, char** argv) { return mirtex::sim::table_main(argc, argv, default_library().c_str()); }
+
+const Subcommand kSubcommands[] = {
+    {"line", "ZL, eps_eff, C', L', R', G' and loss of one CPW cross-section, or the width for a ZL", line_main},
+    {"table", "check, list, repair and merge the calculation files of a table directory", table_cmd},
+};
+
+std::string subcommand_help() {
+    std::string text = "Subcommands (mirtex-sim NAME --help for each):\n";
+    for (const Subcommand& c : kSubcommands) text += fmt::format("  {:<8} {}\n", c.name, c.summary);
+    return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "line") == 0) return line_main(argc - 1, argv + 1);
-    if (argc > 1 && std::strcmp(argv[1], "table") == 0)
-        return mirtex::sim::table_main(argc - 1, argv + 1, default_library().c_str());
+    for (const Subcommand& c : kSubcommands)
+        if (argc > 1 && std::strcmp(argv[1], c.name) == 0) return c.main(argc - 1, argv + 1);
     CLI::App app{"mirtex-sim: S-parameters of CPW circuits from a netlist, with the mirtex model library"};
+    app.footer(subcommand_help());
     std::string netlist, output, plot, lib = default_library();
     std::string param = "S", format = "MA", unit = "GHz";
-    bool list = false, as_csv = false, quiet = false, check = false;
+    bool list = false, as_csv = false, quiet = false, verbose = false, check = false;
+    double renorm = 0;
+    bool plot_phase = false;
+    std::vector<std::string> trace_words;
     app.add_option("netlist", netlist, "the netlist to analyse (see docs/netlist.md)");
     app.add_option("-o,--output", output, "write the result to FILE (Touchstone .sNp; CSV with --csv)");
     app.add_flag("--csv", as_csv, "write comma-separated values instead of Touchstone");
-    app.add_option("--plot", plot, "draw |S| in dB and S11 on a Smith chart into FILE.svg");
+    app.add_option("--plot", plot, "draw |S| in dB and the reflections on a Smith chart into FILE.svg");
+    app.add_flag("--plot-phase", plot_phase, "add phase and group delay panels to the plot");
+    app.add_option("--traces", trace_words, "the parameters to plot, e.g. S21,S11 (default: all)")->delimiter(',');
     app.add_option("-p,--param", param, "S, Y or Z parameters")->check(CLI::IsMember({"S", "Y", "Z"}, CLI::ignore_case));
     app.add_option("-f,--format", format, "MA (magnitude, angle), DB (dB, angle) or RI (real, imaginary)")
         ->check(CLI::IsMember({"MA", "DB", "RI"}, CLI::ignore_case));
     app.add_option("--freq-unit", unit, "Hz, kHz, MHz or GHz")
         ->check(CLI::IsMember({"Hz", "kHz", "MHz", "GHz"}, CLI::ignore_case));
+    app.add_option("--renorm", renorm, "refer every port to Z ohm (one reference: Touchstone 1.0)")
+        ->check(CLI::PositiveNumber);
     app.add_flag("-q,--quiet", quiet, "silence the library's status lines and the progress display");
+    app.add_flag("-v,--verbose", verbose, "show every progress report of the field solver as it comes");
     app.add_flag("--check", check, "parse the netlist and create its instances, without analysing");
-    app.add_flag("--list", list, "print the library's element and data-item definitions");
+    std::string list_type;
+    app.add_option("--list", list_type, "print the library's definitions, or TYPE's with units and meanings")
+        ->expected(0, 1);
     app.add_option("--lib", lib, "the model library to load")->capture_default_str();
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? kOk : kUsageError;
     }
+    list = app.count("--list") > 0;
     if (!list && netlist.empty()) return fail(kUsageError, "a netlist is needed (or --list); see --help");
     // The output's format follows its name where the name is clear.
     if (!output.empty()) {
@@ -260,19 +256,25 @@ int main(int argc, char** argv) {
     // The solver's stop entry has C++ linkage: stop_cpw(int).
     g_stop_cpw = reinterpret_cast<void (*)(int)>(dlsym(handle, "_Z8stop_cpwi"));
 
-    Console console(quiet);
+    // The netlist is known before any solve reports progress.
+    std::optional<mirtex::sim::Netlist> nl;
+    mirtex::sim::Console console(
+        stderr, {isatty(STDERR_FILENO) == 1, quiet, verbose}, &g_stop,
+        [&nl](const std::string& label) { return nl ? mirtex::sim::solver_bound(*nl, label) : 0.0; });
     host.set_echo(false);
     host.set_sink([&console](const mirtex::host::LogLine& l) { console.message(l); });
     if (!host.boot_all()) return fail(kLibraryError, lib + " failed to boot");
 
     const std::set<std::string> unavailable = mirtex::sim::unavailable_elements(handle);
+    if (list && !list_type.empty())
+        return mirtex::sim::print_definition(std::cout, list_type) ? kOk
+                                                                    : fail(kUsageError, "no definition " + list_type);
     if (list) {
         mirtex::sim::print_catalogue(std::cout, unavailable);
         return kOk;
     }
 
     using namespace mirtex::sim;
-    std::optional<Netlist> nl;
     std::vector<UserInstDef*> insts;
     try {
         nl = read_netlist(netlist, host);
@@ -305,15 +307,25 @@ int main(int argc, char** argv) {
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
 
+    PlotOptions po;
+    po.freq_unit = unit;
+    po.log_axis = nl->sweep.log;
+    po.phase = plot_phase;
+    try {
+        po.traces = parse_traces(trace_words, nl->ports.size());
+    } catch (const std::invalid_argument& e) {
+        return fail(kUsageError, e.what());
+    }
+
     Circuit circuit(*nl, insts);
     RunOptions ro;
     ro.stop = &g_stop;
-    ro.progress = [&](std::size_t k, std::size_t n) { console.progress(k, n, nl->sweep.freqs_hz[k]); };
+    ro.progress = [&](std::size_t k, std::size_t n) { console.sweep_progress(k, n, nl->sweep.freqs_hz[k]); };
     RunResult run = run_sweep(circuit, *nl, host, ro);
-    console.clear();
+    console.finish();
     switch (run.status) {
         case RunResult::Status::Ok: break;
-        case RunResult::Status::Interrupted: return fail(kInterrupted, "interrupted; nothing written");
+        case RunResult::Status::Interrupted: return fail(kInterrupted, "interrupted by user");
         case RunResult::Status::ElementFailed: {
             // Name the statement of the element that failed.
             std::string at;
@@ -337,6 +349,7 @@ int main(int argc, char** argv) {
     oo.comment = "mirtex-sim " + netlist;
     std::string text;
     try {
+        if (renorm > 0) run.data = renormalise(run.data, renorm);
         if (output.empty())
             text = as_csv ? csv(run.data, oo) : table(run.data, oo);
         else
@@ -354,10 +367,15 @@ int main(int argc, char** argv) {
         std::optional<PendingFile> out_file, plot_file;
         if (!output.empty()) {
             if (!as_csv) check_extension(output, run.data.ports());
+            if (!as_csv && std::adjacent_find(run.data.z_ref.begin(), run.data.z_ref.end(), std::not_equal_to<>()) !=
+                               run.data.z_ref.end())
+                std::fprintf(stderr, "mirtex-sim: note: the ports' references differ, so %s is Touchstone 2.0; "
+                                     "--renorm Z refers them to one (Touchstone 1.0)\n",
+                             output.c_str());
             out_file.emplace(output, text);
         }
-        if (!plot.empty()) plot_file.emplace(plot, svg_plot(run.data, netlist, unit, nl->sweep.log));
-        if (g_stop) return fail(kInterrupted, "interrupted; nothing written");
+        if (!plot.empty()) plot_file.emplace(plot, svg_plot(run.data, netlist, po));
+        if (g_stop) return fail(kInterrupted, "interrupted by user");
         if (out_file) out_file->commit();
         if (plot_file) plot_file->commit();
     } catch (const std::runtime_error& e) {

@@ -5,10 +5,13 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <map>
 
 #include "sim/netlist.h"
 #include "sim/units.h"
 #include "sim_support.h"
+#include "support/tmpdir.h"
 
 namespace {
 
@@ -259,6 +262,7 @@ TEST_F(Netlists, LikelySlipsAreWarnedOfAtTheirLine) {
     ASSERT_EQ(nl.warnings.size(), 1u);
     EXPECT_EQ(nl.warnings[0], "n.net:4: warning: CxLIN:L1: L=500 is 500 m, a length over 1 m; did you mean 500um?");
     EXPECT_TRUE(parse(edit(4, "CxLIN:L1 1 2 L=0.5 C_LTYP=T C_SUB=S C_GRID=G")).warnings.empty());
+    EXPECT_TRUE(parse(edit(2, "C_GRID:G BOUND=1e-5 L1=-2 L2=-2 DL=2.5um ACC=10")).warnings.empty()) << "automatic sizes";
 
     const Netlist f = parse(edit(7, "S_Param:SP Start=0.5 Stop=2GHz Points=3"));
     ASSERT_EQ(f.warnings.size(), 1u);
@@ -269,6 +273,61 @@ TEST_F(Netlists, LikelySlipsAreWarnedOfAtTheirLine) {
     EXPECT_EQ(p.warnings[0], "n.net:6: warning: Term:P2: node '3' connects to no element, so this port sees nothing; "
                              "CxLIN:L1 (line 4) leaves its node '2' open - is that the node meant?");
     EXPECT_TRUE(parse(edit(0, "")).warnings.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// INCLUDE: the examples' technology file and a nested include, each named
+// relative to the file that includes it; errors at the included file's own
+// name and line; a missing file, a cycle and an element are refused.
+TEST_F(Netlists, IncludedFilesBringDataItemsWithTheirOwnFileAndLine) {
+    mirtex::test::TempDir dir("mirtex-include");
+    std::filesystem::create_directory(dir.path() / "tech");
+    std::filesystem::copy_file(std::string(MIRTEX_SOURCE_DIR) + "/examples/tech/gaas.inc", dir.file("tech/gaas.inc"));
+    auto put = [&](const std::string& name, const std::string& text) { std::ofstream(dir.file(name)) << text; };
+    auto error_of = [&](const std::string& path) -> std::string {
+        try {
+            mirtex::sim::read_netlist(path, mirtex::host::Host::get());
+        } catch (const NetlistError& e) {
+            return e.what();
+        }
+        return "no error";
+    };
+    std::string main = "INCLUDE \"tech/gaas.inc\"\nINCLUDE \"tech/grid.inc\"\n"
+                       "C_PROCES:C_PROCES_DEFAULT FOUNDRY=\"GAAS\" GW_DEF=50um count=2\n";
+    for (std::size_t k = 0; k < kBase.size(); ++k)
+        if (k != 1) main += kBase[k] + "\n";
+    put("a.net", main);
+    put("tech/grid.inc", "; the grid\n" + kBase[1] + "\nINCLUDE \"sub.inc\"\n");
+    put("tech/sub.inc", "");
+    const Netlist nl = mirtex::sim::read_netlist(dir.file("a.net"), mirtex::host::Host::get());
+    std::map<std::string, std::string> at;
+    for (const auto& it : nl.items) at[it.name] = it.file + ":" + std::to_string(it.line);
+    EXPECT_EQ(at["C_TECH_GAAS_PI"], dir.file("tech/gaas.inc") + ":31");
+    EXPECT_EQ(at["G"], dir.file("tech/grid.inc") + ":2");
+    EXPECT_EQ(at["L1"], dir.file("a.net") + ":6");
+
+    put("tech/sub.inc", "\nC_SUB:S2 H1=-1 H2=2 BOGUS=1\n");
+    EXPECT_EQ(error_of(dir.file("a.net")).rfind(dir.file("tech/sub.inc") + ":2: C_SUB:S2: unknown keyword 'BOGUS'", 0), 0u)
+        << error_of(dir.file("a.net"));
+    put("tech/sub.inc", "C_GRID:G BOUND=1e-5 L1=-1 L2=-1 DL=2.5um ACC=10\n");
+    EXPECT_NE(error_of(dir.file("a.net")).find("sub.inc:1: C_GRID:G: duplicate name 'G' (first used at "), std::string::npos);
+    put("tech/sub.inc", "INCLUDE \"grid.inc\"\n");
+    EXPECT_EQ(error_of(dir.file("a.net")), dir.file("tech/sub.inc") + ":1: " + dir.file("tech/grid.inc") +
+                                               " includes itself (an INCLUDE cycle)");
+    put("tech/sub.inc", "INCLUDE \"../a.net\"\n");
+    EXPECT_NE(error_of(dir.file("a.net")).find("includes itself"), std::string::npos);
+    put("tech/sub.inc", "Term:P9 1 0 Num=9\n");
+    EXPECT_EQ(error_of(dir.file("a.net")), dir.file("tech/sub.inc") + ":1: Term:P9: an included file holds data items only");
+    put("tech/sub.inc", "INCLUDE \"none.inc\"\n");
+    EXPECT_EQ(error_of(dir.file("a.net")), dir.file("tech/sub.inc") + ":1: cannot open the included file " +
+                                               dir.file("tech/none.inc"));
+    put("tech/sub.inc", "INCLUDE \"/dev/zero\"\n");
+    EXPECT_NE(error_of(dir.file("a.net")).find("sub.inc:1: cannot open the included file /dev/zero"), std::string::npos);
+    put("tech/sub.inc", "INCLUDE none.inc\n");
+    EXPECT_NE(error_of(dir.file("a.net")).find("sub.inc:1: INCLUDE takes one file name in double quotes"), std::string::npos);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "sim/output.h"
@@ -286,7 +287,8 @@ TEST(Plot, IsWellFormedSvgWithACurvePerParameterAndASmithTrace) {
         const auto names = check_xml(svg);
         ASSERT_FALSE(names.empty());
         EXPECT_EQ(names[0], "svg");
-        EXPECT_EQ(std::count(names.begin(), names.end(), "polyline"), n * n + 1) << n;
+        // A curve per parameter, and every reflection on the Smith chart.
+        EXPECT_EQ(std::count(names.begin(), names.end(), "polyline"), n * n + n) << n;
         EXPECT_NE(svg.find("a&lt;b &amp; &quot;c&quot;"), std::string::npos);
     }
     // A single frequency, and an exact zero in dB, still draw.
@@ -351,6 +353,92 @@ TEST(Plot, AxisKindPanelsStylesAndReactanceLabels) {
     EXPECT_NE(dash_of(lin, "S11"), dash_of(lin, "S22"));
     EXPECT_GT(count(lin, "class=\"marker\""), 0u);
     for (const char* x : {">+j1<", ">-j1<", ">+j0.2<", ">-j5<"}) EXPECT_NE(lin.find(x), std::string::npos) << x;
+}
+
+}  // namespace
+
+namespace {
+
+// An n-port of delay lines: S(r, c) of magnitude 0.3 (reflections) or
+// 0.9 / (1 + |r - c|), delayed by 50 ps times (1 + r + c).
+NetworkData delays(int n) {
+    NetworkData d;
+    d.z_ref.assign(static_cast<std::size_t>(n), 50.0);
+    for (int k = 0; k <= 40; ++k) {
+        d.freqs_hz.push_back(1e9 + 0.5e9 * k);
+        Eigen::MatrixXcd s(n, n);
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c)
+                s(r, c) = std::polar(r == c ? 0.3 : 0.9 / (1 + std::abs(r - c)),
+                                     -2 * 3.14159265358979323846 * d.freqs_hz.back() * 50e-12 * (1 + r + c));
+        d.s.push_back(s);
+    }
+    return d;
+}
+
+struct Box {
+    double x0, y0, x1, y1;
+    bool overlaps(const Box& b) const { return x0 < b.x1 && b.x0 < x1 && y0 < b.y1 && b.y0 < y1; }
+};
+
+double attr(const std::string& svg, std::size_t at, const std::string& name) {
+    const std::size_t p = svg.find(" " + name + "=\"", at) + name.size() + 3;
+    return std::stod(svg.substr(p, svg.find('"', p) - p));
+}
+
+// The plot's choices in the picture: the traces asked for, a colour each,
+// phase and group delay panels (the delay of a line is its length over the
+// speed), frequencies along the Smith trace, and one legend box that
+// meets neither a panel nor the Smith chart however many traces it holds.
+TEST(Plot, TracesPhaseDelayLabelsAndALegendClearOfThePanelsAndTheSmithChart) {
+    for (double tau : mirtex::sim::group_delay(delays(2), 1, 0)) EXPECT_NEAR(tau, 100e-12, 1e-15);
+    for (int n : {2, 6, 12}) {
+        const std::string svg = mirtex::sim::svg_plot(delays(n), "n");
+        check_xml(svg);
+        std::set<std::string> colours;
+        for (std::size_t at = svg.find("<polyline class=\"S"); at != std::string::npos; at = svg.find("<polyline class=\"S", at + 1))
+            if (svg.find("smith-trace", at) > svg.find('>', at)) {
+                const std::size_t c = svg.find("stroke=\"", at) + 8;
+                colours.insert(svg.substr(c, svg.find('"', c) - c));
+            }
+        EXPECT_EQ(colours.size(), static_cast<std::size_t>(n * n)) << n << " ports: a colour per trace";
+        const std::size_t lg = svg.find("class=\"legend\""), sm = svg.find("class=\"smith\"");
+        ASSERT_NE(lg, std::string::npos);
+        ASSERT_NE(sm, std::string::npos);
+        const Box legend{attr(svg, lg, "x"), attr(svg, lg, "y"), attr(svg, lg, "x") + attr(svg, lg, "width"),
+                         attr(svg, lg, "y") + attr(svg, lg, "height")};
+        const double r = attr(svg, sm, "r");
+        EXPECT_FALSE(legend.overlaps({attr(svg, sm, "cx") - r, attr(svg, sm, "cy") - r - 20, attr(svg, sm, "cx") + r,
+                                      attr(svg, sm, "cy") + r + 60}))
+            << n;
+        for (std::size_t at = svg.find("class=\"panel\""); at != std::string::npos; at = svg.find("class=\"panel\"", at + 1))
+            EXPECT_FALSE(legend.overlaps({attr(svg, at, "x") - 60, attr(svg, at, "y"), attr(svg, at, "x") + attr(svg, at, "width"),
+                                          attr(svg, at, "y") + attr(svg, at, "height") + 40}))
+                << n;
+        EXPECT_LT(legend.x1, attr(svg, sm, "cx") - r) << n;
+    }
+
+    mirtex::sim::PlotOptions o;
+    o.phase = true;
+    o.traces = mirtex::sim::parse_traces({"S21", "s11"}, 4);
+    const std::string svg = mirtex::sim::svg_plot(delays(4), "chosen", o);
+    check_xml(svg);
+    auto count = [&](const std::string& part) {
+        std::size_t k = 0;
+        for (std::size_t at = svg.find(part); at != std::string::npos; at = svg.find(part, at + 1)) ++k;
+        return k;
+    };
+    EXPECT_EQ(count("class=\"panel\""), 4u);
+    for (const char* label : {"reflection |S| / dB", "transmission |S| / dB", "phase / deg", "group delay / ps"})
+        EXPECT_EQ(count(std::string("data-label=\"") + label), 1u) << label;
+    EXPECT_EQ(count("class=\"legend-entry\""), 2u);
+    EXPECT_EQ(count("<polyline class=\"S31"), 0u);
+    EXPECT_GE(count("<polyline class=\"S21 phase\""), 1u);
+    EXPECT_EQ(count("<polyline class=\"S21 delay\""), 1u);
+    EXPECT_GE(count("class=\"freq-label\""), 3u);
+
+    EXPECT_EQ(mirtex::sim::parse_traces({"S1_12"}, 12), (std::vector<std::pair<std::size_t, std::size_t>>{{0, 11}}));
+    for (const char* bad : {"S31", "X21", "S2", "S1_3"}) EXPECT_THROW(mirtex::sim::parse_traces({bad}, 2), std::invalid_argument) << bad;
 }
 
 }  // namespace

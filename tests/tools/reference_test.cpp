@@ -90,7 +90,8 @@ Values run(const Case& c) {
     TempDir work("mirtex-reference");
     const fs::path back = fs::current_path();
     fs::current_path(work.path());
-    const sim::Netlist nl = sim::parse_netlist(t, c.netlist.filename().string(), h);
+    // The full path: an INCLUDE is found relative to the example itself.
+    const sim::Netlist nl = sim::parse_netlist(t, c.netlist.string(), h);
     sim::Circuit circuit(nl, sim::create_instances(nl, h));
     const sim::RunResult r = sim::run_sweep(circuit, nl, h);
     fs::current_path(back);

@@ -41,6 +41,29 @@ Eigen::MatrixXcd convert(const Eigen::MatrixXcd& s, const std::vector<double>& z
     return m;
 }
 
+NetworkData renormalise(const NetworkData& d, double z) {
+    NetworkData out = d;
+    const auto n = static_cast<Eigen::Index>(d.ports());
+    Eigen::VectorXcd g(n), k(n);
+    for (Eigen::Index p = 0; p < n; ++p) {
+        const double r = d.z_ref[static_cast<std::size_t>(p)];
+        g(p) = (z - r) / (z + r);
+        k(p) = (r + z) / (2.0 * std::sqrt(r * z));
+    }
+    const Eigen::MatrixXcd id = Eigen::MatrixXcd::Identity(n, n);
+    for (std::size_t f = 0; f < d.s.size(); ++f) {
+        const Eigen::MatrixXcd& s = d.s[f];
+        // (S - G)(I - G S)^-1 = ((I - G S)^T \ (S - G)^T)^T
+        Eigen::PartialPivLU<Eigen::MatrixXcd> lu((id - g.asDiagonal() * s).transpose());
+        if (!(lu.rcond() > kSingular))
+            throw std::domain_error(fmt::format("cannot refer the ports to {:g} ohm at {}", z, freq_text(d.freqs_hz[f])));
+        const Eigen::MatrixXcd m = lu.solve((s - Eigen::MatrixXcd(g.asDiagonal())).transpose()).transpose();
+        out.s[f] = k.asDiagonal() * m * k.cwiseInverse().asDiagonal();
+    }
+    out.z_ref.assign(d.ports(), z);
+    return out;
+}
+
 Circuit::Circuit(const Netlist& nl, std::vector<UserInstDef*> insts) : insts_(std::move(insts)) {
     std::map<std::string, int> index;
     auto node = [&](const std::string& name) {

@@ -34,6 +34,12 @@ enum class ParamKind { S, Y, Z };
 // together, Z of an open port pair).
 Eigen::MatrixXcd convert(const Eigen::MatrixXcd& s, const std::vector<double>& z_ref, ParamKind kind);
 
+// The same network with every port referred to the real resistance z.  With
+// k = (R + z) / (2 sqrt(R z)) and g = (z - R) / (z + R) per port,
+//   S' = K (S - G) (I - G S)^-1 K^-1.
+// Throws std::domain_error where I - G S is singular.
+NetworkData renormalise(const NetworkData& d, double z);
+
 class Circuit {
 public:
     // Numbers the nodes of the netlist's elements and ports.  insts are the

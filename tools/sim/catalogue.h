@@ -17,6 +17,10 @@ std::set<std::string> unavailable_elements(void* library);
 
 void print_catalogue(std::ostream& out, const std::set<std::string>& unavailable = {});
 
+// One definition with each parameter's unit and meaning; false when the
+// library registered no definition of that name.
+bool print_definition(std::ostream& out, const std::string& type);
+
 // A NetlistError at the first item whose element cannot be evaluated.
 void refuse_unavailable(const Netlist& nl, const std::set<std::string>& unavailable);
 

@@ -23,7 +23,7 @@ bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, voi
         for (std::size_t m = before; m < host.log().size(); ++m) {
             const host::LogLine& l = host.log()[m];
             if (l.severity != host::Severity::Error && l.text.rfind("WARNING", 0) != 0) continue;
-            fmt::print(out, "{}:{}: {}:{}: {}\n", nl.file, it.line, it.def->name, it.name, l.text);
+            fmt::print(out, "{}:{}: {}:{}: {}\n", it.file, it.line, it.def->name, it.name, l.text);
         }
     }
     return ok;
@@ -68,7 +68,7 @@ void print_summary(const Netlist& nl, const std::vector<UserInstDef*>& insts, vo
 
 std::string statement_of(const Netlist& nl, const std::string& instance) {
     for (const Item& it : nl.items)
-        if (it.name == instance) return fmt::format("{}:{}: ", nl.file, it.line);
+        if (it.name == instance) return fmt::format("{}:{}: ", it.file, it.line);
     return "";
 }
 

@@ -4,10 +4,12 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -63,7 +65,7 @@ public:
     Netlist run() {
         Netlist nl;
         nl.file = file_;
-        for (const Statement& st : split()) statement(st, nl);
+        for (const Statement& st : split(text_)) statement(st, nl);
         check_references(nl);
         check_unread(nl);
         finish_ports(nl);
@@ -79,15 +81,15 @@ private:
     // Physical lines into statements.  A line ending in '\' continues on the
     // next line, a line starting with '+' continues the one before; blank
     // and comment lines in between do not end a statement.
-    std::vector<Statement> split() {
+    std::vector<Statement> split(std::string_view text) {
         std::vector<Statement> out;
         bool pending = false;
         int lineno = 0;
         std::size_t pos = 0;
-        while (pos < text_.size()) {
-            const std::size_t eol = text_.find('\n', pos);
-            std::string_view raw = text_.substr(pos, eol == std::string_view::npos ? std::string_view::npos : eol - pos);
-            pos = eol == std::string_view::npos ? text_.size() : eol + 1;
+        while (pos < text.size()) {
+            const std::size_t eol = text.find('\n', pos);
+            std::string_view raw = text.substr(pos, eol == std::string_view::npos ? std::string_view::npos : eol - pos);
+            pos = eol == std::string_view::npos ? text.size() : eol + 1;
             ++lineno;
             if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
 
@@ -208,21 +210,59 @@ private:
     // ---------------------------------------------------------- statements
 
     void statement(const Statement& st, Netlist& nl) {
+        if (st.toks[0].kind == Tok::Word && iequal(st.toks[0].text, "INCLUDE")) return include(st, nl);
         Raw r = syntax(st);
         if (auto it = names_.find(r.name); it != names_.end())
-            fail(r.line, fmt::format("{}: duplicate name '{}' (first used on line {})", r.who, r.name, it->second.line));
+            fail(r.line, fmt::format("{}: duplicate name '{}' (first used {})", r.who, r.name,
+                                     it->second.file == file_ ? fmt::format("on line {}", it->second.line)
+                                                              : fmt::format("at {}:{}", it->second.file, it->second.line)));
+        const UserElemDef* def = r.type == "Term" || r.type == "S_Param" ? nullptr : host_.definition(r.type);
+        if (!including_.empty() && (def == nullptr || def->numExtNodes > 0))
+            fail(r.line, fmt::format("{}: an included file holds data items only", r.who));
         if (r.type == "Term") {
-            names_[r.name] = {r.line, false};
+            names_[r.name] = {file_, r.line, false};
             term(r, nl);
         } else if (r.type == "S_Param") {
-            names_[r.name] = {r.line, false};
+            names_[r.name] = {file_, r.line, false};
             sweep(r, nl);
         } else {
-            const UserElemDef* def = host_.definition(r.type);
             if (def == nullptr) fail(r.line, fmt::format("unknown type '{}'{}", r.type, suggest_type(r.type)));
-            names_[r.name] = {r.line, def->numExtNodes == 0};
+            names_[r.name] = {file_, r.line, def->numExtNodes == 0};
             item(r, def, nl);
         }
+    }
+
+    // INCLUDE "file": the data items of another file, its name relative to
+    // the including file's directory.  Its statements report errors at their
+    // own file and line.
+    void include(const Statement& st, Netlist& nl) {
+        if (st.toks.size() != 2 || st.toks[1].kind != Tok::Text || st.toks[1].text.empty())
+            fail(st.line, "INCLUDE takes one file name in double quotes");
+        const std::filesystem::path name(st.toks[1].text);
+        const std::filesystem::path path =
+            name.is_absolute() ? name : std::filesystem::path(file_).parent_path() / name;
+        // Only a plain file: a device such as /dev/zero would never end.
+        std::error_code ec;
+        std::ifstream in;
+        if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
+        if (!in.is_open()) fail(st.line, fmt::format("cannot open the included file {}", path.string()));
+        if (including_.size() >= kMaxIncludeDepth)
+            fail(st.line, fmt::format("INCLUDE nested more than {} deep", kMaxIncludeDepth));
+        const std::filesystem::path canonical = std::filesystem::canonical(path, ec);
+        if (std::find(including_.begin(), including_.end(), canonical) != including_.end() ||
+            canonical == std::filesystem::canonical(nl.file, ec))
+            fail(st.line, fmt::format("{} includes itself (an INCLUDE cycle)", path.string()));
+        std::ostringstream text;
+        text << in.rdbuf();
+        if (in.bad()) fail(st.line, fmt::format("cannot read the included file {}", path.string()));
+
+        const std::string outer = std::exchange(file_, path.string());
+        const int outer_last = last_line_;
+        including_.push_back(canonical);
+        for (const Statement& inner : split(text.str())) statement(inner, nl);
+        including_.pop_back();
+        file_ = outer;
+        last_line_ = outer_last;
     }
 
     std::string suggest_type(const std::string& type) const {
@@ -268,11 +308,10 @@ private:
     void warn(int line, const std::string& msg) { warnings_.push_back(fmt::format("{}:{}: warning: {}", file_, line, msg)); }
 
     // A length given as a bare number is in metres; over a metre it is a
-    // forgotten unit far more often than a design.
+    // forgotten unit far more often than a design.  Negative whole numbers
+    // are the codes of automatic sizes (L1=-2: half the automatic box).
     void implausible_length(const Raw& r, const RawParam& p, double v) {
-        if (p.unit || !is_bare_number(p.value.text) || !(std::fabs(v) > 1.0)) return;
-        // -1 and -2 ask the library for an automatic value: no length at all.
-        if (v == -1.0 || v == -2.0) return;
+        if (p.unit || !is_bare_number(p.value.text) || !(std::fabs(v) > 1.0) || (v < 0 && v == std::floor(v))) return;
         if (!length_keyword(p.key.text)) return;
         warn(p.value.line, fmt::format("{}: {}={} is {} m, a length over 1 m; did you mean {}um?", r.who, p.key.text,
                                        p.value.text, p.value.text, p.value.text));
@@ -310,6 +349,7 @@ private:
         it.def = def;
         it.name = r.name;
         it.line = r.line;
+        it.file = file_;
         for (const Token& n : r.nodes) it.nodes.push_back(node_name(n));
 
         const auto np = static_cast<std::size_t>(def->numPars);
@@ -338,7 +378,7 @@ private:
                         fail(p.value.line, fmt::format("{}: {} needs the name of a data item, not '{}'", r.who,
                                                        p.key.text, p.value.text));
                     values[idx] = host::Value::Mtrl(p.value.text);
-                    refs_.push_back({r.who, p.key.text, p.value.text, p.value.line});
+                    refs_.push_back({r.who, p.key.text, p.value.text, file_, p.value.line});
                     break;
                 default:
                     no_unit(r, p);
@@ -508,9 +548,10 @@ private:
         for (const Ref& ref : refs_) {
             auto it = names_.find(ref.target);
             if (it == names_.end())
-                fail(ref.line, fmt::format("{}: {} refers to '{}', which is not defined", ref.who, ref.key, ref.target));
+                throw NetlistError(ref.file, ref.line,
+                                   fmt::format("{}: {} refers to '{}', which is not defined", ref.who, ref.key, ref.target));
             if (!it->second.data_item)
-                fail(ref.line, fmt::format("{}: {} refers to '{}', which is not a data item", ref.who, ref.key,
+                throw NetlistError(ref.file, ref.line, fmt::format("{}: {} refers to '{}', which is not a data item", ref.who, ref.key,
                                            ref.target));
         }
     }
@@ -552,7 +593,7 @@ private:
                 }
                 if (reader == nullptr) continue;
             }
-            fail(it.line, fmt::format("{}: missing parameter {} (read by {}:{})", who, u.keyword, reader->def->name,
+            throw NetlistError(it.file, it.line, fmt::format("{}: missing parameter {} (read by {}:{})", who, u.keyword, reader->def->name,
                                       reader->name));
         }
     }
@@ -601,16 +642,19 @@ private:
     }
 
     struct Name {
+        std::string file;
         int line;
         bool data_item;
     };
     struct Ref {
-        std::string who, key, target;
+        std::string who, key, target, file;
         int line;
     };
 
     std::string_view text_;
-    const std::string& file_;
+    std::string file_;  // of the statements being read: the netlist or an included file
+    std::vector<std::filesystem::path> including_;
+    static constexpr std::size_t kMaxIncludeDepth = 32;
     host::Host& host_;
     int last_line_ = 1;
     bool have_sweep_ = false;
@@ -646,7 +690,7 @@ std::vector<UserInstDef*> create_instances(const Netlist& nl, host::Host& host) 
         try {
             out.push_back(host.create(it.def->name, it.name, it.params));
         } catch (const host::Error& e) {
-            throw NetlistError(nl.file, it.line, e.what());
+            throw NetlistError(it.file, it.line, e.what());
         }
     }
     return out;

@@ -5,8 +5,13 @@
 // where Type is a definition the model library registered (element or data
 // item) or one of the host's own statements, Term (a port) and S_Param (the
 // frequency sweep).  Keywords, node counts and value types all come from the
-// registered definitions; the parser keeps no table of its own.  Every error
-// is a NetlistError that names the file and the line.  docs/netlist.md is the
+// registered definitions; the parser keeps no table of its own.
+//
+//   INCLUDE "file"
+//
+// reads the data items of another file (a foundry's process and technology),
+// its name relative to the including file.  Every error is a NetlistError
+// that names the file and the line, an included file's own where it is in one.  docs/netlist.md is the
 // user's description of the language.
 #pragma once
 
@@ -39,6 +44,7 @@ inline constexpr std::string_view kGround = "0";
 struct Item {
     const UserElemDef* def = nullptr;
     std::string name;
+    std::string file;  // the netlist, or the included file that holds the item
     int line = 0;
     std::vector<std::string> nodes;  // as many as def->numExtNodes
     host::Params params;             // every parameter, in definition order

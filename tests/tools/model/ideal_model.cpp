@@ -69,10 +69,27 @@ int tslow_y(UserInstDef* inst, double omega, COMPLEX* y) {
     return tser_y(inst, omega, y);
 }
 
+// TRELAX: a series resistor whose first evaluation reports two relaxation
+// runs as the field solver does, the residual halving every 20 sweeps.
+int trelax_y(UserInstDef* inst, double omega, COMPLEX* y) {
+    static bool solved = false;
+    for (int run = 1; run <= 2 && !solved; ++run)
+        for (int k = 1; k <= 10; ++k) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            send_info_to_scn((std::string("T_RELAX(") + inst->name + ") : " + std::to_string(run) + "/2   n= " +
+                              std::to_string(20 * k) + "    e= " + std::to_string(0.1 / (1 << k)))
+                                 .c_str());
+        }
+    solved = true;
+    return tser_y(inst, omega, y);
+}
+
 const UserParamType kSer[] = {{"R", MIRTEX_REAL}, {"TEMP", MIRTEX_REAL}};
 const UserParamType kShc[] = {{"C", MIRTEX_REAL}};
 const UserParamType kLine[] = {{"L", MIRTEX_REAL}, {"C_LTYP", MIRTEX_MTRL}, {"TEMP", MIRTEX_REAL}};
 const UserParamType kLtype[] = {{"Z0", MIRTEX_REAL}, {"ER", MIRTEX_REAL}};
+const UserParamType kRelax[] = {{"R", MIRTEX_REAL}, {"C_GRID", MIRTEX_MTRL}};
+const UserParamType kGrid[] = {{"BOUND", MIRTEX_REAL}};
 
 UserElemDef kDefs[] = {
     {"TSER", 2, 2, kSer, nullptr, tser_y, nullptr, nullptr, {}},
@@ -81,6 +98,8 @@ UserElemDef kDefs[] = {
     {"TLTYPE", 0, 2, kLtype, nullptr, nullptr, nullptr, nullptr, {}},
     {"TFAIL", 2, 2, kSer, nullptr, tfail_y, nullptr, nullptr, {}},
     {"TSLOW", 2, 2, kSer, nullptr, tslow_y, nullptr, nullptr, {}},
+    {"TRELAX", 2, 2, kRelax, nullptr, trelax_y, nullptr, nullptr, {}},
+    {"TGRID", 0, 1, kGrid, nullptr, nullptr, nullptr, nullptr, {}},
 };
 
 int booted = 0;

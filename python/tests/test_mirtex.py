@@ -85,6 +85,19 @@ def test_network_round_trip_through_scikit_rf(tmp_path):
     back = skrf.Network(str(tmp_path / "rt.s2p"))
     assert np.allclose(back.f, net.f) and np.allclose(back.s, net.s, atol=1e-9)
 
+    # Ports at 50 and 25 ohm written by mirtex-sim --renorm 50: a Touchstone
+    # 1.0 file that scikit-rf reads as the circuit renormalised to 50 ohm.
+    text = open(os.path.join(ROOT, "examples", "cpw_line.net")).read()
+    text = text.replace('INCLUDE "', 'INCLUDE "' + os.path.join(ROOT, "examples") + "/")
+    mixed = tmp_path / "mixed.net"
+    mixed.write_text(text.replace("Num=2 Z=50", "Num=2 Z=25"))
+    subprocess.run([SIMULATOR, "-q", str(mixed), "--renorm", "50", "-o", str(tmp_path / "r.s2p")], check=True)
+    read = skrf.Network(str(tmp_path / "r.s2p"))
+    c = mirtex.Circuit.from_file(mixed)
+    z, i = c.matrices(c.sweep, "Z"), np.eye(2)
+    want = (z - 50 * i) @ np.linalg.inv(z + 50 * i)
+    assert np.allclose(read.z0, 50) and np.allclose(read.s, want, atol=1e-9)
+
 
 SLOW = """\
 import sys, mirtex

@@ -85,7 +85,10 @@ TEST_F(Components, InterdigitalCapacitanceIsIgrejaDiasAndGrowsWithTheFingers) {
         const double model = igreja_dias(c.nf, 5e-6, 5e-6, c.lf - 5e-6, 12.9);
         RecordProperty("idc_" + std::to_string(c.nf) + "x" + std::to_string(int(c.lf * 1e6)) + "um_Cs_over_model",
                        std::to_string(r[2] / model));
-        EXPECT_NEAR(r[2] / model, 1.0, 0.15) << c.nf << " fingers, " << c.lf;
+        // The model omits the fingers' end fringing and the bars' share of
+        // the field: the grid gives 0.88 to 0.96 of it, nearer for more
+        // fingers.
+        EXPECT_NEAR(r[2] / model, 0.92, 0.06) << c.nf << " fingers, " << c.lf;
         // The finger pair's inductance matrix is positive definite; the
         // lines' values at the ports are the feed line's.
         EXPECT_GT(r[3] * r[4] - r[5] * r[5], 0.0);
@@ -156,8 +159,10 @@ TEST_F(Components, SpiralInductanceIsMohansAndItsDcResistanceItsSquares) {
         RecordProperty(
             "spiral_" + std::to_string(rings) + "_rings_L_over_wheeler_sheet",
             std::to_string(L / wheeler(n, din, dout)) + " " + std::to_string(L / current_sheet(n, din, dout)));
-        EXPECT_NEAR(L / wheeler(n, din, dout), 1.0, 0.15) << turns;
-        EXPECT_NEAR(L / current_sheet(n, din, dout), 1.0, 0.15) << turns;
+        // Both closed forms claim a few per cent for square spirals; the
+        // grid's lies within 2 % of each.
+        EXPECT_NEAR(L / wheeler(n, din, dout), 1.0, 0.04) << turns;
+        EXPECT_NEAR(L / current_sheet(n, din, dout), 1.0, 0.04) << turns;
 
         // At DC the two-port is the winding's resistance and the 0.2 ohm
         // of the bridge's contact: the squares along the track's middle and

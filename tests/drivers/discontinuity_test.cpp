@@ -80,7 +80,9 @@ TEST_F(Discontinuities, OpenEndHoldsTheFringingChargeOfAQuarterOfItsWidth) {
     EXPECT_NEAR(r[4], r[1] * r[2] / (8.8541843e-12 * 1.2566370614359173e-6), 1e-9);
     const double dl = r[0] / r[1];
     RecordProperty("open_dl_over_rule", std::to_string(dl / ((kW + 2 * kS) / 4)));
-    EXPECT_NEAR(dl / ((kW + 2 * kS) / 4), 1.0, 0.25);
+    // The rule overestimates the fringing of this line: the grid gives 0.82
+    // of it at DL 2.5 um, the full-wave C_end 0.83.
+    EXPECT_NEAR(dl / ((kW + 2 * kS) / 4), 0.825, 0.03);
     // A 100 um stub at 100 MHz is its capacitance C' L + C_end.
     EXPECT_NEAR(y[0].imag() / (kTwoPi * f), r[1] * 100e-6 + r[0], 0.01 * r[1] * 100e-6);
 
@@ -106,7 +108,8 @@ TEST_F(Discontinuities, GapCouplingIsGetsingersAndFallsWithTheGapAsTheEndsRise) 
         EXPECT_NEAR(r[0] / r[1], 1.0, 3e-3);
     }
     RecordProperty("gap10_cs_over_getsinger", std::to_string(gaps[1][2] / getsinger_gap(10e-6, gaps[1][6])));
-    EXPECT_NEAR(gaps[1][2] / getsinger_gap(10e-6, gaps[1][6]), 1.0, 0.2);
+    // 0.86 of the dual strip at DL 2.5 um; the full-wave Cs is 0.88 of it.
+    EXPECT_NEAR(gaps[1][2] / getsinger_gap(10e-6, gaps[1][6]), 0.87, 0.03);
     EXPECT_GT(gaps[0][2], gaps[1][2]);
     EXPECT_GT(gaps[1][2], gaps[2][2]);
     EXPECT_LT(gaps[0][0], gaps[1][0]);
@@ -176,7 +179,8 @@ TEST_F(Discontinuities, StepAndTaperBetweenEqualLinesAddNothing) {
         const std::vector<double> s = results(step_dpar_out, 11);
         RecordProperty("step_cp_over_shoulders", std::to_string(s[2] / (s[7] * 20e-6 / 4)));
         EXPECT_GT(s[2], 0.0);
-        EXPECT_NEAR(s[2] / (s[7] * 20e-6 / 4), 1.0, 0.5);
+        // The rule at DL 2.5 um; the full-wave Cp lies about 10 % above.
+        EXPECT_NEAR(s[2] / (s[7] * 20e-6 / 4), 1.04, 0.07);
     }
 }
 
@@ -195,8 +199,9 @@ TEST_F(Discontinuities, ShortEndLineInductanceIsTheDualOfItsSlots) {
     // The end's extra length against Beilenhoff's (W + 2S)/8.
     const double dl = r[0] / feed1_dpar_out[1];
     RecordProperty("short_dl_over_rule", std::to_string(dl / ((kW + 2 * kS) / 8)));
-    EXPECT_GT(dl, 0.5 * (kW + 2 * kS) / 8);
-    EXPECT_LT(dl, 2.0 * (kW + 2 * kS) / 8);
+    // 1.30 of the rule at DL 2.5 um; the full-wave L_end is 1.39 of it.
+    EXPECT_GT(dl, 1.25 * (kW + 2 * kS) / 8);
+    EXPECT_LT(dl, 1.42 * (kW + 2 * kS) / 8);
     EXPECT_NEAR(1.0 / y[0].imag(), -kTwoPi * 1e9 * r[0], 1e-3 * kTwoPi * 1e9 * std::fabs(r[0]) + 1e-6);
 }
 

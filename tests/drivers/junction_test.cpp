@@ -161,6 +161,33 @@ TEST_F(Junctions, BridgeAddsCapacitanceThatGrowsWithItsWidthAndFallsWithItsHeigh
     for (const auto& l : Host::get().log()) EXPECT_EQ(l.text.find("Calculating"), std::string::npos) << l.text;
 }
 
+// In the slot problem a crossing on the metal plane (code 2) joins the
+// grounds over BW: each slot stops there as at a short end.  The bridge's
+// series inductance is then the two short ends' excess less the slot line
+// the crossing removes: 2 L_end - L' (BW + d), with d within a grid step
+// (the crossing's nodes cover BW and half a step beyond each edge).
+TEST_F(Junctions, BridgeCrossingCutsTheSlotsIntoTwoShortEnds) {
+    design.item("C_GRID", "COARSE", with(design.grid_params, "DL", Value::Real(5e-6)));
+    grid = "COARSE";
+    const std::string c = design.lintyp;
+    double total[2] = {}, lprime = 0.0;
+    for (int k = 0; k < 2; ++k) {
+        const double bw = 40e-6 * (k + 1);
+        bridge("X" + std::to_string(k), 2, bw, 5e-6, 100e-6);
+        checked_y(junction("CxAIR", "AX" + std::to_string(k), {c}, {"X" + std::to_string(k)}), "crossing");
+        total[k] = 2 * bruecke_dpar_out[0];  // two equal halves around the shunt branch
+        lprime = bruecke_dpar_out[4];
+    }
+    y_at(design.item("CxSHORT", "SX", common({{"L", Value::Real(0)}, {"WG", Value::Real(40e-6)}, {"C_LTYP", Value::Mtrl(c)}})),
+         1e9);
+    const double l_end = short_dpar_out[0];
+    RecordProperty("crossing_L40_L80_Lend", sci({total[0], total[1], l_end}));
+    EXPECT_NEAR((total[0] - total[1]) / (40e-6 * lprime), 1.0, 0.03);
+    const double d = (2 * l_end - total[1]) / lprime - 80e-6;
+    EXPECT_GT(d, 0.0);
+    EXPECT_LT(d, 5e-6);
+}
+
 TEST_F(Junctions, BendArmsFollowTheirLines) {
     design.line_type("WIDE", {{"W", Value::Real(40e-6)}, {"S", Value::Real(20e-6)}});
     const std::string cpw = design.lintyp;

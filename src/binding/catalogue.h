@@ -16,10 +16,6 @@ UserElemDef* definitions();
 // "C_2COUP" for "C_2COUP"); the definition name itself for data items.
 std::string element_label(const char* definition_name);
 
-// Whether a Y callback is one of an element not built yet (it refuses
-// every evaluation with a message).
-bool is_placeholder(UserYFn y);
-
 // The names of the elements this build cannot evaluate, null-terminated.
 const char* const* unavailable_elements();
 

@@ -9,11 +9,11 @@
 
 #include "debug/reports.h"
 #include "debug/slot_names.h"
+#include "numeric/constants.h"
 
 namespace mirtex::debug {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 
 // One append to the debug file: opened, written, flushed and closed again.
 // The stream sits in the record while it is open, so that the analysis end
@@ -241,7 +241,7 @@ MIRTEX_API void debug_static(const char* label, const char* name, const int* ipa
     // The capacitance per area of the element's dielectric, from its
     // permittivity and height, the last two real inputs.
     if ((lab == "C_MIM" || lab == "C_CAPLIN") && n_dpar >= 2)
-        out.put("\n  C_square [pF/mm^2] = %-13.5lg", 8.85419e-12 * dpar[n_dpar - 2] / dpar[n_dpar - 1] * 1e6);
+        out.put("\n  C_square [pF/mm^2] = %-13.5lg", mirtex::kEps0 * dpar[n_dpar - 2] / dpar[n_dpar - 1] * 1e6);
     out.put("\n\n");
 }
 

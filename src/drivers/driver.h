@@ -17,14 +17,15 @@
 #include "cache/cache.h"
 #include "mirtex/mirtex.h"
 #include "params/params.h"
+#include "numeric/constants.h"
 
 namespace mirtex::drivers {
 
-inline constexpr double kTwoPi = 6.283185307179586;
+using mirtex::kTwoPi;
 
 // Conductivity [S/m] of a metal of relative resistivity rho (1 = gold as
 // the technology data give it).  rho = 0 is a perfect conductor.
-inline double conductivity(double rho) { return 4.5e7 / rho; }
+inline double conductivity(double rho) { return kGoldSigma / rho; }
 
 // A warning list owned by one driver function for the life of the process.
 class WarningList {

@@ -12,14 +12,14 @@
 // Check_Feed and tells the feed lengths and metals in a FeedPlan), its
 // results (own first, then feed_line(1), feed_line(2), ...), the way the
 // lines are joined, and its frequency function.  element_of<desc>() turns
-// that into the Element that pre_step and y_step run:
+// that into the Element that pre_step and y_step run.  The series gap
+// (drivers/gap.cpp) is the whole pattern:
 //
-//   struct GapInputs { FeedPlan feeds; ... };
-//   void gap_network(UserInstDef*, const GapInputs&, double f, COMPLEX* Ye);
-//   const auto kGapResults = with_feed_lines<2>({...the gap's own result...});
-//   const NetworkElement<GapInputs> kGap = {"C_GAP", get_gap, cpw_gap_pre, kGapResults,
-//                                           Joint::Cascade, 2, {}, gap_network};
-//   ... y_step(element_of<kGap>(), warnings, inst, omega, Y);
+//   const auto kResults = with_feed_lines<2>({MIRTEX_RESULT_VECTORS(gap, gap, gap), "C_GAP(%s)", ...,
+//                                             solve3<Calc_Gap>, "C_GAP"});
+//   const NetworkElement<FeedInputs> kGap{"C_GAP", get_two_port<cpw_gap_get>, cpw_gap_pre, kResults,
+//                                         Joint::Cascade, 2, {}, lumped_network<Freq_Gap, &gap_dpar_out, "C_GAp">};
+//   MIRTEX_NETWORK_CALLBACKS(gap, kGap)   // cpw_gap_pre and cpw_gap_y
 #pragma once
 
 #include <array>

@@ -7,11 +7,12 @@
 #include "freq/freq.h"
 #include "freq/lumped.h"
 #include "numeric/complex.h"
+#include "numeric/constants.h"
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
+using mirtex::kPi;
+using mirtex::kTwoPi;
 constexpr double kShortSection = 1e-8;      // m; shorter sections are a plain connection
 constexpr double kConnection = 1e10;        // S
 

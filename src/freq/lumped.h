@@ -8,12 +8,15 @@
 #include "freq/freq.h"
 #include "mirtex/mirtex.h"
 #include "numeric/complex.h"
+#include "numeric/constants.h"
 
 namespace mirtex::freq {
 
-inline constexpr double kTwoPi = 6.283185307179586;
-// The solvers' resistances hold for this metal [S/m], at 1 GHz.
-inline constexpr double kRefConductivity = 5.6e7;
+// The shared constants, as the frequency functions name them.
+using mirtex::kPi;
+using mirtex::kRefSigma;
+using mirtex::kTwoPi;
+
 // Smallest resistance or conductance a lumped branch takes, so that every
 // matrix stays finite, also at 0 Hz.
 inline constexpr double kFixedLoss = 1e-5;
@@ -25,7 +28,7 @@ inline constexpr double kFixedLoss = 1e-5;
 // at f_c; above it, it grows with sqrt(f).  floor_at_dc: the 1-GHz value of
 // the actual metal is never taken below its DC value.
 inline double skin_scaled(double r_ref, double rdc, double T, double sigma, double f, bool floor_at_dc) {
-    const double x = kRefConductivity / sigma;
+    const double x = kRefSigma / sigma;
     const double t_um = T / 1e-6;
     const double fc = 3.9313e10 * x / (t_um * t_um);
     double r1 = r_ref * std::sqrt(x);

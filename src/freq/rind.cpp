@@ -47,7 +47,7 @@ extern "C" {
 
 MIRTEX_API double Seg_Resistance(const double* r_ref, const double* r_dc, int s, double T, double f, double sigma) {
     if (T <= 0.0) return kFixedLoss;
-    const double rdc = r_dc[s] * (kRefConductivity / sigma);
+    const double rdc = r_dc[s] * (kRefSigma / sigma);
     return std::fmax(skin_scaled(r_ref[s], rdc, T, sigma, f, true), kFixedLoss);
 }
 

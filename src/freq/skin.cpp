@@ -3,10 +3,11 @@
 #include <cmath>
 
 #include "freq/freq.h"
+#include "numeric/constants.h"
 
 namespace {
-constexpr double kPi = 3.141592653589793;
-constexpr double kMu0 = 1.2566370614359173e-6;  // H/m
+using mirtex::kMu0;
+using mirtex::kPi;
 }  // namespace
 
 extern "C" {

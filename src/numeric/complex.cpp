@@ -1,11 +1,12 @@
 #include "numeric/complex.h"
+#include "numeric/constants.h"
 
 #include <cmath>
 
 namespace cx = mirtex::cx;
 
 namespace {
-constexpr double kTwoPi = 6.283185307179586;
+using mirtex::kTwoPi;
 
 // sqrt|z| (cos(theta/2), sin(theta/2)) with theta = atan2(im, re): the
 // principal root, cut along the negative real axis, whose side the sign of

@@ -72,7 +72,7 @@ extern "C" MIRTEX_API int Calc_Air(int /*plot: no diagnostic output*/, int* ipar
     const MagneticResult& m = runs[0];
 
     const double W = dpar[8], BW = dpar[9];
-    double out[kOut] = {0.5 * m.L, 4.42709215e-12 * f.dl * (Q - j.arms[0].n * q),
+    double out[kOut] = {0.5 * m.L, 0.5 * kEps0 * f.dl * (Q - j.arms[0].n * q),
                         bridge_loss(j.arms, &W, &BW, dpar[11], dpar[12], dpar[13])};
     line_values(kEps0 * q, m.l[0], out + 3);
     out[7] = W, out[8] = BW, out[9] = dpar[10], out[10] = dpar[4], out[11] = dpar[14];

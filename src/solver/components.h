@@ -6,8 +6,6 @@
 
 namespace mirtex::solver {
 
-inline constexpr double kEps0 = 8.8541843e-12;
-inline constexpr double kEps0Mu0 = 1.1126496140164036e-17;
 
 // Calc_Line into line (C', L', R', G', ZL, ER_eff, W, T) after the info
 // line; its status.

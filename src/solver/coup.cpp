@@ -18,7 +18,6 @@
 namespace mirtex::solver {
 namespace {
 
-constexpr double kEps0 = 8.8541843e-12;
 constexpr int kCoupIpar = 11, kCoupHead = 10, kMaxConductors = 12;
 constexpr char kFile[] = "cpw_coup.cdb";
 constexpr char kIdent[] = "Tessaric Coupled Lines";

@@ -10,8 +10,6 @@
 
 namespace mirtex::solver {
 
-inline constexpr double kEps0 = 8.8541843e-12;
-inline constexpr double kMu0 = 1.2566370614359173e-6;
 
 // The grid of a three-dimensional element: the stack slots (H3/DL, H2/DL,
 // H1/DL, L1/DL, L2/DL, N5) and the materials.  ok false, with the reason,

@@ -138,14 +138,12 @@ int magnetic_runs(const Frame3D& f, const JunctionLayout& j, const std::vector<s
                   const std::vector<const char*>& captions, std::vector<MagneticResult>& out,
                   const std::vector<std::vector<double>>& derived = {});
 
-// The reference metal of the frequency functions' resistance scaling (they
-// scale a stored value by 5.6e7 S/m / sigma): its resistivity and its
-// surface resistance sqrt(pi f mu0 / sigma) at 1 GHz, 8.396 mOhm.  (The
+// The surface resistance sqrt(pi f mu0 / sigma) at 1 GHz of the reference
+// metal of the frequency functions' resistance scaling, 8.396 mOhm.  (The
 // copper figures 1.72e-08 Ohm m and 8.24 mOhm would leave every scaled
 // resistance 3.7 % and 1.9 % low.)
-inline constexpr double kRefSigma = 5.6e7;
 inline double surface_resistance_1ghz() {
-    return std::sqrt(3.14159265358979323846 * 1e9 * kMu0 / kRefSigma);
+    return std::sqrt(kPi * 1e9 * kMu0 / kRefSigma);
 }
 
 // ZL and ER_eff of a line from C' and L'.

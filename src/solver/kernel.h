@@ -62,8 +62,6 @@ struct BandStack {
 
     int n5() const { return n4 - m4; }
     bool thick() const { return rows0 == 8; }
-    // Vertical step inside the metal thickness (1 for a thin metal).
-    double metal_step() const { return thick() ? met : 1.0; }
     // Metal rows of band 0: 3, or 3 to 6 with a thickness.
     int metal_top_row() const { return thick() ? 6 : 3; }
 

@@ -12,8 +12,6 @@ namespace mirtex::solver {
 
 namespace {
 
-constexpr double kEps0 = 8.8541843e-12;
-constexpr double kMu0 = 1.2566370614359173e-6;
 constexpr int kLineIpar = 9, kLineDpar = 10, kLineDparOut = 8;
 
 d2** const kHandles[kBandCount] = {&pot0, &pot1, &pot2, &pot4};

@@ -71,7 +71,7 @@ extern "C" MIRTEX_API int Calc_Short(int /*plot: no diagnostic output*/, int* ip
     }
     double out[kOut];
     out[0] = 0.5 * ((S.plus - (Z1 - 1) * s.plus) + (S.minus - (Z1 - 1) * s.minus)) * kMu0 * f.dl * 0.125;
-    out[1] = (s.plus + s.minus) * 6.283185307179586e-7 * 0.25;
+    out[1] = (s.plus + s.minus) * (0.5 * kMu0) * 0.25;
     std::memcpy(dpar_out, out, sizeof out);
     WriteCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, nullptr, 0, dpar_out, kOut);
     return 0;

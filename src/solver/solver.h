@@ -13,8 +13,16 @@
 
 #include "mirtex/mirtex.h"
 #include "numeric/arrays.h"
+#include "numeric/constants.h"
 
 namespace mirtex::solver {
+
+// The shared physical constants, as the solvers name them.
+using mirtex::kEps0;
+using mirtex::kEps0Mu0;
+using mirtex::kMu0;
+using mirtex::kPi;
+using mirtex::kRefSigma;
 inline constexpr int kOutOfMemory = 1;
 inline constexpr int kStopped = -2;
 inline constexpr int kFailed = -3;

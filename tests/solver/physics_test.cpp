@@ -13,8 +13,6 @@ using namespace mirtex::solver;
 
 namespace {
 
-constexpr double kEps0 = 8.8541843e-12, kMu0 = 1.2566370614359173e-6;
-
 struct Solved {
     int rc;
     double c, l, r, g, zl, er, w, t;

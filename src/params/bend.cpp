@@ -25,7 +25,6 @@ void check_arm(GeometryCheck& g, const char* box, int hi, const Arm& arm, const 
 
 int Check_Bend(Assembly& a, Arm* arms, const CPW_AIRTYP& die) {
     if (bend_ipar == nullptr || bend_dpar == nullptr) return vectors_missing(a);
-    const double DL = a.DL();
     const Frame3 f = frame3(a);
     const Arm &A1 = arms[0], &A2 = arms[1];
     const BridgeItem &B1 = A1.bridge, &B2 = A2.bridge;
@@ -49,22 +48,9 @@ int Check_Bend(Assembly& a, Arm* arms, const CPW_AIRTYP& die) {
     ip[25] = A2.code;
 
     const bool bridged = any_bridge(arms, 2);
-    double* dp = bend_dpar;
-    put_stack_materials(a, dp);
-    dp[4] = bridged ? 2 * die.die_h / (3 * DL) : 2 * A1.line.rec.T / (3 * DL);
-    dp[5] = a.grid_.ALPHA;
-    dp[6] = a.grid_.BOUND;
     const Arm* order[] = {&A1, &A2};
-    put_arm_geometry(order, 2, DL, dp + 7, dp + 9);
-    dp[17] = die.die_h;
-    dp[18] = die.die_er;
-    dp[19] = die.die_td;
-    dp[20] = 1010.0;
-
-    std::vector<FitDim> dims;
-    head_dims(a, f, dims);
-    arm_dims(order, 2, dims);
-    if (fit(a, dims) != 0) return 1;
+    put_junction_reals(a, bend_dpar, order, 2, die);
+    if (fit_arms(a, f, order, 2) != 0) return 1;
 
     GeometryCheck g(a);
     static const char* const kX[] = {"X11", "X12", "X13", "X14"};

@@ -118,21 +118,8 @@ int Check_Cross(Assembly& a, const Arm* arms, bool swap_ad, bool swap_bc, const 
 
     // Real values by line, in the order of the result vector: 1, 2, 4, 3.
     const Arm* order[] = {&arms[0], &arms[1], &arms[3], &arms[2]};
-    double* dp = cross_dpar;
-    put_stack_materials(a, dp);
-    dp[4] = any_bridge(arms, 4) ? 2 * die.die_h / (3 * DL) : 2 * arms[0].line.rec.T / (3 * DL);
-    dp[5] = a.grid_.ALPHA;
-    dp[6] = a.grid_.BOUND;
-    put_arm_geometry(order, 4, DL, dp + 7, dp + 11);
-    dp[27] = die.die_h;
-    dp[28] = die.die_er;
-    dp[29] = die.die_td;
-    dp[30] = 1010.0;
-
-    std::vector<FitDim> dims;
-    head_dims(a, f, dims);
-    arm_dims(order, 4, dims);
-    if (fit(a, dims) != 0) return 1;
+    put_junction_reals(a, cross_dpar, order, 4, die);
+    if (fit_arms(a, f, order, 4) != 0) return 1;
 
     GeometryCheck g(a);
     static const char* const kX[] = {"X11", "X12", "X13", "X14", "X21", "X22", "X23", "X24"};

@@ -97,18 +97,34 @@ int junction_frame(Assembly& a, Arm* arms, int n, int sub_index, double* tand, C
     return a.box(wges, across, across);
 }
 
-void put_arm_geometry(const Arm* const* arms, int n, double DL, double* T, double* geo) {
+void put_junction_reals(const Assembly& a, double* dp, const Arm* const* arms, int n, const CPW_AIRTYP& die) {
+    const double DL = a.DL();
+    bool bridged = false;
+    for (int k = 0; k < n; ++k) bridged = bridged || arms[k]->code != 0;
+    put_stack_materials(a, dp);
+    // The metal rows: the bridge level's height, or the first arm's strip.
+    dp[4] = bridged ? 2 * die.die_h / (3 * DL) : 2 * arms[0]->line.rec.T / (3 * DL);
+    dp[5] = a.grid_.ALPHA;
+    dp[6] = a.grid_.BOUND;
     for (int k = 0; k < n; ++k) {
         const Arm& arm = *arms[k];
-        T[k] = arm.line.rec.T;
-        double* g = geo + 4 * k;
+        dp[7 + k] = arm.line.rec.T;
+        double* g = dp + 7 + n + 4 * k;
         g[0] = arm.u.Wh * DL;
         g[1] = arm.u.Sh * DL;
         g[2] = arm.bridge.BGh * DL;
         g[3] = arm.bridge.BWh * DL;
     }
+    double* tail = dp + 7 + 5 * n;
+    tail[0] = die.die_h;
+    tail[1] = die.die_er;
+    tail[2] = die.die_td;
+    tail[3] = 1010.0;
 }
 
+namespace {
+
+// The arms' W, then S, then BW, then BG as grid-fit dimensions.
 void arm_dims(const Arm* const* arms, int n, std::vector<FitDim>& dims) {
     for (int k = 0; k < n; ++k) dims.push_back({arms[k]->line.text.W, arms[k]->line.rec.W, arms[k]->u.Wh});
     for (int k = 0; k < n; ++k) dims.push_back({arms[k]->line.text.S, arms[k]->line.rec.S, arms[k]->u.Sh});
@@ -116,6 +132,15 @@ void arm_dims(const Arm* const* arms, int n, std::vector<FitDim>& dims) {
         dims.push_back({arms[k]->bridge.text.BW, arms[k]->bridge.rec.BW, arms[k]->bridge.BWh});
     for (int k = 0; k < n; ++k)
         dims.push_back({arms[k]->bridge.text.BG, arms[k]->bridge.rec.BG, arms[k]->bridge.BGh});
+}
+
+}  // namespace
+
+int fit_arms(Assembly& a, const Frame3& f, const Arm* const* arms, int n) {
+    std::vector<FitDim> dims;
+    head_dims(a, f, dims);
+    arm_dims(arms, n, dims);
+    return fit(a, dims);
 }
 
 void junction_warnings(Assembly& a, const Arm* const* arms, int n, const CPW_AIRTYP& die) {

@@ -27,11 +27,15 @@ int junction_frame(Assembly& a, Arm* arms, int n, int sub_index, double* tand, C
 // True when some arm has a bridge.
 bool any_bridge(const Arm* arms, int n);
 
-// Per arm in the given order: its centre thickness into T[k] and W, S, BG,
-// BW (snapped) into geo[4k..4k+3].
-void put_arm_geometry(const Arm* const* arms, int n, double DL, double* T, double* geo);
-// The arms' W, then S, then BW, then BG as grid-fit dimensions.
-void arm_dims(const Arm* const* arms, int n, std::vector<FitDim>& dims);
+// The real inputs every junction shares, its n arms in the order given
+// (arms[0] sets the metal rows unless a bridge does): stack materials,
+// MET, ALPHA, BOUND; per arm its centre thickness at dp[7 + k] and W, S,
+// BG, BW (snapped) at dp[7 + n + 4k ..]; then the bridge dielectric's
+// die_h, die_er, die_td and the version.
+void put_junction_reals(const Assembly& a, double* dp, const Arm* const* arms, int n, const CPW_AIRTYP& die);
+// Fits the frame's and the arms' dimensions (W, then S, then BW, then BG
+// of the arms in the order given) to the grid; 0 to go on.
+int fit_arms(Assembly& a, const Frame3& f, const Arm* const* arms, int n);
 
 // Line and bridge thickness warnings of the arms in the given order, then
 // the two bridge-dielectric warnings (when there is a bridge).

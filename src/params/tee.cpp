@@ -67,23 +67,10 @@ int Check_Tee(Assembly& a, const Arm& A, const Arm& B, const Arm& C, bool swappe
 
     const Arm* arms[] = {&A, &B, &C};
     const bool bridged = A.code != 0 || B.code != 0 || C.code != 0;
-    double* dp = tee_dpar;
-    put_stack_materials(a, dp);
-    dp[4] = bridged ? 2 * die.die_h / (3 * DL) : 2 * A.line.rec.T / (3 * DL);
-    dp[5] = a.grid_.ALPHA;
-    dp[6] = a.grid_.BOUND;
-    put_arm_geometry(arms, 3, DL, dp + 7, dp + 10);
-    dp[22] = die.die_h;
-    dp[23] = die.die_er;
-    dp[24] = die.die_td;
-    dp[25] = 1010.0;
-
+    put_junction_reals(a, tee_dpar, arms, 3, die);
     // Fitted in the order B, C, A.
     const Arm* order[] = {&B, &C, &A};
-    std::vector<FitDim> dims;
-    head_dims(a, f, dims);
-    arm_dims(order, 3, dims);
-    if (fit(a, dims) != 0) return 1;
+    if (fit_arms(a, f, order, 3) != 0) return 1;
 
     GeometryCheck g(a);
     const CPW_LINETYP_TEXT &tA = A.line.text, &tB = B.line.text, &tC = C.line.text;

@@ -7,6 +7,7 @@
 #include "binding/catalogue.h"
 #include "binding/messages.h"
 #include "cache/calc_file.h"
+#include "drivers/driver.h"
 
 extern "C" int mirtex_check_instance(UserInstDef* inst);
 extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, int size);
@@ -155,13 +156,17 @@ MIRTEX_API int boot_cpw_zoka(void) {
 
 MIRTEX_API int boot_senior_mirtex(void) { return load_elements2(&senior.def, 1); }
 
-MIRTEX_API int cpw_all_pre(UserInstDef*) {
+MIRTEX_API int cpw_all_pre(UserInstDef* inst) {
     ++cpw_pre_flg;
+    // A new analysis: the instance's inputs are built anew at its first Y
+    // call, so that a parameter changed since is seen.
+    mirtex::drivers::forget_evaluation(inst);
     return 1;
 }
 
 MIRTEX_API int cpw_all_post(UserInstDef*) {
     foundries.resolve_pending = 1;
+    mirtex::drivers::forget_all_evaluations();
     // A stop request ends the analysis it was made in; the next analysis
     // must be able to solve again.
     CPW_Misc.abort_request = 0;

@@ -12,7 +12,9 @@
 // besides the vectors (metal rho, loss tangent, lengths, ...).
 #pragma once
 
+#include <memory>
 #include <span>
+#include <vector>
 
 #include "cache/cache.h"
 #include "mirtex/mirtex.h"
@@ -120,8 +122,53 @@ int aborted();
 // the instance and the frequency, and the matrix must not be used.
 bool y_is_finite(const char* label, UserInstDef* inst, double f, const COMPLEX* Y);
 
+// The contents of one result's vectors, inputs and results.
+struct VectorCopy {
+    std::vector<int> ipar, ipar_out;
+    std::vector<double> dpar, dpar_out;
+};
+
+// An instance's evaluation kept for the rest of its analysis: its built
+// inputs and the vectors of every result it reads (its own and its feed
+// lines'), as its first Y call of the analysis left them.  The inputs of an
+// instance cannot change within an analysis, so later Y calls only put the
+// vectors back and evaluate.  Kept evaluations end with the analysis (the
+// post-analysis callback) and when an instance's pre-analysis callback or
+// pre step runs again.
+class KeptEvaluation {
+public:
+    virtual ~KeptEvaluation() = default;
+    // Copies the vectors back into the work vectors; false (nothing used)
+    // when a vector's size has changed since.
+    bool restore(std::span<const SolvedResult> results) const;
+
+protected:
+    explicit KeptEvaluation(std::span<const SolvedResult> results);
+
+private:
+    std::vector<VectorCopy> vectors_;
+};
+
+template <class Inputs>
+class KeptInputs final : public KeptEvaluation {
+public:
+    KeptInputs(std::span<const SolvedResult> results, const Inputs& in) : KeptEvaluation(results), inputs(in) {
+        // The feed lines' results are among the kept vectors: no need to
+        // look them up again.
+        if constexpr (requires { inputs.feeds.resolved; }) inputs.feeds.resolved = true;
+    }
+    Inputs inputs;
+};
+
+// The instance's kept evaluation, or null.
+const KeptEvaluation* kept_evaluation(const UserInstDef* inst);
+void keep_evaluation(const UserInstDef* inst, std::unique_ptr<KeptEvaluation> k);
+void forget_evaluation(const UserInstDef* inst);
+void forget_all_evaluations();
+
 template <class Inputs>
 int pre_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst) {
+    forget_evaluation(inst);
     warnings.clear();
     Inputs in{};
     const int status = e.get(inst, warnings.list(), in);
@@ -131,6 +178,15 @@ int pre_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst)
 template <class Inputs>
 int y_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst, double omega, COMPLEX* Y) {
     const bool silent = e.mode == YMode::Silent;
+    const double f = omega / kTwoPi;
+    if (silent || cpw_pre_flg == 0) {
+        const auto* k = dynamic_cast<const KeptInputs<Inputs>*>(kept_evaluation(inst));
+        if (k != nullptr && k->restore(e.results)) {
+            if (!e.evaluate(inst, k->inputs, f, Y)) return silent ? 0 : aborted();
+            if (!y_is_finite(e.label, inst, f, Y)) return silent ? 0 : aborted();
+            return 1;
+        }
+    }
     warnings.clear();
     if (!silent && cpw_pre_flg != 0) {
         if (!e.pre(inst)) return aborted();
@@ -144,9 +200,10 @@ int y_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst, d
         if (!e.pre(inst)) return silent ? 0 : aborted();
         e.results.front().vectors.lookup();
     }
-    const double f = omega / kTwoPi;
     if (!e.evaluate(inst, in, f, Y)) return silent ? 0 : aborted();
     if (!y_is_finite(e.label, inst, f, Y)) return silent ? 0 : aborted();
+    // Every vector the evaluation read is now filled: keep them.
+    keep_evaluation(inst, std::make_unique<KeptInputs<Inputs>>(e.results, in));
     return 1;
 }
 

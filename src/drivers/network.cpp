@@ -28,7 +28,7 @@ constexpr const char* kFeedOutOfMemory[kMaxFeeds] = {
 // been reported.
 bool feed_matrix(const Network& n, int k, const char* name, const FeedPlan& plan, double f, COMPLEX* Yf) {
     const SolvedResult& r = n.feeds[k];
-    if (!r.vectors.lookup()) {
+    if (!plan.resolved && !r.vectors.lookup()) {
         // The element's result was cached, so no pre step ran for this
         // instance, and its feed line is not: an element whose parameters
         // changed only in its lines.

@@ -47,6 +47,9 @@ struct FeedPlan {
     double tand = 0.0;              // loss tangent of every feed line
     double length[kMaxFeeds] = {};  // m, per port
     double sigma[kMaxFeeds] = {};   // S/m, the metal of each line
+    // The feed lines' results are in their vectors already (a kept
+    // evaluation put them back): no cache look-up.
+    bool resolved = false;
 };
 
 // Feed line k (1 to 4) in the vectors feed<k>_* and the line cache, under

@@ -78,7 +78,7 @@ bool join_feed_lines(const Network& n, UserInstDef* inst, const FeedPlan& plan, 
                 return true;
             }
             if (!feed_matrix(n, 0, name, plan, f, Yf)) return false;
-            Y[0] = c_sub(Yf[0], zokaC_div(c_mul(Yf[1], Yf[2]), c_add(Yf[3], Ye[0])));
+            Y[0] = cx::sub(Yf[0], cx::zdiv(cx::mul(Yf[1], Yf[2]), cx::add(Yf[3], Ye[0])));
             return true;
 
         case Joint::Cascade:

@@ -12,6 +12,8 @@
 
 namespace {
 
+namespace cx = mirtex::cx;
+
 constexpr COMPLEX kZero{0.0, 0.0};
 // Largest combined port count joined at once (the working matrix is N x N).
 constexpr int kMaxJoined = 31;
@@ -28,11 +30,11 @@ MIRTEX_API void Mult_Y_Matrix(COMPLEX* out, const COMPLEX* A, const COMPLEX* B) 
     // either of them.
     const std::array<COMPLEX, 4> a{A[0], A[1], A[2], A[3]};
     const std::array<COMPLEX, 4> b{B[0], B[1], B[2], B[3]};
-    const COMPLEX d = c_add(b[0], a[3]);
-    out[0] = c_sub(a[0], zokaC_div(c_mul(a[2], a[1]), d));
-    out[1] = c_sub(kZero, zokaC_div(c_mul(a[1], b[1]), d));
-    out[2] = c_sub(kZero, zokaC_div(c_mul(a[2], b[2]), d));
-    out[3] = c_sub(b[3], zokaC_div(c_mul(b[2], b[1]), d));
+    const COMPLEX d = cx::add(b[0], a[3]);
+    out[0] = cx::sub(a[0], cx::zdiv(cx::mul(a[2], a[1]), d));
+    out[1] = cx::sub(kZero, cx::zdiv(cx::mul(a[1], b[1]), d));
+    out[2] = cx::sub(kZero, cx::zdiv(cx::mul(a[2], b[2]), d));
+    out[3] = cx::sub(b[3], cx::zdiv(cx::mul(b[2], b[1]), d));
 }
 
 MIRTEX_API int Con_Y_Mat(COMPLEX* out, const COMPLEX* A, const COMPLEX* B, int na, int nb, int k) {
@@ -64,11 +66,11 @@ MIRTEX_API int Con_Y_Mat(COMPLEX* out, const COMPLEX* A, const COMPLEX* B, int n
     // Join A's port 2 (p) with B's port k (q): the node's row and column are
     // the sums of theirs; eliminate it.
     const int p = k, q = k + 1;
-    const COMPLEX d = c_add(c_add(M[p * n + p], M[q * n + q]), c_add(M[p * n + q], M[q * n + p]));
+    const COMPLEX d = cx::add(cx::add(M[p * n + p], M[q * n + q]), cx::add(M[p * n + q], M[q * n + p]));
     std::array<COMPLEX, kMaxJoined> row, col;
     for (int i = 0; i < n; ++i) {
-        row[i] = c_add(M[i * n + p], M[i * n + q]);
-        col[i] = c_add(M[p * n + i], M[q * n + i]);
+        row[i] = cx::add(M[i * n + p], M[i * n + q]);
+        col[i] = cx::add(M[p * n + i], M[q * n + i]);
     }
     std::array<COMPLEX, kMaxJoined * kMaxJoined> W;
     int w = 0;
@@ -76,7 +78,7 @@ MIRTEX_API int Con_Y_Mat(COMPLEX* out, const COMPLEX* A, const COMPLEX* B, int n
         if (i == p || i == q) continue;
         for (int j = 0; j < n; ++j) {
             if (j == p || j == q) continue;
-            W[w++] = c_sub(M[i * n + j], zokaC_div(c_mul(row[i], col[j]), d));
+            W[w++] = cx::sub(M[i * n + j], cx::zdiv(cx::mul(row[i], col[j]), d));
         }
     }
     // Written only now, so out may be B.

@@ -28,11 +28,7 @@ MIRTEX_API COMPLEX c_mul_k(COMPLEX a, double k) { return cx::smul(a, k); }
 MIRTEX_API COMPLEX c_conjg(COMPLEX a) { return cx::conj(a); }
 
 // Both parts of a * conj(b) divided by |b|^2.
-MIRTEX_API COMPLEX zokaC_div(COMPLEX a, COMPLEX b) {
-    const double d = b.real * b.real + b.imag * b.imag;
-    const COMPLEX t = cx::mul(a, cx::conj(b));
-    return {t.real / d, t.imag / d};
-}
+MIRTEX_API COMPLEX zokaC_div(COMPLEX a, COMPLEX b) { return cx::zdiv(a, b); }
 
 MIRTEX_API COMPLEX c_exp(COMPLEX z) {
     return cx::mul({std::exp(z.real), 0.0}, {std::cos(z.imag), std::sin(z.imag)});

@@ -60,8 +60,9 @@ MIRTEX_API MAG_ANG Mag_Dif(MAG_ANG a, MAG_ANG b);
 }  // extern "C"
 
 namespace mirtex::cx {
-// The arithmetic of the capitalised set, inline for the kernels (the exported
-// routines are these same functions, so either spelling gives the same bits).
+// The arithmetic of both sets, inline for the kernels and the joins of Y
+// matrices (the exported routines are these same functions, so either
+// spelling gives the same bits).
 inline COMPLEX add(COMPLEX a, COMPLEX b) { return {a.real + b.real, a.imag + b.imag}; }
 inline COMPLEX sub(COMPLEX a, COMPLEX b) { return {a.real - b.real, a.imag - b.imag}; }
 inline COMPLEX mul(COMPLEX a, COMPLEX b) {
@@ -70,6 +71,12 @@ inline COMPLEX mul(COMPLEX a, COMPLEX b) {
 inline COMPLEX smul(COMPLEX a, double k) { return {k * a.real, k * a.imag}; }
 inline COMPLEX conj(COMPLEX a) { return {a.real, -a.imag}; }
 inline COMPLEX neg(COMPLEX a) { return {-a.real, -a.imag}; }
+// The lower-case set's division: both parts of a conj(b) divided by |b|^2.
+inline COMPLEX zdiv(COMPLEX a, COMPLEX b) {
+    const double d = b.real * b.real + b.imag * b.imag;
+    const COMPLEX t = mul(a, conj(b));
+    return {t.real / d, t.imag / d};
+}
 // a conj(b) scaled by 1/|b|^2: one division, two multiplications.
 inline COMPLEX div(COMPLEX a, COMPLEX b) {
     const double d = b.real * b.real + b.imag * b.imag;

@@ -185,14 +185,16 @@ std::string element_table(const std::vector<ElementValues>& runs, const std::vec
     if (runs.size() == 2) out += fmt::format("  {:>26}", "change");
     out += "\n";
     auto cell = [](const SolvedValue* v) {
-        return v == nullptr ? std::string("-") : fmt::format("{:.5g} {}", v->value * v->factor, v->shown_unit);
+        if (v == nullptr) return std::string("-");
+        return fmt::format("{:.5g}{}{}", v->value * v->factor, v->shown_unit.empty() ? "" : " ", v->shown_unit);
     };
     for (const Row& r : rows) {
         out += fmt::format("{:<{}}", r.label, width);
         for (const SolvedValue* v : r.v) out += fmt::format("  {:>16}", cell(v));
         if (runs.size() == 2 && r.v[0] != nullptr && r.v[1] != nullptr) {
             const double a = r.v[0]->value, b = r.v[1]->value;
-            std::string change = fmt::format("{:+.3g} {}", (b - a) * r.v[0]->factor, r.v[0]->shown_unit);
+            const std::string& u = r.v[0]->shown_unit;
+            std::string change = fmt::format("{:+.3g}{}{}", (b - a) * r.v[0]->factor, u.empty() ? "" : " ", u);
             if (a != 0) change += fmt::format(" ({:+.2f} %)", 100 * (b - a) / std::fabs(a));
             out += fmt::format("  {:>26}", change);
         }

@@ -234,16 +234,12 @@ int element_main(int argc, char** argv) {
     std::vector<double> steps{dl > 0 ? dl : own};
     if (converge) steps.push_back(steps[0] / 2);
     std::vector<ElementValues> runs;
-    Circuit circuit(nl, insts);
-    for (double step : steps) {
-        set_grid_step(nl, insts, step);
-        const RunResult r = run_sweep(circuit, nl, host);
-        if (r.status != RunResult::Status::Ok) {
-            for (const auto& l : host.log())
-                if (l.severity == mirtex::host::Severity::Error) std::fprintf(stderr, "%s\n", l.text.c_str());
-            return fail(kAnalysisError, "analysis failed: " + r.why);
-        }
-        runs.push_back(element_values(nl, insts, handle, spec.f_hz));
+    try {
+        runs = solve_element(nl, insts, host, handle, steps, spec.f_hz);
+    } catch (const std::runtime_error& e) {
+        for (const auto& l : host.log())
+            if (l.severity == mirtex::host::Severity::Error) std::fprintf(stderr, "%s\n", l.text.c_str());
+        return fail(kAnalysisError, e.what());
     }
     fmt::print("{} X1 at {:g} GHz{}\n", spec.type, spec.f_hz * 1e-9,
                spec.items_file.empty() ? " on the example technology" : " with the items of " + spec.items_file);

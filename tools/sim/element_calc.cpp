@@ -20,6 +20,7 @@ C_SUB:GaAs200 H1=0 H2=200um H3=-1 ER1=12.9 ER2=12.9 ER3=1 TAND1=0 TAND2=5e-4 TAN
 C_GRID:Grid BOUND=1e-5 L1=-1 L2=-1 DL=2.5um ACC=10
 C_LINTYP:Cpw50 W=16.25um S=15um GW=50um CEN_MET=1 GND_MET=1
 C_LINTYP:Cpw50M2 W=16.25um S=15um GW=50um CEN_MET=2 GND_MET=1
+C_LINTYP:Wide W=41.25um S=20um GW=50um CEN_MET=1 GND_MET=1
 C_LINTYP:Cap W=40um S=10um GW=50um CEN_MET=1 GND_MET=1
 C_LINTYP:Res W=10um S=20um GW=50um CEN_MET=1 GND_MET=1
 C_AIRTYP:Bridge TYPE=2 BW=10um BG=5um BS=-1 DIE_IDX=1 L=0
@@ -49,7 +50,8 @@ std::string item_kind(const std::string& key) {
 // The example item a reference parameter takes when not given: the
 // bridge over a port for the air bridge and the spiral, plain arms for the
 // junctions, the plates' and the film's own line types, the capacitor's
-// second line on the second metal.
+// second line on the second metal, the wide line of the step example at
+// a step's or taper's second port.
 std::string example_item(const std::string& type, const std::string& key) {
     const std::string k = upper(key);
     if (k == "C_SUB") return "GaAs200";
@@ -60,6 +62,7 @@ std::string example_item(const std::string& type, const std::string& key) {
     if (k == "C_LTYPC") return "Cap";
     if (k == "C_LTYPR") return "Res";
     if (k == "C_LTYP2" && (type == "CxMIM" || type == "CxCAPLIN")) return "Cpw50M2";
+    if (k == "C_LTYP2" && (type == "CxSTEP" || type == "CxTAPER")) return "Wide";
     if (k.rfind("C_LTYP", 0) == 0) return "Cpw50";
     return "";
 }
@@ -138,6 +141,19 @@ ElementValues element_values(const Netlist& nl, const std::vector<UserInstDef*>&
         }
     }
     return out;
+}
+
+std::vector<ElementValues> solve_element(const Netlist& nl, const std::vector<UserInstDef*>& insts, host::Host& host,
+                                         void* library, const std::vector<double>& steps, double f) {
+    std::vector<ElementValues> runs;
+    Circuit circuit(nl, insts);
+    for (double step : steps) {
+        set_grid_step(nl, insts, step);
+        const RunResult r = run_sweep(circuit, nl, host);
+        if (r.status != RunResult::Status::Ok) throw std::runtime_error("analysis failed: " + r.why);
+        runs.push_back(element_values(nl, insts, library, f));
+    }
+    return runs;
 }
 
 double set_grid_step(const Netlist& nl, const std::vector<UserInstDef*>& insts, double dl) {

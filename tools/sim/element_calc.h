@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host.h"
+#include "sim/analysis.h"
 #include "sim/check.h"
 
 namespace mirtex::sim {
@@ -38,6 +39,11 @@ struct ElementValues {
     std::vector<Described> feeds;
 };
 ElementValues element_values(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, double f);
+
+// Runs the analysis at each grid step and describes the element after
+// each; std::runtime_error when a run fails.
+std::vector<ElementValues> solve_element(const Netlist& nl, const std::vector<UserInstDef*>& insts, host::Host& host,
+                                         void* library, const std::vector<double>& steps, double f);
 
 // Sets the grid step DL of every C_GRID instance; returns the first one's
 // step before (0 when there is none).

@@ -108,6 +108,35 @@ std::string unwritable(const std::string& path) {
     return "";
 }
 
+// Parses a subcommand's arguments; the exit code when it is to end here
+// (--help, or a wrong command line).
+std::optional<int> parse_arguments(CLI::App& app, int argc, char** argv) {
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? kOk : kUsageError;
+    }
+    return std::nullopt;
+}
+
+// Loads and boots the model library for a subcommand, with the host's echo
+// off; null after saying why.
+void* boot_quietly(const std::string& lib) {
+    std::string err;
+    void* handle = mirtex::host::load_library(lib, err);
+    if (handle == nullptr) {
+        fail(kLibraryError, err);
+        return nullptr;
+    }
+    auto& host = mirtex::host::Host::get();
+    host.set_echo(false);
+    if (!host.boot_all()) {
+        fail(kLibraryError, lib + " failed to boot");
+        return nullptr;
+    }
+    return handle;
+}
+
 // mirtex-sim line KEY=VALUE ... : the line calculator.
 int line_main(int argc, char** argv) {
     CLI::App app{"mirtex-sim line: ZL, eps_eff, C', L', R', G' and loss of one CPW cross-section, or the width or "
@@ -120,11 +149,7 @@ int line_main(int argc, char** argv) {
     app.add_option("--synthesise,--synthesize", synth, "Z0=<ohm>: find the dimension --vary that gives it");
     app.add_option("--vary", vary, "W or S")->check(CLI::IsMember({"W", "S"}));
     app.add_option("--lib", lib, "the model library to load")->capture_default_str();
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? kOk : kUsageError;
-    }
+    if (const auto code = parse_arguments(app, argc, argv)) return *code;
     using namespace mirtex::sim;
     LineSpec spec;
     std::vector<double> f;
@@ -152,12 +177,9 @@ int line_main(int argc, char** argv) {
     } catch (const std::invalid_argument& e) {
         return fail(kUsageError, e.what());
     }
-    std::string err;
-    void* handle = mirtex::host::load_library(lib, err);
-    if (handle == nullptr) return fail(kLibraryError, err);
+    void* handle = boot_quietly(lib);
+    if (handle == nullptr) return kLibraryError;
     auto& host = mirtex::host::Host::get();
-    host.set_echo(false);
-    if (!host.boot_all()) return fail(kLibraryError, lib + " failed to boot");
     try {
         LineCalculator calc(handle, host);
         if (target > 0) {
@@ -194,11 +216,7 @@ int element_main(int argc, char** argv) {
     app.add_flag("--converge", converge, "solve again at half the grid step; the change estimates the error");
     app.add_option("-f,--freq", freq, "the frequency of frequency-dependent values")->capture_default_str();
     app.add_option("--lib", lib, "the model library to load")->capture_default_str();
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? kOk : kUsageError;
-    }
+    if (const auto code = parse_arguments(app, argc, argv)) return *code;
     using namespace mirtex::sim;
     double dl = 0;
     {
@@ -210,12 +228,9 @@ int element_main(int argc, char** argv) {
         if (!d || !(*d >= 0)) return fail(kUsageError, "--dl '" + dl_text + "': " + (why.empty() ? "negative" : why));
         dl = *d;
     }
-    std::string err;
-    void* handle = mirtex::host::load_library(lib, err);
-    if (handle == nullptr) return fail(kLibraryError, err);
+    void* handle = boot_quietly(lib);
+    if (handle == nullptr) return kLibraryError;
     auto& host = mirtex::host::Host::get();
-    host.set_echo(false);
-    if (!host.boot_all()) return fail(kLibraryError, lib + " failed to boot");
     const UserElemDef* def = host.definition(spec.type);
     if (def == nullptr) return fail(kUsageError, "no definition " + spec.type + " (mirtex-sim --list)");
     Netlist nl;
@@ -226,7 +241,7 @@ int element_main(int argc, char** argv) {
     } catch (const std::invalid_argument& e) {
         return fail(kUsageError, e.what());
     } catch (const NetlistError& e) {
-        return fail(kNetlistError, e.message());
+        return fail(kNetlistError, e.what());
     }
     if (!check_inputs(nl, insts, handle, host, stderr)) return kNetlistError;
     // The grid steps to solve at: the items' own (or --dl), then half of it.

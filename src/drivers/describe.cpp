@@ -82,19 +82,20 @@ std::complex<double> spiral_input(const int* iout, const double* v, double sigma
     return 1.0 / std::complex<double>(Y[0].real, Y[0].imag);
 }
 
-// The spiral's results are per turn (R at 1 GHz, R at DC in 1/sigma, LS,
-// CP, each a column of `turns` values after T and Cs): their sums, and from
+// The spiral's results are per segment (R at 1 GHz for the reference
+// conductivity, R at DC, LS, CP, each a column of N values after T and
+// Cs): their sums, and from
 // its equivalent circuit with port 2 grounded the first self-resonance
 // (the inductive reactance passes through zero) and the peak of
 // Q = Im Z / Re Z below it, with the frequency of that peak.  A log scan
 // from 10 MHz finds both; bisection and a parabola through the scan's
 // largest Q refine them.
 void spiral_values(const int* iout, const double* v, int n, double sigma, Description& d) {
-    const int turns = iout[0];
-    if (turns < 1 || n < 2 + 4 * turns) return;
+    const int segments = iout[0];
+    if (segments < 1 || n < 2 + 4 * segments) return;
     double sum[4] = {0, 0, 0, 0};
     for (int c = 0; c < 4; ++c)
-        for (int i = 0; i < turns; ++i) sum[c] += v[2 + c * turns + i];
+        for (int i = 0; i < segments; ++i) sum[c] += v[2 + c * segments + i];
     d.values = {{"L", sum[2], "H"}, {"R", sum[0], "ohm", 1e9}, {"C", sum[3], "F"}, {"Cs", v[1], "F"}};
     constexpr int kSteps = 1200;          // 200 per decade
     constexpr double kLow = 1e7, kRatio = 1.0115794542598986;  // 10^(1/200)
@@ -106,7 +107,7 @@ void spiral_values(const int* iout, const double* v, int n, double sigma, Descri
     for (int k = 0; k < kSteps && srf == 0; ++k, f *= kRatio) {
         if (spiral_input(iout, v, sigma, f * kRatio).imag() < 0) {
             double lo = f, hi = f * kRatio;
-            for (int i = 0; i < 60; ++i) {
+            for (int i = 0; i < 40; ++i) {
                 const double mid = std::sqrt(lo * hi);
                 (spiral_input(iout, v, sigma, mid).imag() < 0 ? hi : lo) = mid;
             }

@@ -1,8 +1,9 @@
-// Every element solved on the three-dimensional grid, alone as mirtex-sim
-// element solves it: the values the summary, its JSON and the element table
-// show are the results the library stores, slot by slot, with the grid
-// step the element was solved at; the spiral's resonance and Q peak are
-// where its equivalent circuit puts them.
+// Every element solved on the three-dimensional grid, and the components
+// whose values scale with their length between the leads, alone as
+// mirtex-sim element solves them: the values the summary, its JSON and the
+// element table show are the results the library stores, slot by slot
+// (times that length), with the grid step the element was solved at; the
+// spiral's resonance and Q peak are where its equivalent circuit puts them.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -21,7 +22,12 @@ struct Kind {
     const char* type;
     const char* words;
     const char* vectors;                              // the work vectors' prefix
-    std::vector<std::pair<const char*, int>> slots;   // value -> result slot
+    struct Slot {
+        const char* name;
+        int slot;
+        double times = 1;  // a per-metre result's length between the leads
+    };
+    std::vector<Slot> slots;
     int dl_slot;                                      // DL among the real inputs
 };
 
@@ -39,6 +45,11 @@ const Kind kKinds[] = {
      {{"Cp1", 0}, {"Cp2", 1}, {"Cs", 2}, {"L1", 3}, {"L2", 4}, {"M", 5}, {"Ls", 6}, {"Rf1", 7}, {"Rf2", 8}}, 3},
     {"CxRIND", "L1=50um L2=50um N=1.5 WT=10um ST=10um I_DIA1=60um I_DIA2=60um S=20um INDLEVEL=1", "rindE",
      {{"Cs", 1}}, 3},
+    // The leads are the technology's res_l and cap_l2, 2 um each.
+    {"CxMIM", "L=40um DIE_IDX=2", "mim", {{"C", 1, -36e-6}}, 3},
+    {"CxTFR", "L=50um RES_IDX=1", "tfr", {{"R", 3, 46e-6}}, 3},
+    {"CxTFG", "L=50um RES_IDX=1", "tfg", {{"C", 0, 46e-6}, {"G", 2, 46e-6}}, 3},
+    {"CxCAPLIN", "L=100um DIE_IDX=2", "mimlin", {{"plate C'", 2}, {"C'", 0}}, 3},
 };
 
 const mirtex::sim::SolvedValue* find(const mirtex::sim::Described& d, const std::string& name) {
@@ -47,7 +58,7 @@ const mirtex::sim::SolvedValue* find(const mirtex::sim::Described& d, const std:
     return nullptr;
 }
 
-TEST(ElementCalc, EveryThreeDimensionalKindShowsTheValuesTheLibraryStores) {
+TEST(ElementCalc, EveryKindWithLumpedValuesShowsTheValuesTheLibraryStores) {
     mirtex::test::load_model(mirtex::test::kMirtexLibrary);
     void* lib = dlopen(mirtex::test::kMirtexLibrary.c_str(), RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(lib, nullptr);
@@ -66,7 +77,7 @@ TEST(ElementCalc, EveryThreeDimensionalKindShowsTheValuesTheLibraryStores) {
         const double* out = *static_cast<double**>(dlsym(lib, fmt::format("{}_dpar_out", k.vectors).c_str()));
         const double* in = *static_cast<double**>(dlsym(lib, fmt::format("{}_dpar", k.vectors).c_str()));
         std::vector<std::pair<std::string, double>> want;
-        for (const auto& [name, slot] : k.slots) want.emplace_back(name, out[slot]);
+        for (const auto& x : k.slots) want.emplace_back(x.name, out[x.slot] * x.times);
         want.emplace_back("DL", in[k.dl_slot]);
         EXPECT_EQ(in[k.dl_slot], 5e-6) << k.type;
         if (std::string(k.type) == "CxRIND") {
@@ -81,11 +92,11 @@ TEST(ElementCalc, EveryThreeDimensionalKindShowsTheValuesTheLibraryStores) {
         for (const auto& [name, value] : want) {
             const auto* v = find(d, name);
             ASSERT_NE(v, nullptr) << k.type << " " << name;
-            EXPECT_EQ(v->value, value) << k.type << " " << name;
-            EXPECT_NE(json.find(fmt::format("\"{}\": {{\"value\": {:.17g}", name, value)), std::string::npos)
+            EXPECT_DOUBLE_EQ(v->value, value) << k.type << " " << name;
+            EXPECT_NE(json.find(fmt::format("\"{}\": {{\"value\": {:.17g}", name, v->value)), std::string::npos)
                 << k.type << " " << name << "\n" << json;
             if (name != "DL") {
-                EXPECT_NE(table.find(fmt::format("{:.5g}", value * v->factor)), std::string::npos)
+                EXPECT_NE(table.find(fmt::format("{:.5g}", v->value * v->factor)), std::string::npos)
                     << k.type << " " << name << "\n" << table;
             }
         }

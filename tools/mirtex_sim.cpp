@@ -25,6 +25,7 @@
 #include "sim/analysis.h"
 #include "sim/catalogue.h"
 #include "sim/console.h"
+#include "sim/element_calc.h"
 #include "sim/line_calc.h"
 #include "sim/units.h"
 #include "sim/check.h"
@@ -107,6 +108,35 @@ std::string unwritable(const std::string& path) {
     return "";
 }
 
+// Parses a subcommand's arguments; the exit code when it is to end here
+// (--help, or a wrong command line).
+std::optional<int> parse_arguments(CLI::App& app, int argc, char** argv) {
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? kOk : kUsageError;
+    }
+    return std::nullopt;
+}
+
+// Loads and boots the model library for a subcommand, with the host's echo
+// off; null after saying why.
+void* boot_quietly(const std::string& lib) {
+    std::string err;
+    void* handle = mirtex::host::load_library(lib, err);
+    if (handle == nullptr) {
+        fail(kLibraryError, err);
+        return nullptr;
+    }
+    auto& host = mirtex::host::Host::get();
+    host.set_echo(false);
+    if (!host.boot_all()) {
+        fail(kLibraryError, lib + " failed to boot");
+        return nullptr;
+    }
+    return handle;
+}
+
 // mirtex-sim line KEY=VALUE ... : the line calculator.
 int line_main(int argc, char** argv) {
     CLI::App app{"mirtex-sim line: ZL, eps_eff, C', L', R', G' and loss of one CPW cross-section, or the width or "
@@ -119,11 +149,7 @@ int line_main(int argc, char** argv) {
     app.add_option("--synthesise,--synthesize", synth, "Z0=<ohm>: find the dimension --vary that gives it");
     app.add_option("--vary", vary, "W or S")->check(CLI::IsMember({"W", "S"}));
     app.add_option("--lib", lib, "the model library to load")->capture_default_str();
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? kOk : kUsageError;
-    }
+    if (const auto code = parse_arguments(app, argc, argv)) return *code;
     using namespace mirtex::sim;
     LineSpec spec;
     std::vector<double> f;
@@ -151,12 +177,9 @@ int line_main(int argc, char** argv) {
     } catch (const std::invalid_argument& e) {
         return fail(kUsageError, e.what());
     }
-    std::string err;
-    void* handle = mirtex::host::load_library(lib, err);
-    if (handle == nullptr) return fail(kLibraryError, err);
+    void* handle = boot_quietly(lib);
+    if (handle == nullptr) return kLibraryError;
     auto& host = mirtex::host::Host::get();
-    host.set_echo(false);
-    if (!host.boot_all()) return fail(kLibraryError, lib + " failed to boot");
     try {
         LineCalculator calc(handle, host);
         if (target > 0) {
@@ -178,6 +201,67 @@ int line_main(int argc, char** argv) {
     return kOk;
 }
 
+// mirtex-sim element TYPE KEY=VALUE ... : one element solved alone.
+int element_main(int argc, char** argv) {
+    CLI::App app{"mirtex-sim element: one element solved alone between ports at its nodes, on the example "
+                 "technology (or the data items of --items FILE); prints its solved values and its feed lines' ZL "
+                 "and eps_eff"};
+    mirtex::sim::ElementSpec spec;
+    std::string freq = "10GHz", dl_text, lib = default_library();
+    bool converge = false;
+    app.add_option("type", spec.type, "the element definition, e.g. CxOPEN")->required();
+    app.add_option("values", spec.words, "KEY=VALUE ... as in a netlist (GAP=10um C_LTYP=Cpw50)");
+    app.add_option("--items", spec.items_file, "a netlist file of data items to use instead of the example's");
+    app.add_option("--dl", dl_text, "the grid step of every C_GRID item (e.g. 5um)");
+    app.add_flag("--converge", converge, "solve again at half the grid step; the change estimates the error");
+    app.add_option("-f,--freq", freq, "the frequency of frequency-dependent values")->capture_default_str();
+    app.add_option("--lib", lib, "the model library to load")->capture_default_str();
+    if (const auto code = parse_arguments(app, argc, argv)) return *code;
+    using namespace mirtex::sim;
+    double dl = 0;
+    {
+        std::string why;
+        const auto f = parse_quantity(freq, why);
+        if (!f || !(*f > 0)) return fail(kUsageError, "frequency '" + freq + "': " + (why.empty() ? "not positive" : why));
+        spec.f_hz = *f;
+        const auto d = dl_text.empty() ? std::optional<double>(0.0) : parse_quantity(dl_text, why);
+        if (!d || !(*d >= 0)) return fail(kUsageError, "--dl '" + dl_text + "': " + (why.empty() ? "negative" : why));
+        dl = *d;
+    }
+    void* handle = boot_quietly(lib);
+    if (handle == nullptr) return kLibraryError;
+    auto& host = mirtex::host::Host::get();
+    const UserElemDef* def = host.definition(spec.type);
+    if (def == nullptr) return fail(kUsageError, "no definition " + spec.type + " (mirtex-sim --list)");
+    Netlist nl;
+    std::vector<UserInstDef*> insts;
+    try {
+        nl = parse_netlist(element_netlist(spec, *def), "element", host);
+        insts = create_instances(nl, host);
+    } catch (const std::invalid_argument& e) {
+        return fail(kUsageError, e.what());
+    } catch (const NetlistError& e) {
+        return fail(kNetlistError, e.what());
+    }
+    if (!check_inputs(nl, insts, handle, host, stderr)) return kNetlistError;
+    // The grid steps to solve at: the items' own (or --dl), then half of it.
+    const double own = set_grid_step(nl, insts, 0);
+    std::vector<double> steps{dl > 0 ? dl : own};
+    if (converge) steps.push_back(steps[0] / 2);
+    std::vector<ElementValues> runs;
+    try {
+        runs = solve_element(nl, insts, host, handle, steps, spec.f_hz);
+    } catch (const std::runtime_error& e) {
+        for (const auto& l : host.log())
+            if (l.severity == mirtex::host::Severity::Error) std::fprintf(stderr, "%s\n", l.text.c_str());
+        return fail(kAnalysisError, e.what());
+    }
+    fmt::print("{} X1 at {:g} GHz{}\n", spec.type, spec.f_hz * 1e-9,
+               spec.items_file.empty() ? " on the example technology" : " with the items of " + spec.items_file);
+    std::fputs(element_table(runs, steps).c_str(), stdout);
+    return kOk;
+}
+
 // The subcommands: mirtex-sim NAME ... runs main with NAME as argv[0].
 struct Subcommand {
     const char* name;
@@ -188,6 +272,8 @@ int table_cmd(int argc, char** argv) { return mirtex::sim::table_main(argc, argv
 
 const Subcommand kSubcommands[] = {
     {"line", "ZL, eps_eff, C', L', R', G' and loss of one CPW cross-section, or the width for a ZL", line_main},
+    {"element", "the solved values of one element (C_end, Cs, L, ...), with --converge an error estimate",
+     element_main},
     {"table", "check, list, repair and merge the calculation files of a table directory", table_cmd},
 };
 
@@ -204,7 +290,7 @@ int main(int argc, char** argv) {
         if (argc > 1 && std::strcmp(argv[1], c.name) == 0) return c.main(argc - 1, argv + 1);
     CLI::App app{"mirtex-sim: S-parameters of CPW circuits from a netlist, with the mirtex model library"};
     app.footer(subcommand_help());
-    std::string netlist, output, plot, lib = default_library();
+    std::string netlist, output, plot, json, lib = default_library();
     std::string param = "S", format = "MA", unit = "GHz";
     bool list = false, as_csv = false, quiet = false, verbose = false, check = false;
     double renorm = 0;
@@ -214,6 +300,7 @@ int main(int argc, char** argv) {
     app.add_option("-o,--output", output, "write the result to FILE (Touchstone .sNp; CSV with --csv)");
     app.add_flag("--csv", as_csv, "write comma-separated values instead of Touchstone");
     app.add_option("--plot", plot, "draw |S| in dB and the reflections on a Smith chart into FILE.svg");
+    app.add_option("--json", json, "write every solved element's values (SI units) into FILE as JSON");
     app.add_flag("--plot-phase", plot_phase, "add phase and group delay panels to the plot");
     app.add_option("--traces", trace_words, "the parameters to plot, e.g. S21,S11 (default: all)")->delimiter(',');
     app.add_option("-p,--param", param, "S, Y or Z parameters")->check(CLI::IsMember({"S", "Y", "Z"}, CLI::ignore_case));
@@ -244,7 +331,7 @@ int main(int argc, char** argv) {
         if (as_csv && touchstone_name(ext))
             return fail(kUsageError, "--csv contradicts the Touchstone name " + output + " (use a .csv name)");
     }
-    for (const std::string& path : {output, plot})
+    for (const std::string& path : {output, plot, json})
         if (!path.empty())
             if (const std::string why = unwritable(path); !why.empty()) return fail(kOutputError, why);
 
@@ -337,7 +424,8 @@ int main(int argc, char** argv) {
         case RunResult::Status::SolveFailed: return fail(kAnalysisError, run.why);
     }
 
-    if (!quiet) print_summary(*nl, insts, handle, stderr);
+    const std::vector<Described> solved = describe_instances(*nl, insts, handle, summary_frequency(*nl));
+    if (!quiet) std::fputs(summary_text(solved).c_str(), stderr);
 
     OutputOptions oo;
     oo.kind = strcasecmp(param.c_str(), "Y") == 0 ? ParamKind::Y : strcasecmp(param.c_str(), "Z") == 0 ? ParamKind::Z
@@ -364,7 +452,7 @@ int main(int argc, char** argv) {
     try {
         // Both files are complete under temporary names before either
         // takes its own; an interrupt until then leaves neither.
-        std::optional<PendingFile> out_file, plot_file;
+        std::optional<PendingFile> out_file, plot_file, json_file;
         if (!output.empty()) {
             if (!as_csv) check_extension(output, run.data.ports());
             if (!as_csv && std::adjacent_find(run.data.z_ref.begin(), run.data.z_ref.end(), std::not_equal_to<>()) !=
@@ -375,9 +463,11 @@ int main(int argc, char** argv) {
             out_file.emplace(output, text);
         }
         if (!plot.empty()) plot_file.emplace(plot, svg_plot(run.data, netlist, po));
+        if (!json.empty()) json_file.emplace(json, summary_json(solved, netlist, summary_frequency(*nl)));
         if (g_stop) return fail(kInterrupted, "interrupted by user");
         if (out_file) out_file->commit();
         if (plot_file) plot_file->commit();
+        if (json_file) json_file->commit();
     } catch (const std::runtime_error& e) {
         return fail(kOutputError, e.what());
     }

@@ -30,7 +30,7 @@ C_TECH:C_TECH_GAAS die_h0=0.2um die_er0=7.5 die_td0=1e-3 cap_os1=1um cap_l1=0.2u
 + res_l=0.05um res_rs=50 t1=3um rho1=1 t2=1um rho2=1.2
 C_SUB:GaAs200 H1=-1 H2=200um H3=-1 ER1=1 ER2=12.9 ER3=1 TAND1=0 TAND2=5e-4 TAND3=0
 C_GRID:Grid BOUND=1e-5 L1=-1 L2=-1 DL=2.5um ACC=10
-C_LINTYP:Cpw50 W=20um S=15um GW=50um CEN_MET=1 GND_MET=1
+C_LINTYP:Cpw50 W=16.25um S=15um GW=50um CEN_MET=1 GND_MET=1
 """
 
 _KINDS = {"S": 0, "Y": 1, "Z": 2}
@@ -269,7 +269,8 @@ def synthesise(Z0=50.0, vary="W", f=(1e9, 10e9), **values):
 
 
 _NUMBER = r"[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?"
-_UNITS = {"ohm": 1.0, "pF": 1e-12, "pF/mm": 1e-9, "um": 1e-6, "GHz": 1e9, "dB/mm": 1.0}
+_UNITS = {"ohm": 1.0, "pF": 1e-12, "fF": 1e-15, "nH": 1e-9, "pH": 1e-12, "mS": 1e-3, "pF/mm": 1e-9, "um": 1e-6,
+          "GHz": 1e9, "dB/mm": 1.0}
 
 
 def parse_description(text):

@@ -52,11 +52,11 @@ def test_errors_carry_file_line_and_the_library_message(tmp_path):
     bad = tmp_path / "bad.net"
     # Its INCLUDE of the shared technology file, from where the copy lies.
     text = text.replace('INCLUDE "', 'INCLUDE "' + os.path.join(ROOT, "examples") + "/")
-    bad.write_text(text.replace("W=20um", "W=-20um"))
+    bad.write_text(text.replace("W=16.25um", "W=-16.25um"))
     with pytest.raises(mirtex.Error) as e:
         mirtex.Circuit.from_file(bad)
     assert (e.value.file, e.value.line) == (str(bad), k + 1)
-    assert str(e.value).startswith("%s:%d: CxLIN:" % (bad, k + 1)) and "W=-2e-05 invalid" in e.value.message
+    assert str(e.value).startswith("%s:%d: CxLIN:" % (bad, k + 1)) and "W=-1.625e-05 invalid" in e.value.message
     with pytest.raises(mirtex.Error) as e:
         mirtex.Circuit("C_SUB:S1 H1=1\nbogus\n", "t.net")
     assert (e.value.file, e.value.line) == ("t.net", 1) and "missing parameter" in e.value.message
@@ -66,10 +66,10 @@ def test_errors_carry_file_line_and_the_library_message(tmp_path):
 
 def test_line_builder_and_element_agree():
     # The example line through the calculator, the builder and element().
-    ln = mirtex.line(W="20um", f=[1e9, 1e10])
+    ln = mirtex.line(W="16.25um", f=[1e9, 1e10])
     assert 40 < ln.ZL < 55 and 5.5 < ln.eps_eff < 7 and ln.loss[1] > ln.loss[0] > 0
     syn = mirtex.synthesise(Z0=ln.ZL * 0.95, vary="W")
-    assert syn.below < syn.value < syn.above and syn.line.W == syn.grid > 20e-6
+    assert syn.below < syn.value < syn.above and syn.line.W == syn.grid > 16.25e-6
     el = mirtex.element("CxLIN", f=[1e9, 1e10], L="500um")
     assert el.values["ZL"] == pytest.approx(ln.ZL, abs=0.01) and el.values["f"] == 1e10
     b = mirtex.Builder().add("CxLIN", "A", 1, 2, L=250e-6).add("CxLIN", "B", 2, 3, L="250um").port(1).port(3)

@@ -11,6 +11,7 @@
 
 extern "C" int mirtex_check_instance(UserInstDef* inst);
 extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, int size);
+extern "C" int mirtex_describe_values(UserInstDef* inst, double f, char* buf, int size);
 
 #include "mirtex/mirtex.h"
 #include "mirtex/table.h"
@@ -123,6 +124,13 @@ MIRTEX_API int sim_query_info(const char* query, void** result) {
     // int (*)(UserInstDef*, double f, char* buf, int size).
     if (query != nullptr && std::strcmp(query, "describeInstance") == 0) {
         *result = reinterpret_cast<void*>(&mirtex_describe_instance);
+        return 0;
+    }
+    // The same values for scripts, one line each: name, value and unit in
+    // SI, the factor and unit the text shows it in (tab-separated), the
+    // grid step last as "DL"; the same signature.
+    if (query != nullptr && std::strcmp(query, "describeValues") == 0) {
+        *result = reinterpret_cast<void*>(&mirtex_describe_values);
         return 0;
     }
     // The calculation-table tool, mirtex_table_fn (mirtex/table.h).

@@ -336,8 +336,18 @@ int list(const std::string& path, bool csv, const Output& out) {
         auto say = [&](const Shown& s, const char* fmt) {
             if (said.insert(s.word).second) l += format(fmt, s.word.c_str(), s.value, s.unit);
         };
+        // A width held in whole steps (W/DL) and in half steps (2*W/DL):
+        // only the half steps keep a width like 16.25 um at DL 2.5 um.
+        std::vector<Shown> ints;
         for (std::size_t i = 0; i < in_i.size(); ++i)
-            if (const auto s = shown_int(in_i[i], ip[i], dl)) say(*s, " %s=%.4g%s");
+            if (const auto s = shown_int(in_i[i], ip[i], dl)) {
+                const auto it = std::find_if(ints.begin(), ints.end(), [&](const Shown& x) { return x.word == s->word; });
+                if (it == ints.end())
+                    ints.push_back(*s);
+                else if (in_i[i].rfind("2*", 0) == 0)
+                    *it = *s;
+            }
+        for (const Shown& s : ints) say(s, " %s=%.4g%s");
         for (std::size_t i = 0; i < in_d.size(); ++i) {
             const Shown s = debug::shown(in_d[i], dp[i]);
             // The geometry and the materials; solver settings stay in the CSV.

@@ -192,30 +192,29 @@ Shown shown(std::string_view name, double v) {
     return {std::string(name.substr(0, open)), v, ""};
 }
 
-std::string lumped_values(std::string_view label, const double* dpar, int n_dpar, const double* dpar_out, int n_out) {
+std::vector<Lumped> lumped_values(std::string_view label, const double* dpar_out, int n_out) {
+    std::vector<Lumped> out;
     const SlotNames* names = slot_names(label);
-    if (names == nullptr) return "";
-    std::string text;
-    const std::vector<std::string> out = plain_names(names->dpar_out);
-    for (std::size_t k = 0; k < out.size() && k < static_cast<std::size_t>(n_out); ++k) {
-        const Shown s = shown(out[k], dpar_out[k]);
-        const std::string_view unit = s.unit;
-        if (unit != "fF" && unit != "pH" && unit != "ohm") continue;
+    if (names == nullptr) return out;
+    const std::vector<std::string> words = plain_names(names->dpar_out);
+    for (std::size_t k = 0; k < words.size() && k < static_cast<std::size_t>(n_out); ++k) {
+        const std::string_view w = words[k];
+        const char* unit = w.ends_with("[F]") ? "F" : w.ends_with("[H]") ? "H" : w.ends_with("[Ohm]") ? "ohm" : nullptr;
         // The ports' impedances are the feed lines'; Rg holds a DC resistance
         // in units of 1/sigma, not in ohms.
-        if (s.word.rfind("ZL", 0) == 0 || s.word.rfind("Rg", 0) == 0) continue;
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "%s%s = %.4g %s", text.empty() ? "" : ", ", s.word.c_str(), s.value, s.unit);
-        text += buf;
+        if (unit == nullptr || w.starts_with("ZL") || w.starts_with("Rg")) continue;
+        out.push_back({std::string(w.substr(0, w.find('['))), dpar_out[k], unit});
     }
+    return out;
+}
+
+double solved_step(std::string_view label, const double* dpar, int n_dpar) {
+    const SlotNames* names = slot_names(label);
+    if (names == nullptr) return 0;
     const std::vector<std::string> in = plain_names(names->dpar);
     for (std::size_t k = 0; k < in.size() && k < static_cast<std::size_t>(n_dpar); ++k)
-        if (in[k] == "DL[m]") {
-            char buf[64];
-            std::snprintf(buf, sizeof buf, " (DL %.4g um)", dpar[k] * 1e6);
-            text += buf;
-        }
-    return text;
+        if (in[k] == "DL[m]") return dpar[k];
+    return 0;
 }
 
 const SlotNames* slot_names(std::string_view label) {

@@ -35,9 +35,18 @@ struct Shown {
 };
 Shown shown(std::string_view name, double v);
 
-// The lumped values (capacitances, inductances, resistances) among an
-// element's results, "Cs = 1.478 fF, Cp1 = 0.66 fF, ...", and the grid
-// step they were solved at; empty for a label without names.
-std::string lumped_values(std::string_view label, const double* dpar, int n_dpar, const double* dpar_out, int n_out);
+// The lumped values among an element's results (capacitances, inductances,
+// resistances; not the feed lines' impedances), each under its slot name
+// without the unit, in SI units: {"Cs", 1.478e-15, "F"}.
+struct Lumped {
+    std::string word;
+    double value;
+    const char* unit;  // "F", "H" or "ohm"
+};
+std::vector<Lumped> lumped_values(std::string_view label, const double* dpar_out, int n_out);
+
+// The grid step [m] an element's inputs were solved at; 0 for a label
+// without a DL slot.
+double solved_step(std::string_view label, const double* dpar, int n_dpar);
 
 }  // namespace mirtex::debug

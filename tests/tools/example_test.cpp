@@ -31,7 +31,7 @@ TEST(Example, CpwLinePhaseMatchesTheSolvedEffectivePermittivity) {
     // Propagation from the chain matrix: cosh(gamma l) = A.  The skin
     // effect's inner inductance adds to the phase, less and less as the
     // frequency rises, so the permittivity the phase gives falls towards
-    // the solved one from above.
+    // the solved one from above (from 1.2 % at 1 GHz on the 16 um strip).
     const double len = 500e-6, c0 = 299792458.0;
     double before = 1e9;
     for (std::size_t k = 0; k < r.data.s.size(); ++k) {
@@ -42,7 +42,7 @@ TEST(Example, CpwLinePhaseMatchesTheSolvedEffectivePermittivity) {
         const double er = std::pow(beta * c0 / omega, 2);
         EXPECT_GE(er, er_eff) << r.data.freqs_hz[k];
         EXPECT_LT(er, before) << r.data.freqs_hz[k];
-        EXPECT_NEAR(er, er_eff, 0.01 * er_eff) << r.data.freqs_hz[k];
+        EXPECT_NEAR(er, er_eff, 0.015 * er_eff) << r.data.freqs_hz[k];
         before = er;
     }
     EXPECT_NEAR(before, er_eff, 5e-4 * er_eff) << "at 40 GHz";

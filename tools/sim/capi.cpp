@@ -332,8 +332,8 @@ int mirtex_sim_summary(mirtex_sim_circuit* c, double f_hz, char* buf, int size) 
         begin_call();
         activate(c);
         std::string text;
-        for (const auto& [who, desc] : describe_instances(c->nl, c->insts, g_library, f_hz))
-            text += who + "\t" + desc + "\n";
+        for (const Described& d : describe_instances(c->nl, c->insts, g_library, f_hz))
+            text += d.who + "\t" + d.text + "\n";
         len = copy_out(text, buf, size);
         return MIRTEX_SIM_OK;
     });

@@ -2,6 +2,12 @@
 
 #include <dlfcn.h>
 #include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
 
 namespace mirtex::sim {
 
@@ -29,41 +35,112 @@ bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, voi
     return ok;
 }
 
-std::vector<std::pair<std::string, std::string>> describe_instances(const Netlist& nl,
-                                                                  const std::vector<UserInstDef*>& insts,
-                                                                  void* library, double f) {
+namespace {
+
+using Describe = int (*)(UserInstDef*, double, char*, int);
+
+Describe describe_entry(void* library, const char* query_name) {
     using Query = int (*)(const char*, void**);
-    using Describe = int (*)(UserInstDef*, double, char*, int);
     auto query = reinterpret_cast<Query>(library != nullptr ? dlsym(library, "sim_query_info") : nullptr);
     void* fn = nullptr;
-    std::vector<std::pair<std::string, std::string>> out;
-    if (query == nullptr || query("describeInstance", &fn) != 0 || fn == nullptr) return out;
-    const auto describe = reinterpret_cast<Describe>(fn);
-    char buf[512];
-    for (std::size_t k = 0; k < insts.size() && k < nl.items.size(); ++k) {
-        const Item& it = nl.items[k];
-        if (it.def->numExtNodes == 0 || describe(insts[k], f, buf, sizeof buf) != 0) continue;
-        out.emplace_back(fmt::format("{}:{}", it.def->name, it.name), buf);
+    if (query == nullptr || query(query_name, &fn) != 0) return nullptr;
+    return reinterpret_cast<Describe>(fn);
+}
+
+// The library's value list: tab-separated name, value, unit, factor, shown unit.
+std::vector<SolvedValue> parse_values(const std::string& text) {
+    std::vector<SolvedValue> out;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> f;
+        std::istringstream cells(line);
+        for (std::string c; std::getline(cells, c, '\t');) f.push_back(c);
+        if (f.size() < 3) continue;
+        SolvedValue v{f[0], std::strtod(f[1].c_str(), nullptr), f[2], 1, f[2]};
+        if (f.size() >= 5) {
+            v.factor = std::strtod(f[3].c_str(), nullptr);
+            v.shown_unit = f[4];
+        }
+        out.push_back(std::move(v));
     }
     return out;
 }
 
-void print_summary(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, std::FILE* out) {
-    if (nl.sweep.freqs_hz.empty()) return;
-    const double f = nl.sweep.freqs_hz[nl.sweep.freqs_hz.size() / 2];
-    std::vector<std::pair<std::string, std::string>> lines;  // description, instances
-    for (const auto& [who, desc] : describe_instances(nl, insts, library, f)) {
-        bool merged = false;
-        for (auto& [text, names] : lines)
-            if (text == desc) {
-                names += ", " + who;
-                merged = true;
-            }
-        if (!merged) lines.emplace_back(desc, who);
+// A JSON string, quoted, with quotes, backslashes and control characters escaped.
+std::string json_string(const std::string& s) {
+    std::string out = "\"";
+    for (const char c : s) {
+        if (c == '"' || c == '\\')
+            out += {'\\', c};
+        else if (static_cast<unsigned char>(c) < 0x20)
+            out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
+        else
+            out += c;
     }
-    if (lines.empty()) return;
-    fmt::print(out, "solved:\n");
-    for (const auto& [text, names] : lines) fmt::print(out, "  {}: {}\n", names, text);
+    return out + "\"";
+}
+
+// JSON has no NaN or infinity: null stands for them.
+std::string json_number(double v) { return std::isfinite(v) ? fmt::format("{:.17g}", v) : "null"; }
+
+// The distinct descriptions in order, each with every instance sharing it.
+std::vector<std::pair<const Described*, std::vector<std::string>>> grouped(const std::vector<Described>& d) {
+    std::vector<std::pair<const Described*, std::vector<std::string>>> out;
+    for (const Described& x : d) {
+        auto it = std::find_if(out.begin(), out.end(), [&](const auto& g) { return g.first->text == x.text; });
+        if (it == out.end())
+            out.push_back({&x, {x.who}});
+        else
+            it->second.push_back(x.who);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<Described> describe_instances(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library,
+                                          double f) {
+    std::vector<Described> out;
+    const Describe text = describe_entry(library, "describeInstance");
+    const Describe values = describe_entry(library, "describeValues");
+    if (text == nullptr) return out;
+    char buf[2048];
+    for (std::size_t k = 0; k < insts.size() && k < nl.items.size(); ++k) {
+        const Item& it = nl.items[k];
+        if (it.def->numExtNodes == 0 || text(insts[k], f, buf, sizeof buf) != 0) continue;
+        Described d{fmt::format("{}:{}", it.def->name, it.name), buf, {}};
+        if (values != nullptr && values(insts[k], f, buf, sizeof buf) == 0) d.values = parse_values(buf);
+        out.push_back(std::move(d));
+    }
+    return out;
+}
+
+double summary_frequency(const Netlist& nl) {
+    return nl.sweep.freqs_hz.empty() ? 0.0 : nl.sweep.freqs_hz[nl.sweep.freqs_hz.size() / 2];
+}
+
+std::string summary_text(const std::vector<Described>& d) {
+    std::string out;
+    for (const auto& [x, who] : grouped(d))
+        out += fmt::format("  {}: {}\n", fmt::join(who, ", "), x->text);
+    return out.empty() ? out : "solved:\n" + out;
+}
+
+std::string summary_json(const std::vector<Described>& d, const std::string& netlist, double f) {
+    std::string out = fmt::format("{{\n  \"netlist\": {},\n  \"frequency_hz\": {},\n  \"solved\": [", json_string(netlist),
+                                  json_number(f));
+    const auto groups = grouped(d);
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const auto& [x, who] = groups[g];
+        std::vector<std::string> names, values;
+        for (const std::string& w : who) names.push_back(json_string(w));
+        for (const SolvedValue& v : x->values)
+            values.push_back(fmt::format("{}: {{\"value\": {}, \"unit\": {}}}", json_string(v.name), json_number(v.value),
+                                         json_string(v.unit)));
+        out += fmt::format("{}\n    {{\"instances\": [{}],\n     \"text\": {},\n     \"values\": {{{}}}}}", g ? "," : "",
+                           fmt::join(names, ", "), json_string(x->text), fmt::join(values, ", "));
+    }
+    return out + (groups.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
 
 std::string statement_of(const Netlist& nl, const std::string& instance) {

@@ -19,17 +19,40 @@ namespace mirtex::sim {
 bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, host::Host& host,
                   std::FILE* out);
 
-// After an analysis: what was solved, one line per distinct description
-// (a cross-section shared by several lines is listed once, with all of
-// them), at the sweep's centre frequency.  Nothing without the library's
-// description entry.
-void print_summary(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, std::FILE* out);
+// One solved value as the library gives it: SI value and unit, and the
+// factor and unit the summary shows it in.
+struct SolvedValue {
+    std::string name;  // "Cs", "ZL", "DL" (the grid step), "loss@f" (its frequency)
+    double value = 0;
+    std::string unit;
+    double factor = 1;
+    std::string shown_unit;
+};
 
-// "<Type>:<Name>" and the library's description at f of every element it
-// describes, in netlist order.
-std::vector<std::pair<std::string, std::string>> describe_instances(const Netlist& nl,
-                                                                  const std::vector<UserInstDef*>& insts,
-                                                                  void* library, double f);
+// One element's description: "<Type>:<Name>", the summary's text and the
+// values behind it.
+struct Described {
+    std::string who, text;
+    std::vector<SolvedValue> values;
+};
+
+// Every element the library describes at f, in netlist order.  Nothing
+// without the library's description entries.
+std::vector<Described> describe_instances(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library,
+                                          double f);
+
+// The centre frequency of the sweep, where the summary describes the
+// elements (0 for an empty sweep).
+double summary_frequency(const Netlist& nl);
+
+// "solved:" and one line per distinct description (a cross-section shared
+// by several lines is listed once, with all of them); "" when none.
+std::string summary_text(const std::vector<Described>& d);
+
+// The same as a JSON document for scripts: {"netlist", "frequency_hz",
+// "solved": [{"instances": [...], "text", "values": {name: {"value",
+// "unit"}}}]}, values in SI units.
+std::string summary_json(const std::vector<Described>& d, const std::string& netlist, double f);
 
 // "<file>:<line>: " of the statement that made the named instance, or "".
 std::string statement_of(const Netlist& nl, const std::string& instance);

@@ -21,7 +21,7 @@ using host::Value;
 // of GaAs in air.  Written as a netlist writes them, so that the same
 // values give the same vectors, bit for bit.
 const std::map<std::string, std::string> kDefaults = {
-    {"W", "20um"}, {"S", "15um"},  {"GW", "50um"},   {"H1", "-1"},     {"H2", "200um"}, {"H3", "-1"},
+    {"W", "16.25um"}, {"S", "15um"},  {"GW", "50um"},   {"H1", "-1"},     {"H2", "200um"}, {"H3", "-1"},
     {"ER1", "1"},  {"ER2", "12.9"}, {"ER3", "1"},    {"TAND1", "0"},   {"TAND2", "5e-4"}, {"TAND3", "0"},
     {"t", "3um"},  {"rho", "1"},   {"DL", "2.5um"},  {"BOUND", "1e-5"}, {"L1", "-1"},
 };

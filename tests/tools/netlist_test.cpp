@@ -246,6 +246,9 @@ TEST_F(Netlists, UnreadItemParametersMayBeLeftOut) {
                  "C_NL_TYP:P: missing parameter S2_3 (read by C_3COUP:K)");
     // A bridge item without a bridge.
     EXPECT_NO_THROW(parse(edit(0, "C_AIRTYP:B TYPE=0")));
+    // ... but for the feed length of the arm that takes it.
+    expect_error(edit(0, "C_AIRTYP:B TYPE=0\nCxBEND:J 2 3 C_LTYP1=T C_LTYP2=T C_BTYP1=B C_BTYP2=B C_SUB=S C_GRID=G"), 8,
+                 "C_AIRTYP:B: missing parameter L (read by CxBEND:J)");
     expect_error(edit(0, "C_AIRTYP:B TYPE=1"), 8, "C_AIRTYP:B: missing parameter BW");
 }
 

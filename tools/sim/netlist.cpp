@@ -82,7 +82,8 @@ public:
         check_unread(nl);
         collect([&] { finish_ports(nl); });
         if (!have_sweep_) collect([&] { fail(last_line_, "no S_Param statement: the frequency sweep is missing"); });
-        lone_port_nodes(nl);
+        // A statement left out for its error would leave its nodes open.
+        if (errors_.empty()) lone_port_nodes(nl);
         nl.warnings = warnings_;
         if (!errors_.empty())
             throw NetlistError(std::move(errors_),

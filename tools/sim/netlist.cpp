@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <utility>
 
@@ -80,8 +81,9 @@ public:
         statements(split(text_), nl);
         check_references(nl);
         check_unread(nl);
-        collect([&] { finish_ports(nl); });
-        if (!have_sweep_) collect([&] { fail(last_line_, "no S_Param statement: the frequency sweep is missing"); });
+        // A port or sweep left out for its error draws no error of its own.
+        if (!refused_.count("Term")) collect([&] { finish_ports(nl); });
+        if (!have_sweep_ && !refused_.count("S_Param")) collect([&] { fail(last_line_, "no S_Param statement: the frequency sweep is missing"); });
         // A statement left out for its error would leave its nodes open.
         if (errors_.empty()) lone_port_nodes(nl);
         nl.warnings = warnings_;
@@ -109,7 +111,9 @@ private:
         for (const Statement& st : sts) {
             const std::size_t before = errors_.size();
             if (!st.broken) collect([&] { statement(st, nl); });
-            if (errors_.size() > before || st.broken) items_sound_ = items_sound_ && !data_statement(st);
+            if (errors_.size() == before && !st.broken) continue;
+            items_sound_ = items_sound_ && !data_statement(st);
+            if (!st.toks.empty()) refused_.insert(st.toks[0].text.substr(0, st.toks[0].text.find(':')));
         }
     }
 
@@ -728,7 +732,8 @@ private:
     };
     std::vector<Unread> unread_;
     std::vector<NetlistError> errors_;
-    bool items_sound_ = true;  // no data item was left out for an error
+    bool items_sound_ = true;          // no data item was left out for an error
+    std::set<std::string> refused_;  // the types of the statements left out
 };
 
 }  // namespace

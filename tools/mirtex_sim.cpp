@@ -369,7 +369,13 @@ int main(int argc, char** argv) {
         refuse_unavailable(*nl, unavailable);
         insts = create_instances(*nl, host);
     } catch (const NetlistError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        // Every error in one pass: the netlist's own, then the library's
+        // checks of the elements that parsed whole.
+        if (e.partial() != nullptr)
+            for (const std::string& w : e.partial()->warnings) std::fprintf(stderr, "%s\n", w.c_str());
+        for (const std::string& l : e.all()) std::fprintf(stderr, "%s\n", l.c_str());
+        host.set_sink(nullptr);
+        if (e.partial() != nullptr) check_sound_elements(*e.partial(), handle, host, stderr);
         return kNetlistError;
     }
     // The library's own range, technology and grid checks of every element,

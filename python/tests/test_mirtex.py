@@ -48,7 +48,7 @@ def test_run_equals_mirtex_sim(example, tmp_path, monkeypatch):
 def test_errors_carry_file_line_and_the_library_message(tmp_path):
     text = open(os.path.join(ROOT, "examples", "cpw_line.net")).read()
     lines = text.splitlines()
-    k = next(i for i, l in enumerate(lines) if l.startswith("CxLIN:"))
+    k = next(i for i, l in enumerate(lines) if l.startswith("C_LINTYP:") and "W=20um" in l)
     bad = tmp_path / "bad.net"
     # Its INCLUDE of the shared technology file, from where the copy lies.
     text = text.replace('INCLUDE "', 'INCLUDE "' + os.path.join(ROOT, "examples") + "/")
@@ -56,7 +56,9 @@ def test_errors_carry_file_line_and_the_library_message(tmp_path):
     with pytest.raises(mirtex.Error) as e:
         mirtex.Circuit.from_file(bad)
     assert (e.value.file, e.value.line) == (str(bad), k + 1)
-    assert str(e.value).startswith("%s:%d: CxLIN:" % (bad, k + 1)) and "W=-1.625e-05 invalid" in e.value.message
+    # A data item's error at the item, with the elements that use it.
+    assert str(e.value).startswith("%s:%d: C_LINTYP:" % (bad, k + 1)) and "W=-1.625e-05 invalid" in e.value.message
+    assert "used by CxLIN:" in e.value.message
     with pytest.raises(mirtex.Error) as e:
         mirtex.Circuit("C_SUB:S1 H1=1\nbogus\n", "t.net")
     assert (e.value.file, e.value.line) == ("t.net", 1) and "missing parameter" in e.value.message

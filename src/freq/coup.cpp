@@ -198,6 +198,15 @@ MIRTEX_API int Freq_Coup(int* ires, double* res, double f, double l, double sigm
     const double* K = res + 1 + 2 * nn;
     const double* W = res + 1 + 3 * nn;
 
+    if (std::fabs(l) < mirtex::freq::kShortSection) {
+        // No length: each conductor joins its two ends, uncoupled, as a
+        // single line of no length does.
+        for (int i = 0; i < n; ++i) {
+            y[i * n2 + i] = y[(n + i) * n2 + n + i] = COMPLEX{mirtex::freq::kConnection, 0.0};
+            y[i * n2 + n + i] = y[(n + i) * n2 + i] = COMPLEX{-mirtex::freq::kConnection, 0.0};
+        }
+        return 0;
+    }
     if (f == 0.0) {
         // Direct current: each conductor a plain resistor between its two
         // ends, uncoupled; the rest of the matrix keeps the caller's zeros.

@@ -13,8 +13,8 @@ namespace {
 
 using mirtex::kPi;
 using mirtex::kTwoPi;
-constexpr double kShortSection = 1e-8;      // m; shorter sections are a plain connection
-constexpr double kConnection = 1e10;        // S
+using mirtex::freq::kConnection;
+using mirtex::freq::kShortSection;
 
 // R' brought to the metal and the frequency, with the DC resistance of the
 // centre strip of width W and thickness T.

@@ -20,6 +20,11 @@ using mirtex::kTwoPi;
 // Smallest resistance or conductance a lumped branch takes, so that every
 // matrix stays finite, also at 0 Hz.
 inline constexpr double kFixedLoss = 1e-5;
+// A line section shorter than this [m] is a plain connection of its ends
+// through kConnection [S]: its admittances 1/(gamma l Z) would overflow or
+// leave only rounding.
+inline constexpr double kShortSection = 1e-8;
+inline constexpr double kConnection = 1e10;
 
 // A resistance r_ref solved at 1 GHz for the reference metal, brought to
 // conductivity sigma and frequency f.  Below the crossover f_c (where the

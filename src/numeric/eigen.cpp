@@ -109,7 +109,9 @@ void cbal(int n, Mat ar, Mat ai, int& low, int& igh, double* scale) {
                 c += std::fabs(ar[j][i]) + std::fabs(ai[j][i]);
                 r += std::fabs(ar[i][j]) + std::fabs(ai[i][j]);
             }
-            if (c == 0.0 || r == 0.0) continue;  // an underflowed norm: leave the pair
+            // An underflowed norm leaves the pair; so does an overflowed
+            // one, whose scaling loops below would never end.
+            if (c == 0.0 || r == 0.0 || !std::isfinite(c + r)) continue;
             double g = r / radix, f = 1.0;
             const double s = c + r;
             while (c < g) {

@@ -93,9 +93,10 @@ public:
     // for an index the technology does not have.
     int dielectric_count() const;
     bool dielectric(int index, double& h, double& er, double& td) const;
-    // TechTest of one metal and one dielectric (1.0 for the dielectric
-    // values where none is involved), under the element's names.
-    int tech_test(double t, double rho, int metal, double die_h = 1.0, double die_er = 1.0, double die_td = 1.0,
+    // TechTest of one metal and one dielectric (values that pass every
+    // rule where none is involved: 1 um high, er 1, td 1), under the
+    // element's names.
+    int tech_test(double t, double rho, int metal, double die_h = 1e-6, double die_er = 1.0, double die_td = 1.0,
                   int dielectric = 0) const;
 
     const char* name() const { return name_; }

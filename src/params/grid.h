@@ -14,6 +14,9 @@ namespace mirtex::params {
 // solver can hold, it keeps every grid count, and every sum of a few of
 // them, well inside an int.
 constexpr double kMaxGridSteps = 1.0e6;
+// No grid step is finer than the thinnest metal film: below it every size
+// would be refused as too many steps, under its own name instead of DL's.
+constexpr double kMinGridStep = 1.0e-9;
 
 // Material bounds.  No dielectric of a planar process comes near a relative
 // permittivity of 1e4 (ferroelectric films stay below it), and beyond it the
@@ -22,9 +25,18 @@ constexpr double kMaxGridSteps = 1.0e6;
 constexpr double kMaxPermittivity = 1.0e4;
 constexpr double kMaxLossTangent = 1.0;
 // Metal resistivity relative to the technology's reference (rho = 1 gives
-// 4.5e7 S/m): 1e6 is a conductivity of 45 S/m, far below any metal film.
-// No deposited metal film is thinner than a nanometre.
+// 4.5e7 S/m): 1e6 is a conductivity of 45 S/m, far below any metal film;
+// 1e-3 is a thousand times gold's conductivity, beyond any metal, and
+// below it the loss terms of the discontinuities vanish and their
+// admittances overflow.
 constexpr double kMaxRelativeResistivity = 1.0e6;
+constexpr double kMinRelativeResistivity = 1.0e-3;
+// Sheet resistances of resistor films [ohm/square]: metal films lie near
+// 0.02, resistive ones at 10 to 1000.  Outside these bounds the film
+// line's propagation term under- or overflows.
+constexpr double kMinSheetResistance = 1.0e-3;
+constexpr double kMaxSheetResistance = 1.0e6;
+// No deposited film, metal or dielectric, is thinner than a nanometre.
 constexpr double kMinMetalThickness = 1.0e-9;
 
 // The name of the technology item the process resolved to (C_TECH_<foundry>),

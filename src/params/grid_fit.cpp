@@ -63,7 +63,9 @@ MIRTEX_API int par_chck(const char* label, const char* name, double value, doubl
     const double d = std::fabs(snapped - value);
     const double size = std::fabs(value);
     if (!std::isfinite(value) || !std::isfinite(snapped) || d > tol * size) {
-        mirtex::send_error("ERROR %s : %s=%lg does not fit to grid (next value -> %lg)", label, name, value, snapped);
+        // With ACC = 0 the fault is the tolerance as much as the size: say so.
+        mirtex::send_error("ERROR %s : %s=%lg does not fit to grid (next value -> %lg%s)", label, name, value, snapped,
+                           tol < mirtex::params::fit_tolerance(1) ? "; ACC=0 leaves no tolerance" : "");
         return 0;
     }
     if (d > 1e-5 * size) mirtex::params::append(list, mirtex::format("%s is changed: %s=%lg -> %lg", name, name, value, snapped));

@@ -2,6 +2,7 @@
 // check functions that every element with connected lines also uses for
 // its feed lines.
 #include <cmath>
+#include <cstring>
 
 #include "binding/messages.h"
 #include "params/assembly.h"
@@ -87,7 +88,10 @@ MIRTEX_API int cpw_line_get(UserInstDef* inst, WARN** warnings, double* rho, dou
     if (a.begin() != 0) return 1;
     const double length = real_param(inst, 0);
     if (L != nullptr) *L = length;
-    if (a.section_length(length, "L", Assembly::Sign::Either) != 0) return 1;
+    // A line of negative length stands for a de-embedding section; a feed
+    // line is always real line.
+    const bool de_embeds = std::strcmp(label, "CxLIN") == 0;
+    if (a.section_length(length, "L", de_embeds ? Assembly::Sign::Either : Assembly::Sign::Positive) != 0) return 1;
     if (a.grid(3, false) != 0) return 1;
     LineItem line;
     if (a.line_type(1, line) != 0) return 1;

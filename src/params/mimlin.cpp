@@ -3,6 +3,7 @@
 // length cap_l at both ends.
 #include "binding/messages.h"
 #include "params/capacitor.h"
+#include "params/grid.h"
 
 namespace mirtex::params {
 
@@ -12,6 +13,11 @@ int capacitor_items(Assembly& a, UserInstDef* inst, const char* label, LeadCompo
         return a.reject(format("%s(%s): DIE_IDX=%i invalid value !", label, a.name(), c.index));
     d.offset = foundries.entries[3][c.index - 1];
     d.length = foundries.entries[4][c.index - 1];
+    // A plate that reaches back inside the top one, or a lead of negative
+    // length, has no layout.
+    if (!(d.offset >= 0) || !(d.length >= 0))
+        return a.reject(format("%s(%s): cap_os%i=%lg, cap_l%i=%lg invalid values of %s !", label, a.name(), c.index,
+                               d.offset, c.index, d.length, tech_item_name()));
     if (!(2 * d.length < c.L))
         return a.reject(format("%s(%s) : L <= 2*cap_l%i too small !", label, a.name(), c.index));
     return a.tech_test(1e-6, 1.0, 1, d.h, d.er, d.td, c.index);

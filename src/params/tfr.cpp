@@ -23,6 +23,9 @@ int resistor_line(Assembly& a, UserInstDef* inst, const char* label, LeadCompone
     if (!(r.sheet > 0) || !(r.length >= 0))
         return a.reject(format("%s(%s): res_rs%i=%lg, res_l%i=%lg invalid values of %s !", label, a.name(), c.index,
                                r.sheet, c.index, r.length, tech_item_name()));
+    if (!(r.sheet >= kMinSheetResistance && r.sheet <= kMaxSheetResistance))
+        return a.reject(format("%s(%s): res_rs%i=%lg invalid value ! (%lg <= res_rs <= %lg)", label, a.name(), c.index,
+                               r.sheet, kMinSheetResistance, kMaxSheetResistance));
     if (lead_component_frame(a, c) != 0) return 1;
     // The film has no thickness of its own ("tr" = 0): it is solved as a
     // sheet, its resistance is the sheet resistance over the width.

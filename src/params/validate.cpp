@@ -61,6 +61,9 @@ MIRTEX_API int GridTst(UserInstDef*, const char* E, const char* I, const char* D
                        double DL, double ACC) {
     Verdict v;
     if (!(DL > 0)) v.fail("ERROR %s(%s): C_GRID(%s): DL=%lg invalid value ! (DL > 0)", s(E), s(I), s(D), DL);
+    if (DL > 0 && DL < mirtex::params::kMinGridStep)
+        v.fail("ERROR %s(%s): C_GRID(%s): DL=%lg invalid value ! (DL_min=%lg)", s(E), s(I), s(D), DL,
+               mirtex::params::kMinGridStep);
     if (std::isinf(DL))
         v.fail("ERROR %s(%s): C_GRID(%s): DL=%lg invalid value ! (finite value required)", s(E), s(I), s(D), DL);
     if (!(BOUND >= 1e-6 && BOUND <= 1e-2))
@@ -93,7 +96,7 @@ MIRTEX_API int LintypTest(const char* E, const char* I, const char* D, const cha
 
 MIRTEX_API int TechTest(const char* E, const char* I, const char* D, const char* lt, const char* lrho,
                         const char* ldie_h, const char* ldie_er, const char* ldie_td, const char*, double t,
-                        double rho, double die_h, double die_er, double die_td, int metal, int dielectric, double) {
+                        double rho, double die_h, double die_er, double die_td, int metal, int dielectric, double DL) {
     using mirtex::params::kMaxPermittivity;
     using mirtex::params::kMaxRelativeResistivity;
     using mirtex::params::kMinMetalThickness;
@@ -111,12 +114,22 @@ MIRTEX_API int TechTest(const char* E, const char* I, const char* D, const char*
             v.fail("ERROR %s(%s) : C_TECH(%s) : %s%i=%lg invalid value ! (%s)", s(E), s(I), s(D), s(label), index,
                    value, mirtex::format(range, bound).c_str());
     };
+    // Heights span the grid like every other length (a forgotten unit on
+    // a thickness would otherwise reach the solver).
+    const double max = DL > 0 && std::isfinite(DL) ? kMaxGridSteps * DL : HUGE_VAL;
     rule(t >= kMinMetalThickness && std::isfinite(t), lt, metal, t, "%lg m <= t", kMinMetalThickness);
+    rule(!(std::isfinite(t) && t > max), lt, metal, t, "t <= %lg m", max);
     rule(rho > 0 && rho <= kMaxRelativeResistivity, lrho, metal, rho, "0 < rho <= %lg", kMaxRelativeResistivity);
+    rule(!(rho > 0 && rho < mirtex::params::kMinRelativeResistivity), lrho, metal, rho, "%lg <= rho",
+         mirtex::params::kMinRelativeResistivity);
     rule(die_h > 0 && std::isfinite(die_h), ldie_h, dielectric, die_h, "0 < die_h, finite", 0.0);
+    rule(!(die_h > 0 && die_h < kMinMetalThickness), ldie_h, dielectric, die_h, "%lg m <= die_h", kMinMetalThickness);
+    rule(!(std::isfinite(die_h) && die_h > max), ldie_h, dielectric, die_h, "die_h <= %lg m", max);
     rule(die_er >= 1 && die_er <= kMaxPermittivity, ldie_er, dielectric, die_er, "1 <= die_er <= %lg",
          kMaxPermittivity);
     rule(die_td > 0 && std::isfinite(die_td), ldie_td, dielectric, die_td, "0 < die_td, finite", 0.0);
+    rule(!(std::isfinite(die_td) && die_td > mirtex::params::kMaxLossTangent), ldie_td, dielectric, die_td,
+         "die_td <= %lg", mirtex::params::kMaxLossTangent);
     return v.status();
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <complex>
 #include <random>
 #include <vector>
@@ -140,6 +141,11 @@ TEST(ComplexEigen, AnIterationThatCannotFinishIsReported) {
     Mat a(9, cd(1.0, 0.5));
     a[4] = cd(std::nan(""), 0.0);
     EXPECT_GT(solve(a, 3).ierr, 0);
+    // An overflowed entry beside finite ones: the balancing ends (it used
+    // to rescale the row for ever) and the failure is reported.
+    Mat b(4, cd(1.0, 0.0));
+    b[1] = cd(HUGE_VAL, 0.0);
+    EXPECT_GT(solve(b, 2).ierr, 0);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(GridFitTest, WithinToleranceTheDimensionMovesWithAWarning) {
 TEST_F(GridFitTest, BeyondToleranceTheDimensionIsRejected) {
     EXPECT_EQ(par_chck("C_LIN(TL1)", "W", 10.26e-6, 10.5, fit_tolerance(0), 1e-6, &warnings), 0);
     EXPECT_EQ(errors(), std::vector<std::string>{
-                            "ERROR C_LIN(TL1) : W=1.026e-05 does not fit to grid (next value -> 1.05e-05)"});
+                            "ERROR C_LIN(TL1) : W=1.026e-05 does not fit to grid (next value -> 1.05e-05; ACC=0 leaves no tolerance)"});
     EXPECT_EQ(warnings, nullptr);
     // 0.5 step on 10 steps is 5 %: the tolerance decides.
     EXPECT_EQ(par_chck("L", "S", 10e-6, 10.5, 0.049, 1e-6, &warnings), 0);

@@ -125,7 +125,7 @@ TEST_F(LineTest, FirstGridRejectionEndsTheCheck) {
     set_line("W", Value::Real(15.3e-6));
     EXPECT_EQ(get(), 1);
     EXPECT_EQ(errors(), std::vector<std::string>{
-                            "ERROR CxLIN(TL1) : L1=0.000181 does not fit to grid (next value -> 0.00018)"});
+                            "ERROR CxLIN(TL1) : L1=0.000181 does not fit to grid (next value -> 0.00018; ACC=0 leaves no tolerance)"});
     EXPECT_EQ(warnings, nullptr);
 }
 
@@ -188,6 +188,10 @@ TEST_F(LineTest, ValuesOutsidePhysicsAreRefusedWithTheirItemAndValue) {
         {false, "ER3", 1e300, "ERROR CxLIN(TL1) : C_SUB(SUB1) : ER3=1e+300 invalid value ! (ER3_max=10000)"},
         {true, "rho1", 1e300, "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : rho1=1e+300 invalid value ! (0 < rho <= 1e+06)"},
         {true, "t1", 1e-300, "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : t1=1e-300 invalid value ! (1e-09 m <= t)"},
+        // Beyond the grid's reach (a forgotten unit), or a resistivity
+        // whose loss vanishes from the discontinuities' admittances.
+        {true, "t1", 1e300, "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : t1=1e+300 invalid value ! (t <= 1 m)"},
+        {true, "rho1", 1e-300, "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : rho1=1e-300 invalid value ! (0.001 <= rho)"},
         {true, "t1", std::numeric_limits<double>::quiet_NaN(),
          "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : t1=nan invalid value ! (a number required)"},
     };
@@ -329,12 +333,12 @@ TEST_F(LineTest, FeedVectorsCheckOnlyTheCrossSection) {
                          &warnings),
               1);
     EXPECT_EQ(errors(), std::vector<std::string>{
-                            "ERROR C_GAP(G1): C_LINTYP(LT1) : S1=1.02e-05 does not fit to grid (next value -> 1e-05)"});
+                            "ERROR C_GAP(G1): C_LINTYP(LT1) : S1=1.02e-05 does not fit to grid (next value -> 1e-05; ACC=0 leaves no tolerance)"});
     // The line check of the same records stops at the box.
     host::Host::get().clear_log();
     EXPECT_EQ(Check_Line("C_GAP(G1)", &gt, &grid, &st, &sub, &lt, &line, line_ipar, line_dpar, &warnings), 1);
     EXPECT_EQ(errors(), std::vector<std::string>{
-                            "ERROR C_GAP(G1) : L1=0.000181 does not fit to grid (next value -> 0.00018)"});
+                            "ERROR C_GAP(G1) : L1=0.000181 does not fit to grid (next value -> 0.00018; ACC=0 leaves no tolerance)"});
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ TEST_F(ValidateTest, GridReportsEveryViolationAndCatchesNonNumbers) {
     EXPECT_EQ(grid(kNaN, -1e-6, 5), 1);
     EXPECT_EQ(grid(1e-4, kNaN, 5), 1);
     EXPECT_EQ(grid(1e-4, kInf, 5), 1);
+    EXPECT_EQ(grid(1e-4, 1e-300, 5), 1);  // named as DL, not as every size it would make too many steps
     EXPECT_EQ(errors(), (std::vector<std::string>{
         "ERROR CxLIN(TL1): C_GRID(G1): DL=0 invalid value ! (DL > 0)",
         "ERROR CxLIN(TL1): C_GRID(G1): BOUND=1 invalid value ! (10E-6 <= BOUND <= 10E-2)",
@@ -69,7 +70,8 @@ TEST_F(ValidateTest, GridReportsEveryViolationAndCatchesNonNumbers) {
         "ERROR CxLIN(TL1): C_GRID(G1): DL=-1e-06 invalid value ! (DL > 0)",
         "ERROR CxLIN(TL1): C_GRID(G1): BOUND=nan invalid value ! (10E-6 <= BOUND <= 10E-2)",
         "ERROR CxLIN(TL1): C_GRID(G1): DL=nan invalid value ! (DL > 0)",
-        "ERROR CxLIN(TL1): C_GRID(G1): DL=inf invalid value ! (finite value required)"}));
+        "ERROR CxLIN(TL1): C_GRID(G1): DL=inf invalid value ! (finite value required)",
+        "ERROR CxLIN(TL1): C_GRID(G1): DL=1e-300 invalid value ! (DL_min=1e-09)"}));
 }
 
 TEST_F(ValidateTest, LineTypeMinimaAtTheBoundary) {

@@ -246,6 +246,19 @@ TEST_F(Netlists, UnreadItemParametersMayBeLeftOut) {
                  "C_NL_TYP:P: missing parameter S2_3 (read by C_3COUP:K)");
     // A bridge item without a bridge.
     EXPECT_NO_THROW(parse(edit(0, "C_AIRTYP:B TYPE=0")));
+    // Every error of a netlist in one pass, in the order found, none drawn
+    // by a statement left out for its own.
+    try {
+        parse(edit(1, "C_SUB:S H1=x H2=200um H3=-1 ER1=1 ER2=12.9 ER3=1 TAND1=0 TAND2=5e-4 TAND3=y") +
+              "Term:P3 1 0 Num=z\nTerm:P4 2 0 Num=4\n");
+        ADD_FAILURE();
+    } catch (const NetlistError& e) {
+        EXPECT_EQ(e.all().size(), 3u) << e.what();  // H1, TAND3, Num; no port 3 missing
+        EXPECT_EQ(e.partial(), nullptr);  // with an item left out, the library has nothing to check
+    }
+    // ... but for the feed length of the arm that takes it.
+    expect_error(edit(0, "C_AIRTYP:B TYPE=0\nCxBEND:J 2 3 C_LTYP1=T C_LTYP2=T C_BTYP1=B C_BTYP2=B C_SUB=S C_GRID=G"), 8,
+                 "C_AIRTYP:B: missing parameter L (read by CxBEND:J)");
     expect_error(edit(0, "C_AIRTYP:B TYPE=1"), 8, "C_AIRTYP:B: missing parameter BW");
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <complex>
 #include <string>
 
 #include "host.h"
@@ -29,6 +31,22 @@ inline sim::RunResult run_text(const std::string& text) {
     sim::Netlist nl = sim::parse_netlist(text, "test.net", h);
     sim::Circuit c(nl, sim::create_instances(nl, h));
     return sim::run_sweep(c, nl, h);
+}
+
+// S is finite and reciprocal, and no port gets back more power than it
+// sends in.
+inline void expect_reciprocal_and_passive(const sim::NetworkData& d, const std::string& name) {
+    for (const auto& s : d.s) {
+        ASSERT_TRUE(s.allFinite()) << name;
+        for (int j = 0; j < s.cols(); ++j) {
+            double power = 0;
+            for (int i = 0; i < s.rows(); ++i) {
+                EXPECT_NEAR(std::abs(s(i, j) - s(j, i)), 0.0, 1e-9) << name;
+                power += std::norm(s(i, j));
+            }
+            EXPECT_LE(power, 1.0 + 1e-9) << name << " port " << j;
+        }
+    }
 }
 
 }  // namespace mirtex::test

@@ -9,7 +9,56 @@
 #include <cstdlib>
 #include <sstream>
 
+#include <algorithm>
+#include <cstdlib>
+#include <regex>
+
+#include "sim/units.h"
+
 namespace mirtex::sim {
+
+namespace {
+
+// One message of the library's checks as mirtex-sim prints it.
+struct Message {
+    const Item* at;            // the statement it belongs to
+    std::string text;          // "ERROR C_LINTYP(T): W=-2e-05 invalid value ! (W_min=2.5e-06)"
+    std::vector<const Item*> users;  // for an item's message: the elements that use it
+};
+
+const Item* data_item(const Netlist& nl, std::string_view name) {
+    for (const Item& it : nl.items)
+        if (it.def->numExtNodes == 0 && it.name == name) return &it;
+    return nullptr;
+}
+
+// The library names the element and then, for a value of a data item, the
+// item: "ERROR C_GAP(G1) : C_SUB(S) : H2=...".  Such a message belongs to
+// the item's statement, once, whichever elements use the item.
+std::pair<const Item*, std::string> owner(const Netlist& nl, const Item& element, const std::string& text) {
+    static const std::regex kHead(R"(^(ERROR|WARNING) [A-Za-z_0-9]+\([^)]*\) ?: ?(([A-Za-z_0-9]+)\(([^)]*)\) ?: ?.*)$)");
+    std::smatch m;
+    if (std::regex_match(text, m, kHead))
+        if (const Item* item = data_item(nl, m[4].str())) return {item, m[1].str() + " " + m[2].str()};
+    return {&element, text};
+}
+
+// "(L1 = 50 um, at least 150 um)": the value at fault and its limit in the
+// units the netlist wrote the value in, when the message names a number
+// the statement gave.
+std::string in_netlist_units(const Item& at, const std::string& text) {
+    static const std::regex kValue(R"(([A-Za-z_0-9]+)=([-+0-9.eE]+|-?nan|-?inf) [^!]*!.*?\(([A-Za-z_0-9]*)_(min|max)=([-+0-9.eE]+)\))");
+    std::smatch m;
+    if (!std::regex_search(text, m, kValue)) return "";
+    const auto w = at.written.find(m[1].str());
+    if (w == at.written.end()) return "";
+    const bool length = is_length_keyword(m[1].str());
+    const double limit = std::strtod(m[5].str().c_str(), nullptr);
+    return fmt::format(" ({} = {}, {} {})", m[1].str(), in_written_units(std::strtod(m[2].str().c_str(), nullptr), w->second, length),
+                       m[4].str() == "min" ? "at least" : "at most", in_written_units(limit, w->second, length));
+}
+
+}  // namespace
 
 bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, host::Host& host,
                   std::FILE* out) {
@@ -20,6 +69,7 @@ bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, voi
     if (query == nullptr || query("checkInstance", &fn) != 0 || fn == nullptr) return true;
     const auto check = reinterpret_cast<Check>(fn);
     bool ok = true;
+    std::vector<Message> said;
     for (std::size_t k = 0; k < insts.size() && k < nl.items.size(); ++k) {
         const Item& it = nl.items[k];
         if (it.def->numExtNodes == 0) continue;
@@ -29,10 +79,36 @@ bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, voi
         for (std::size_t m = before; m < host.log().size(); ++m) {
             const host::LogLine& l = host.log()[m];
             if (l.severity != host::Severity::Error && l.text.rfind("WARNING", 0) != 0) continue;
-            fmt::print(out, "{}:{}: {}:{}: {}\n", it.file, it.line, it.def->name, it.name, l.text);
+            auto [at, text] = owner(nl, it, l.text);
+            auto same = std::find_if(said.begin(), said.end(), [&](const Message& s) { return s.at == at && s.text == text; });
+            if (same == said.end()) same = said.insert(said.end(), {at, std::move(text), {}});
+            if (at != &it && std::find(same->users.begin(), same->users.end(), &it) == same->users.end())
+                same->users.push_back(&it);
         }
     }
+    for (const Message& s : said) {
+        std::string users;
+        for (const Item* u : s.users)
+            users += fmt::format("{}{}:{} at {}:{}", users.empty() ? "; used by " : ", ", u->def->name, u->name, u->file, u->line);
+        fmt::print(out, "{}:{}: {}:{}: {}{}{}\n", s.at->file, s.at->line, s.at->def->name, s.at->name, s.text,
+                   in_netlist_units(*s.at, s.text), users);
+    }
     return ok;
+}
+
+void check_sound_elements(const Netlist& partial, void* library, host::Host& host, std::FILE* out) {
+    Netlist sound = partial;
+    // Only elements whose every item is there: a missing one was reported.
+    std::erase_if(sound.items, [&](const Item& it) {
+        for (const auto& [key, v] : it.params)
+            if (v.kind == host::Value::Kind::Mtrl && data_item(partial, v.text) == nullptr) return true;
+        return false;
+    });
+    try {
+        check_inputs(sound, create_instances(sound, host), library, host, out);
+    } catch (const NetlistError&) {
+        // A refusal of the host was reported with the netlist's own errors.
+    }
 }
 
 namespace {

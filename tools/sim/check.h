@@ -14,10 +14,17 @@ namespace mirtex::sim {
 
 // Runs the library's check of each element instance (range, technology and
 // grid checks, without solving); every error and warning the library sends
-// is written to out as "<file>:<line>: <Type>:<Name>: <message>".  False
-// when an element failed.  A library without the check passes everything.
+// is written to out as "<file>:<line>: <Type>:<Name>: <message>", once: a
+// data item's at the item's statement with the elements that use it, an
+// element's at its own; a value at fault is repeated with its limit in the
+// netlist's units.  False when an element failed.  A library without the
+// check passes everything.
 bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, void* library, host::Host& host,
                   std::FILE* out);
+
+// After netlist errors: the library's checks of the elements that parsed
+// whole and whose items are all there, so that one pass shows every error.
+void check_sound_elements(const Netlist& partial, void* library, host::Host& host, std::FILE* out);
 
 // One solved value as the library gives it: SI value and unit, and the
 // factor and unit the summary shows it in.

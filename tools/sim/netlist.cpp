@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <utility>
 
@@ -18,7 +19,18 @@
 namespace mirtex::sim {
 
 NetlistError::NetlistError(const std::string& file, int line, const std::string& message)
-    : std::runtime_error(fmt::format("{}:{}: {}", file, line, message)), file_(file), line_(line), message_(message) {}
+    : std::runtime_error(fmt::format("{}:{}: {}", file, line, message)),
+      file_(file),
+      line_(line),
+      message_(message),
+      all_{what()} {}
+
+NetlistError::NetlistError(std::vector<NetlistError> errors, std::shared_ptr<const Netlist> partial)
+    : NetlistError(errors.front()) {
+    all_.clear();
+    for (const NetlistError& e : errors) all_.insert(all_.end(), e.all_.begin(), e.all_.end());
+    partial_ = std::move(partial);
+}
 
 namespace {
 
@@ -35,6 +47,7 @@ struct Token {
 struct Statement {
     int line;
     std::vector<Token> toks;
+    bool broken = false;  // a line of it could not be read; its error is already counted
 };
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
@@ -65,18 +78,54 @@ public:
     Netlist run() {
         Netlist nl;
         nl.file = file_;
-        for (const Statement& st : split(text_)) statement(st, nl);
+        statements(split(text_), nl);
         check_references(nl);
         check_unread(nl);
-        finish_ports(nl);
-        if (!have_sweep_) fail(last_line_, "no S_Param statement: the frequency sweep is missing");
-        lone_port_nodes(nl);
+        // A port or sweep left out for its error draws no error of its own.
+        if (!refused_.count("Term")) collect([&] { finish_ports(nl); });
+        if (!have_sweep_ && !refused_.count("S_Param")) collect([&] { fail(last_line_, "no S_Param statement: the frequency sweep is missing"); });
+        // A statement left out for its error would leave its nodes open.
+        if (errors_.empty()) lone_port_nodes(nl);
         nl.warnings = warnings_;
+        if (!errors_.empty())
+            throw NetlistError(std::move(errors_),
+                               items_sound_ ? std::make_shared<const Netlist>(std::move(nl)) : nullptr);
         return nl;
     }
 
 private:
     [[noreturn]] void fail(int line, const std::string& msg) const { throw NetlistError(file_, line, msg); }
+
+    // Every error is counted and the reading goes on, so that one pass
+    // shows them all.
+    template <class Step>
+    void collect(Step&& step) {
+        try {
+            step();
+        } catch (const NetlistError& e) {
+            errors_.push_back(e);
+        }
+    }
+
+    void statements(const std::vector<Statement>& sts, Netlist& nl) {
+        for (const Statement& st : sts) {
+            const std::size_t before = errors_.size();
+            if (!st.broken) collect([&] { statement(st, nl); });
+            if (errors_.size() == before && !st.broken) continue;
+            items_sound_ = items_sound_ && !data_statement(st);
+            if (!st.toks.empty()) refused_.insert(st.toks[0].text.substr(0, st.toks[0].text.find(':')));
+        }
+    }
+
+    // A statement that is, or may have been meant as, a data item (an
+    // INCLUDE holds nothing else).
+    bool data_statement(const Statement& st) const {
+        if (st.toks.empty() || st.toks[0].kind != Tok::Word || iequal(st.toks[0].text, "INCLUDE")) return true;
+        const std::string type = st.toks[0].text.substr(0, st.toks[0].text.find(':'));
+        if (type == "Term" || type == "S_Param") return false;
+        const UserElemDef* def = host_.definition(type);
+        return def == nullptr || def->numExtNodes == 0;
+    }
 
     // Physical lines into statements.  A line ending in '\' continues on the
     // next line, a line starting with '+' continues the one before; blank
@@ -101,6 +150,8 @@ private:
 
             std::vector<Token> toks;
             bool backslash = false;
+            bool broken = false;
+            try {
             while (i < raw.size()) {
                 const char c = raw[i];
                 if (blank(c)) {
@@ -129,15 +180,24 @@ private:
                     toks.push_back({Tok::Word, std::string(raw.substr(start, i - start)), lineno});
                 }
             }
+            } catch (const NetlistError& e) {
+                // The rest of the line is unread: its statement is left out.
+                errors_.push_back(e);
+                broken = true;
+            }
             // A line holding only a comment changes nothing.
-            if (toks.empty() && !backslash) continue;
+            if (toks.empty() && !backslash && !broken) continue;
             last_line_ = lineno;
             if (plus || pending) {
-                if (out.empty()) fail(lineno, "continuation line without a statement before it");
-                auto& dst = out.back().toks;
-                dst.insert(dst.end(), toks.begin(), toks.end());
-            } else if (!toks.empty()) {
-                out.push_back({lineno, std::move(toks)});
+                if (out.empty()) {
+                    collect([&] { fail(lineno, "continuation line without a statement before it"); });
+                } else {
+                    auto& dst = out.back().toks;
+                    dst.insert(dst.end(), toks.begin(), toks.end());
+                    out.back().broken = out.back().broken || broken;
+                }
+            } else if (!toks.empty() || broken) {
+                out.push_back({lineno, std::move(toks), broken});
             }
             pending = backslash;
         }
@@ -259,7 +319,7 @@ private:
         const std::string outer = std::exchange(file_, path.string());
         const int outer_last = last_line_;
         including_.push_back(canonical);
-        for (const Statement& inner : split(text.str())) statement(inner, nl);
+        statements(split(text.str()), nl);
         including_.pop_back();
         file_ = outer;
         last_line_ = outer_last;
@@ -312,28 +372,9 @@ private:
     // are the codes of automatic sizes (L1=-2: half the automatic box).
     void implausible_length(const Raw& r, const RawParam& p, double v) {
         if (p.unit || !is_bare_number(p.value.text) || !(std::fabs(v) > 1.0) || (v < 0 && v == std::floor(v))) return;
-        if (!length_keyword(p.key.text)) return;
+        if (!is_length_keyword(p.key.text)) return;
         warn(p.value.line, fmt::format("{}: {}={} is {} m, a length over 1 m; did you mean {}um?", r.who, p.key.text,
                                        p.value.text, p.value.text, p.value.text));
-    }
-
-    // The keywords of lengths: of the elements and items, and of the
-    // technology's thicknesses and lengths.
-    static bool length_keyword(const std::string& k) {
-        static const char* const kExact[] = {"L", "L1", "L2", "S", "GW", "H1", "H2", "H3", "DL", "GAP", "WG", "SL",
-                                             "TL", "BW", "BG", "BS", "SG1", "SG2", "WF", "SF", "LF", "G", "WL", "WT",
-                                             "ST", "I_DIA1", "I_DIA2", "res_l"};
-        for (const char* e : kExact)
-            if (k == e) return true;
-        // A stem followed by digits (W1, t2, die_h1, cap_os2 ...), or S<k>_<k+1>.
-        for (const char* stem : {"W", "t", "die_h", "cap_os", "cap_l", "res_l"}) {
-            const std::size_t n = std::strlen(stem);
-            if (k.size() > n && k.compare(0, n, stem) == 0 &&
-                k.find_first_not_of("0123456789", n) == std::string::npos)
-                return true;
-        }
-        return k.size() >= 4 && k[0] == 'S' && k.find('_') != std::string::npos &&
-               k.find_first_not_of("0123456789_", 1) == std::string::npos;
     }
 
     void no_unit(const Raw& r, const RawParam& p) const {
@@ -354,7 +395,9 @@ private:
 
         const auto np = static_cast<std::size_t>(def->numPars);
         std::vector<std::optional<host::Value>> values(np);
-        for (const RawParam& p : r.params) {
+        const std::size_t errors_before = errors_.size();
+        std::vector<bool> given(np);
+        for (const RawParam& p : r.params) collect([&] {
             std::size_t idx = np;
             for (std::size_t k = 0; k < np; ++k)
                 if (p.key.text == def->params[k].keyword) idx = k;
@@ -365,11 +408,13 @@ private:
                         hint = fmt::format(" (did you mean '{}'?)", def->params[k].keyword);
                 fail(p.key.line, fmt::format("{}: unknown keyword '{}' for {}{}", r.who, p.key.text, def->name, hint));
             }
-            if (values[idx]) fail(p.key.line, fmt::format("{}: parameter {} given twice", r.who, p.key.text));
+            if (values[idx] || given[idx]) fail(p.key.line, fmt::format("{}: parameter {} given twice", r.who, p.key.text));
+            given[idx] = true;
             switch (def->params[idx].type) {
                 case MIRTEX_REAL:
                     values[idx] = host::Value::Real(real_value(r, p));
                     implausible_length(r, p, values[idx]->real);
+                    it.written[p.key.text] = value_text(p);
                     break;
                 case MIRTEX_INT: values[idx] = host::Value::Int(whole_value(r, p)); break;
                 case MIRTEX_MTRL:
@@ -388,19 +433,30 @@ private:
                     values[idx] = host::Value::Strg(p.value.text);
                     break;
             }
-        }
+        });
+        // A parameter whose value was refused counts as given.
+        for (const RawParam& p : r.params)
+            for (std::size_t k = 0; k < np; ++k)
+                if (p.key.text == def->params[k].keyword && !values[k]) values[k] = host::Value::Real(0.0);
+        std::vector<Unread> unread;
         for (std::size_t k = 0; k < np; ++k) {
             const UserParamType& pt = def->params[k];
             if (!values[k] && pt.type == MIRTEX_REAL && std::string_view(pt.keyword) == "TEMP")
                 values[k] = host::Value::Real(16.85);  // 290 K, the usual noise reference
             if (!values[k] && may_be_unread(def, pt)) {
                 // Decided once the whole netlist shows who reads the item.
-                unread_.push_back({nl.items.size(), pt.keyword});
+                unread.push_back({nl.items.size(), pt.keyword});
                 values[k] = pt.type == MIRTEX_INT ? host::Value::Int(0) : host::Value::Real(0.0);
             }
-            if (!values[k]) fail(r.line, fmt::format("{}: missing parameter {}", r.who, pt.keyword));
-            it.params.emplace_back(pt.keyword, *values[k]);
+            if (!values[k])
+                errors_.emplace_back(file_, r.line, fmt::format("{}: missing parameter {}", r.who, pt.keyword));
+            else
+                it.params.emplace_back(pt.keyword, *values[k]);
         }
+        // An item with an error is left out; its name stays known, so
+        // that references to it draw no error of their own.
+        if (errors_.size() > errors_before) return;
+        unread_.insert(unread_.end(), unread.begin(), unread.end());
         nl.items.push_back(std::move(it));
     }
 
@@ -544,15 +600,15 @@ private:
 
     // ------------------------------------------------------- whole-netlist
 
-    void check_references(const Netlist&) const {
+    void check_references(const Netlist&) {
         for (const Ref& ref : refs_) {
             auto it = names_.find(ref.target);
             if (it == names_.end())
-                throw NetlistError(ref.file, ref.line,
-                                   fmt::format("{}: {} refers to '{}', which is not defined", ref.who, ref.key, ref.target));
-            if (!it->second.data_item)
-                throw NetlistError(ref.file, ref.line, fmt::format("{}: {} refers to '{}', which is not a data item", ref.who, ref.key,
-                                           ref.target));
+                errors_.emplace_back(ref.file, ref.line,
+                                     fmt::format("{}: {} refers to '{}', which is not defined", ref.who, ref.key, ref.target));
+            else if (!it->second.data_item)
+                errors_.emplace_back(ref.file, ref.line, fmt::format("{}: {} refers to '{}', which is not a data item",
+                                                                     ref.who, ref.key, ref.target));
         }
     }
 
@@ -565,7 +621,7 @@ private:
                (d == "C_AIRTYP" && k != "TYPE");
     }
 
-    void check_unread(const Netlist& nl) const {
+    void check_unread(const Netlist& nl) {
         for (const Unread& u : unread_) {
             const Item& it = nl.items[u.item];
             const std::string who = fmt::format("{}:{}", it.def->name, it.name);
@@ -574,8 +630,16 @@ private:
                 int type = 0;
                 for (const auto& [key, v] : it.params)
                     if (key == "TYPE") type = v.integer;
-                if (type == 0) continue;
-                reader = &it;
+                reader = type != 0 ? &it : nullptr;
+                // Without a bridge the item still gives the feed length L of
+                // every element that takes it as a bridge type (an air
+                // bridge's line, a bend's, tee's or cross's arm): a silent 0
+                // would drop that line from the circuit.
+                if (type == 0 && u.keyword == "L")
+                    for (const Item& e : nl.items)
+                        for (const auto& [key, v] : e.params)
+                            if (reader == nullptr && key.rfind("C_BTYP", 0) == 0 && v.text == it.name) reader = &e;
+                if (reader == nullptr) continue;
             } else {
                 // A section of n lines reads W1..Wn, LEVEL1..LEVELn and the
                 // n - 1 spacings.
@@ -593,8 +657,9 @@ private:
                 }
                 if (reader == nullptr) continue;
             }
-            throw NetlistError(it.file, it.line, fmt::format("{}: missing parameter {} (read by {}:{})", who, u.keyword, reader->def->name,
-                                      reader->name));
+            errors_.emplace_back(it.file, it.line, fmt::format("{}: missing parameter {} (read by {}:{})", who, u.keyword,
+                                                               reader->def->name, reader->name));
+            items_sound_ = false;
         }
     }
 
@@ -666,6 +731,9 @@ private:
         std::string keyword;
     };
     std::vector<Unread> unread_;
+    std::vector<NetlistError> errors_;
+    bool items_sound_ = true;          // no data item was left out for an error
+    std::set<std::string> refused_;  // the types of the statements left out
 };
 
 }  // namespace

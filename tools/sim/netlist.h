@@ -15,6 +15,8 @@
 // user's description of the language.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,17 +26,29 @@
 
 namespace mirtex::sim {
 
+struct Netlist;
+
+// One error, or every error of a netlist: what() and the accessors tell the
+// first, all() each one as "<file>:<line>: <message>" in the order found.
+// After parsing, partial() holds the statements that were sound when every
+// data item was, so that the library can still check the elements; it is
+// null otherwise (the library's checks would only repeat the item's error).
 class NetlistError : public std::runtime_error {
 public:
     NetlistError(const std::string& file, int line, const std::string& message);
+    NetlistError(std::vector<NetlistError> errors, std::shared_ptr<const Netlist> partial);
     const std::string& file() const { return file_; }
     int line() const { return line_; }
     const std::string& message() const { return message_; }
+    const std::vector<std::string>& all() const { return all_; }
+    const Netlist* partial() const { return partial_.get(); }
 
 private:
     std::string file_;
     int line_;
     std::string message_;
+    std::vector<std::string> all_;
+    std::shared_ptr<const Netlist> partial_;
 };
 
 // The node name that stands for ground ("0" and "gnd" are written as "0").
@@ -48,6 +62,7 @@ struct Item {
     int line = 0;
     std::vector<std::string> nodes;  // as many as def->numExtNodes
     host::Params params;             // every parameter, in definition order
+    std::map<std::string, std::string> written;  // each given number as written ("50um"), for messages
 };
 
 // Port k: the voltage of node against ground, referred to a real
@@ -82,7 +97,9 @@ struct Netlist {
 inline constexpr int kMaxPoints = 1000000;
 
 // Parse text against the definitions registered with host.  file names the
-// source in messages.  Throws NetlistError.
+// source in messages.  Throws NetlistError with every error of the text: a
+// bad statement is left out and the parser goes on with the next one, a bad
+// parameter leaves out its item but not the item's other parameters.
 Netlist parse_netlist(std::string_view text, const std::string& file, host::Host& host);
 
 // Read and parse a file; an unreadable file is a NetlistError at line 0.

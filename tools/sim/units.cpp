@@ -109,6 +109,31 @@ std::optional<int> parse_whole(std::string_view text, std::string& why) {
     return static_cast<int>(*v);
 }
 
+bool is_length_keyword(std::string_view k) {
+    static constexpr std::string_view kExact[] = {"L",  "L1", "L2", "S",  "GW", "H1", "H2",     "H3",     "DL", "GAP",
+                                                  "WG", "SL", "TL", "BW", "BG", "BS", "SG1",    "SG2",    "WF", "SF",
+                                                  "LF", "G",  "WL", "WT", "ST", "I_DIA1", "I_DIA2", "res_l"};
+    for (std::string_view e : kExact)
+        if (k == e) return true;
+    // A stem followed by digits (W1, t2, die_h1, cap_os2 ...), or S<k>_<k+1>.
+    for (std::string_view stem : {"W", "t", "die_h", "cap_os", "cap_l", "res_l"})
+        if (k.size() > stem.size() && k.substr(0, stem.size()) == stem &&
+            k.find_first_not_of("0123456789", stem.size()) == std::string_view::npos)
+            return true;
+    return k.size() >= 4 && k[0] == 'S' && k.find('_') != std::string_view::npos &&
+           k.find_first_not_of("0123456789_", 1) == std::string_view::npos;
+}
+
+std::string in_written_units(double v, std::string_view written, bool length) {
+    std::string_view suffix = written.substr(number_length(written));
+    const auto f = suffix_factor(suffix);
+    if (suffix.empty() || !f) {
+        if (!length || v == 0) return fmt::format("{:g}", v);
+        suffix = "um";
+    }
+    return fmt::format("{:g} {}", v / *suffix_factor(suffix), suffix);
+}
+
 std::string exact_text(double v) {
     // fmt's default formatting is the shortest text that reads back exactly.
     return fmt::format("{}", v);

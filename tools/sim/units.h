@@ -24,6 +24,15 @@ bool is_bare_number(std::string_view text);
 // An integer value: a quantity (prefixes allowed) that is whole and fits an int.
 std::optional<int> parse_whole(std::string_view text, std::string& why);
 
+// Whether a parameter keyword names a length: of the elements and items,
+// and of the technology's thicknesses and lengths.
+bool is_length_keyword(std::string_view keyword);
+
+// v in the prefix and unit of a value as the netlist wrote it ("150 um"
+// for v = 1.5e-4 after "50um"); a bare number gives a length in um and
+// anything else plain.
+std::string in_written_units(double v, std::string_view written, bool length);
+
 // Shortest text that reads back to the same double ("%.17g" trimmed).
 std::string exact_text(double v);
 

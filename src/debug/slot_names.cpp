@@ -192,7 +192,8 @@ Shown shown(std::string_view name, double v) {
     return {std::string(name.substr(0, open)), v, ""};
 }
 
-std::string lumped_values(std::string_view label, const double* dpar, int n_dpar, const double* dpar_out, int n_out) {
+std::string lumped_values(std::string_view label, const double* dpar, int n_dpar, const double* dpar_out, int n_out,
+                          bool extrapolated) {
     const SlotNames* names = slot_names(label);
     if (names == nullptr) return "";
     std::string text;
@@ -212,7 +213,11 @@ std::string lumped_values(std::string_view label, const double* dpar, int n_dpar
     for (std::size_t k = 0; k < in.size() && k < static_cast<std::size_t>(n_dpar); ++k)
         if (in[k] == "DL[m]") {
             char buf[64];
-            std::snprintf(buf, sizeof buf, " (DL %.4g um)", dpar[k] * 1e6);
+            if (extrapolated)
+                std::snprintf(buf, sizeof buf, " (extrapolated from DL %.4g and %.4g um)", dpar[k] * 1e6,
+                              2 * dpar[k] * 1e6);
+            else
+                std::snprintf(buf, sizeof buf, " (DL %.4g um)", dpar[k] * 1e6);
             text += buf;
         }
     return text;

@@ -37,7 +37,10 @@ Shown shown(std::string_view name, double v);
 
 // The lumped values (capacitances, inductances, resistances) among an
 // element's results, "Cs = 1.478 fF, Cp1 = 0.66 fF, ...", and the grid
-// step they were solved at; empty for a label without names.
-std::string lumped_values(std::string_view label, const double* dpar, int n_dpar, const double* dpar_out, int n_out);
+// step they were solved at, " (DL 2.5 um)", or for values extrapolated to
+// the fine-grid limit the two steps, " (extrapolated from DL 2.5 and 5
+// um)"; empty for a label without names.
+std::string lumped_values(std::string_view label, const double* dpar, int n_dpar, const double* dpar_out, int n_out,
+                          bool extrapolated = false);
 
 }  // namespace mirtex::debug

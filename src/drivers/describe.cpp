@@ -12,6 +12,7 @@
 #include "binding/messages.h"
 #include "debug/slot_names.h"
 #include "drivers/driver.h"
+#include "drivers/extrapolate.h"
 #include "freq/freq.h"
 #include "params/assembly.h"
 #include "params/params.h"
@@ -124,7 +125,8 @@ extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, 
             if (k == nullptr || run_builder(inst, w.list()) != 0 || !cached(k->v)) return 1;
             const ResultVectors& v = k->v;
             text = std::strcmp(def, "CxRIND")
-                       ? mirtex::debug::lumped_values(k->label, *v.dpar, *v.n_dpar, *v.dpar_out, *v.n_dpar_out)
+                       ? mirtex::debug::lumped_values(k->label, *v.dpar, *v.n_dpar, *v.dpar_out, *v.n_dpar_out,
+                                                     holds_extrapolated(v))
                        : spiral_text(*v.ipar_out, *v.dpar_out, *v.n_dpar_out);
             if (text.empty()) return 1;
         }

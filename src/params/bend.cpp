@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "binding/messages.h"
+#include "params/extrapolation.h"
 #include "params/item.h"
 #include "params/junction.h"
 
@@ -59,7 +60,7 @@ int Check_Bend(Assembly& a, Arm* arms, const CPW_AIRTYP& die) {
     dp[17] = die.die_h;
     dp[18] = die.die_er;
     dp[19] = die.die_td;
-    dp[20] = 1010.0;
+    dp[20] = version_stamp(1010.0);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);

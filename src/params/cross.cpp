@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "binding/messages.h"
+#include "params/extrapolation.h"
 #include "params/item.h"
 #include "params/junction.h"
 
@@ -127,7 +128,7 @@ int Check_Cross(Assembly& a, const Arm* arms, bool swap_ad, bool swap_bc, const 
     dp[27] = die.die_h;
     dp[28] = die.die_er;
     dp[29] = die.die_td;
-    dp[30] = 1010.0;
+    dp[30] = version_stamp(1010.0);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);

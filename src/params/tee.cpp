@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "binding/messages.h"
+#include "params/extrapolation.h"
 #include "params/item.h"
 #include "params/junction.h"
 
@@ -76,7 +77,7 @@ int Check_Tee(Assembly& a, const Arm& A, const Arm& B, const Arm& C, bool swappe
     dp[22] = die.die_h;
     dp[23] = die.die_er;
     dp[24] = die.die_td;
-    dp[25] = 1010.0;
+    dp[25] = version_stamp(1010.0);
 
     // Fitted in the order B, C, A.
     const Arm* order[] = {&B, &C, &A};

@@ -2,10 +2,17 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "mirtex/host.h"
 
 namespace mirtex {
+
+namespace {
+// The host's windows take one line at a time, whichever solver thread
+// sends it.
+std::mutex g_window;
+}  // namespace
 
 std::string vformat(const char* fmt, va_list ap) {
     va_list probe;
@@ -31,6 +38,7 @@ void send_error(const char* fmt, ...) {
     va_start(ap, fmt);
     const std::string s = vformat(fmt, ap);
     va_end(ap);
+    const std::lock_guard<std::mutex> lock(g_window);
     send_error_to_scn(s.c_str());
 }
 
@@ -39,6 +47,7 @@ void send_info(const char* fmt, ...) {
     va_start(ap, fmt);
     const std::string s = vformat(fmt, ap);
     va_end(ap);
+    const std::lock_guard<std::mutex> lock(g_window);
     send_info_to_scn(s.c_str());
 }
 

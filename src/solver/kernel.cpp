@@ -9,14 +9,14 @@
 #include "solver/sweep.h"
 
 extern "C" {
-MIRTEX_API d2* pot0 = nullptr;
-MIRTEX_API d2* pot1 = nullptr;
-MIRTEX_API d2* pot2 = nullptr;
-MIRTEX_API d2* pot4 = nullptr;
-MIRTEX_API d2 pot_0 = nullptr;
-MIRTEX_API d2 pot_1 = nullptr;
-MIRTEX_API d2 pot_2 = nullptr;
-MIRTEX_API d2 pot_4 = nullptr;
+MIRTEX_API thread_local d2* pot0 = nullptr;
+MIRTEX_API thread_local d2* pot1 = nullptr;
+MIRTEX_API thread_local d2* pot2 = nullptr;
+MIRTEX_API thread_local d2* pot4 = nullptr;
+MIRTEX_API thread_local d2 pot_0 = nullptr;
+MIRTEX_API thread_local d2 pot_1 = nullptr;
+MIRTEX_API thread_local d2 pot_2 = nullptr;
+MIRTEX_API thread_local d2 pot_4 = nullptr;
 }
 
 namespace mirtex::solver {

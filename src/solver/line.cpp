@@ -16,8 +16,9 @@ constexpr double kEps0 = 8.8541843e-12;
 constexpr double kMu0 = 1.2566370614359173e-6;
 constexpr int kLineIpar = 9, kLineDpar = 10, kLineDparOut = 8;
 
-d2** const kHandles[kBandCount] = {&pot0, &pot1, &pot2, &pot4};
-d2* const kAccess[kBandCount] = {&pot_0, &pot_1, &pot_2, &pot_4};
+// Per thread: each names that thread's own grid.
+thread_local d2** const kHandles[kBandCount] = {&pot0, &pot1, &pot2, &pot4};
+thread_local d2* const kAccess[kBandCount] = {&pot_0, &pot_1, &pot_2, &pot_4};
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "binding/catalogue.h"
 #include "binding/messages.h"
 #include "cache/calc_file.h"
+#include "drivers/presolve.h"
 
 extern "C" int mirtex_check_instance(UserInstDef* inst);
 extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, int size);
@@ -155,8 +156,9 @@ MIRTEX_API int boot_cpw_zoka(void) {
 
 MIRTEX_API int boot_senior_mirtex(void) { return load_elements2(&senior.def, 1); }
 
-MIRTEX_API int cpw_all_pre(UserInstDef*) {
+MIRTEX_API int cpw_all_pre(UserInstDef* inst) {
     ++cpw_pre_flg;
+    mirtex::drivers::queue_presolve(inst);
     return 1;
 }
 
@@ -166,6 +168,7 @@ MIRTEX_API int cpw_all_post(UserInstDef*) {
     // must be able to solve again.
     CPW_Misc.abort_request = 0;
     mirtex::calc_file_analysis_end();
+    mirtex::drivers::drop_presolve();
     return 1;
 }
 

@@ -13,6 +13,7 @@
 #include "debug/slot_names.h"
 #include "drivers/driver.h"
 #include "drivers/extrapolate.h"
+#include "drivers/solved3d.h"
 #include "freq/freq.h"
 #include "params/assembly.h"
 #include "params/params.h"
@@ -35,27 +36,6 @@ std::string line_text(const double* r, double tand, double sigma, double f) {
 }
 
 bool cached(const ResultVectors& v) { return v.lookup(); }
-
-// The elements solved on the three-dimensional grid: their results and
-// the report label that names each result slot.
-struct Solved {
-    const char* def;
-    const char* label;
-    ResultVectors v;
-};
-const Solved kSolved[] = {
-    {"CxOPEN", "C_OPEN", MIRTEX_RESULT_VECTORS(open, open, open)},
-    {"CxSHORT", "C_SHORT", MIRTEX_RESULT_VECTORS(short, short, short)},
-    {"CxGAP", "C_GAP", MIRTEX_RESULT_VECTORS(gap, gap, gap)},
-    {"CxSTEP", "C_STEP", MIRTEX_RESULT_VECTORS(step, step, step)},
-    {"CxTAPER", "C_TAPER", MIRTEX_RESULT_VECTORS(taper, taper, taper)},
-    {"CxAIR", "C_AIR", MIRTEX_RESULT_VECTORS(bruecke, bruecke, bruecke)},
-    {"CxBEND", "C_BEND", MIRTEX_RESULT_VECTORS(bend, bend, bend)},
-    {"CxTEE", "C_TEE", MIRTEX_RESULT_VECTORS(tee, tee, tee)},
-    {"CxCROSS", "C_CROSS", MIRTEX_RESULT_VECTORS(cross, cross, cross)},
-    {"CxIDC", "C_IDC", MIRTEX_RESULT_VECTORS(idc, idc, idc)},
-    {"CxRIND", "C_RIND", MIRTEX_RESULT_VECTORS(rindE, rindE, rindE)},
-};
 
 // The spiral's results are per turn (R at 1 GHz, R at DC in 1/sigma, LS,
 // CP, each a column of `turns` values after T and Cs): their sums.
@@ -119,9 +99,7 @@ extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, 
                                        std::sqrt(eps0mu0 / (cd * ca)), cd / ca);
             }
         } else {
-            const Solved* k = nullptr;
-            for (const Solved& x : kSolved)
-                if (!std::strcmp(def, x.def)) k = &x;
+            const Solved3D* k = solved_3d(def);
             if (k == nullptr || run_builder(inst, w.list()) != 0 || !cached(k->v)) return 1;
             const ResultVectors& v = k->v;
             text = std::strcmp(def, "CxRIND")

@@ -15,6 +15,7 @@
 #include <span>
 
 #include "cache/cache.h"
+#include "drivers/presolve.h"
 #include "mirtex/mirtex.h"
 #include "params/params.h"
 
@@ -132,6 +133,7 @@ int y_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst, d
     const bool silent = e.mode == YMode::Silent;
     warnings.clear();
     if (!silent && cpw_pre_flg != 0) {
+        presolve_pending();
         if (!e.pre(inst)) return aborted();
         --cpw_pre_flg;
     }

@@ -10,6 +10,7 @@
 #include "binding/messages.h"
 #include "cache/calc_file.h"
 #include "debug/slot_names.h"
+#include "drivers/solved3d.h"
 #include "params/extrapolation.h"
 #include "solver/solver.h"
 
@@ -62,42 +63,15 @@ std::string key_bytes(const ResultVectors& v) {
     return s;
 }
 
-// One solve's vectors, copied out of the work vectors so that the builder
-// may refill those in between; the version slot back at the plain stamp.
-struct Copy {
-    std::vector<int> ip, ipo;
-    std::vector<double> dp, dpo;
-    int* ipp = nullptr;
-    int* ipop = nullptr;
-    double* dpp = nullptr;
-    double* dpop = nullptr;
-    int nip = 0, ndp = 0, nipo = 0, ndpo = 0;
-    CACHE* none = nullptr;
-
-    Copy(const ResultVectors& v, const Kind& k)
-        : ip(*v.ipar, *v.ipar + *v.n_ipar),
-          ipo(static_cast<std::size_t>(*v.n_ipar_out)),
-          dp(*v.dpar, *v.dpar + *v.n_dpar),
-          dpo(static_cast<std::size_t>(*v.n_dpar_out)),
-          nip(*v.n_ipar),
-          ndp(*v.n_dpar),
-          nipo(*v.n_ipar_out),
-          ndpo(*v.n_dpar_out) {
-        dp[k.version_slot] -= params::kExtrapolatedStamp;
-        ipp = ip.data(), dpp = dp.data(), ipop = ipo.empty() ? nullptr : ipo.data(), dpop = dpo.data();
-    }
-    ResultVectors vectors() { return {&ipp, &nip, &dpp, &ndp, &ipop, &nipo, &dpop, &ndpo, &none}; }
-};
-
 // The solver on a copy, with the run's caption; its status.
-int solve(const SolvedResult& r, Copy& c, const char* name) {
+int solve(const SolvedResult& r, VectorCopy& c, const char* name) {
     copy_bounded(CPW_Misc.label, sizeof CPW_Misc.label, format(r.run_label, name));
     print_iteration = r.print_interval;
     return r.solve(c.vectors());
 }
 
 // Why the two grids' values are no pair to extrapolate from, or empty.
-std::string disagreement(const SolvedResult& r, const Kind& k, const Copy& fine, const Copy& coarse) {
+std::string disagreement(const SolvedResult& r, const Kind& k, const VectorCopy& fine, const VectorCopy& coarse) {
     const debug::SlotNames* names = debug::slot_names(r.report_label);
     const std::vector<std::string> out = names ? debug::plain_names(names->dpar_out) : std::vector<std::string>{};
     for (int s = 0; s < k.lumped; ++s) {
@@ -115,6 +89,11 @@ bool grids_agree(double fine, double coarse) {
     if (fine == 0.0 && coarse == 0.0) return true;
     return (fine > 0.0) == (coarse > 0.0) && fine != 0.0 && coarse != 0.0 &&
            std::fabs(fine - coarse) <= 0.25 * std::fabs(fine);
+}
+
+int version_slot(const ResultVectors& v) {
+    const Kind* k = kind_of(v);
+    return k != nullptr ? k->version_slot : -1;
 }
 
 bool extrapolated_key(const ResultVectors& v) {
@@ -142,7 +121,7 @@ bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* n
         if (status == solver::kStopped) send_error("User Interrupt !");
         return false;
     };
-    Copy fine(v, k);
+    VectorCopy fine(v, k.version_slot);
     if (const int rc = solve(r, fine, name); rc != 0) return failed(rc);
 
     // The same element on a grid of twice the step: the builder snaps its
@@ -157,7 +136,7 @@ bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* n
             const params::GridScale twice(2.0);
             built = run_builder(inst, w.list());
             if (built == 0) {
-                Copy coarse(v, k);
+                VectorCopy coarse(v, k.version_slot);
                 coarse_status = solve(r, coarse, name);
                 if (coarse_status == 0) why = disagreement(r, k, fine, coarse);
                 coarse_out = coarse.dpo;

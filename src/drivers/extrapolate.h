@@ -14,6 +14,10 @@ namespace mirtex::drivers {
 // extrapolated stamp: the pre step solves it with ensure_extrapolated.
 bool extrapolated_key(const ResultVectors& v);
 
+// The slot of the layout version in v's real vector, or -1 for a result
+// that is never extrapolated.
+int version_slot(const ResultVectors& v);
+
 // Makes sure the extrapolated result of the instance's element is cached:
 // from the chain, from its calculation file, or from a solve at DL and one
 // at 2 DL (each kept as a plain record).  The builder is run again at 2 DL

@@ -37,7 +37,7 @@ std::vector<DielectricBlock>& blocks() {
 }
 
 std::string caption() {
-    return std::string(CPW_Misc.label, strnlen(CPW_Misc.label, sizeof CPW_Misc.label));
+    return std::string(mirtex::run_label(), static_cast<std::size_t>(mirtex::run_label_length()));
 }
 
 }  // namespace

@@ -183,7 +183,7 @@ extern "C" MIRTEX_API int Calc_Line(int /*plot: no diagnostic output*/, int* ipa
     const LineLayout layout = line_layout(ipar, dpar);
     if (!layout.ok) {
         mirtex::send_error("ERROR: %.*s: %s! Failed to Calculate Element!",
-                           static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label,
+                           mirtex::run_label_length(), mirtex::run_label(),
                            layout.problem.c_str());
         return kFailed;
     }

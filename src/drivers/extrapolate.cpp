@@ -64,14 +64,14 @@ std::string key_bytes(const ResultVectors& v) {
 }
 
 // The solver on a copy, with the run's caption; its status.
-int solve(const SolvedResult& r, VectorCopy& c, const char* name) {
+int solve(const SolvedResult& r, SolveCopy& c, const char* name) {
     copy_bounded(CPW_Misc.label, sizeof CPW_Misc.label, format(r.run_label, name));
     print_iteration = r.print_interval;
     return r.solve(c.vectors());
 }
 
 // Why the two grids' values are no pair to extrapolate from, or empty.
-std::string disagreement(const SolvedResult& r, const Kind& k, const VectorCopy& fine, const VectorCopy& coarse) {
+std::string disagreement(const SolvedResult& r, const Kind& k, const SolveCopy& fine, const SolveCopy& coarse) {
     const debug::SlotNames* names = debug::slot_names(r.report_label);
     const std::vector<std::string> out = names ? debug::plain_names(names->dpar_out) : std::vector<std::string>{};
     for (int s = 0; s < k.lumped; ++s) {
@@ -107,7 +107,7 @@ bool holds_extrapolated(const ResultVectors& v) {
     return fallbacks().count(key_bytes(v)) == 0;
 }
 
-bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* name) {
+bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* name) try {
     const ResultVectors& v = r.vectors;
     const Kind& k = *kind_of(v);
     if (v.lookup()) return true;
@@ -121,7 +121,7 @@ bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* n
         if (status == solver::kStopped) send_error("User Interrupt !");
         return false;
     };
-    VectorCopy fine(v, k.version_slot);
+    SolveCopy fine(v, k.version_slot);
     if (const int rc = solve(r, fine, name); rc != 0) return failed(rc);
 
     // The same element on a grid of twice the step: the builder snaps its
@@ -136,7 +136,7 @@ bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* n
             const params::GridScale twice(2.0);
             built = run_builder(inst, w.list());
             if (built == 0) {
-                VectorCopy coarse(v, k.version_slot);
+                SolveCopy coarse(v, k.version_slot);
                 coarse_status = solve(r, coarse, name);
                 if (coarse_status == 0) why = disagreement(r, k, fine, coarse);
                 coarse_out = coarse.dpo;
@@ -166,6 +166,9 @@ bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* n
     }
     v.store();
     return true;
+} catch (...) {
+    send_error(r.out_of_memory, name);
+    return false;
 }
 
 }  // namespace mirtex::drivers

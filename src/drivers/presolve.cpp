@@ -25,21 +25,26 @@ struct Job {
         : element(e), label(std::move(l)), vectors(e->v, version_slot) {}
     const Solved3D* element;
     std::string label;
-    VectorCopy vectors;
+    SolveCopy vectors;
 };
 
 }  // namespace
 
+// Neither function lets an exception out: without memory for the list or
+// the copies the elements are simply solved one after the other.
 void queue_presolve(UserInstDef* inst) {
-    if (inst != nullptr && inst->def != nullptr && solved_3d(inst->def->name) != nullptr)
-        pending().push_back(inst);
+    try {
+        if (inst != nullptr && inst->def != nullptr && solved_3d(inst->def->name) != nullptr)
+            pending().push_back(inst);
+    } catch (...) {
+    }
 }
 
 void drop_presolve() {
     pending().clear();
 }
 
-void presolve_pending() {
+void presolve_pending() try {
     std::vector<UserInstDef*> insts;
     insts.swap(pending());
     if (insts.size() < 2 || solver::pool_threads() < 2) return;
@@ -66,6 +71,7 @@ void presolve_pending() {
     // A failed solve leaves no record: its pre step solves it again and
     // reports the failure there, with the instance it belongs to.
     solver::run_side_by_side(tasks);
+} catch (...) {
 }
 
 }  // namespace mirtex::drivers

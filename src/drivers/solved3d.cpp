@@ -38,7 +38,7 @@ const Solved3D* solved_3d(const char* def) {
     return nullptr;
 }
 
-VectorCopy::VectorCopy(const ResultVectors& v, int version_slot)
+SolveCopy::SolveCopy(const ResultVectors& v, int version_slot)
     : ip(*v.ipar, *v.ipar + *v.n_ipar),
       ipo(static_cast<std::size_t>(*v.n_ipar_out)),
       dp(*v.dpar, *v.dpar + *v.n_dpar),
@@ -52,7 +52,7 @@ VectorCopy::VectorCopy(const ResultVectors& v, int version_slot)
     ipp_ = ip.data(), dpp_ = dp.data(), ipop_ = ipo.empty() ? nullptr : ipo.data(), dpop_ = dpo.data();
 }
 
-ResultVectors VectorCopy::vectors() {
+ResultVectors SolveCopy::vectors() {
     return {&ipp_, &nip_, &dpp_, &ndp_, &ipop_, &nipo_, &dpop_, &ndpo_, &none_};
 }
 

@@ -23,13 +23,13 @@ const Solved3D* solved_3d(const char* def);
 // An element's vectors copied out of the work vectors, so that builders
 // may refill those while the copy is solved; with version_slot >= 0 the
 // copy's layout version is the plain one.
-struct VectorCopy {
-    VectorCopy(const ResultVectors& v, int version_slot);
-    VectorCopy(const VectorCopy&) = delete;
-    VectorCopy& operator=(const VectorCopy&) = delete;
+struct SolveCopy {
+    SolveCopy(const ResultVectors& v, int version_slot);
+    SolveCopy(const SolveCopy&) = delete;
+    SolveCopy& operator=(const SolveCopy&) = delete;
     // Vectors over the copy (an empty chain of its own).
     ResultVectors vectors();
-    bool same_key(const VectorCopy& o) const { return ip == o.ip && dp == o.dp; }
+    bool same_key(const SolveCopy& o) const { return ip == o.ip && dp == o.dp; }
 
     std::vector<int> ip, ipo;
     std::vector<double> dp, dpo;

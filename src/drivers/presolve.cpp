@@ -11,6 +11,7 @@
 #include "drivers/solved3d.h"
 #include "params/item.h"
 #include "solver/pool.h"
+#include "solver/solver.h"
 
 namespace mirtex::drivers {
 namespace {
@@ -66,6 +67,7 @@ void presolve_pending() try {
     for (const auto& j : jobs)
         tasks.emplace_back([&job = *j] {
             const ThreadLabel named(job.label);
+            print_iteration = job.element->print_interval;
             return job.element->solve(job.vectors.vectors());
         });
     // A failed solve leaves no record: its pre step solves it again and

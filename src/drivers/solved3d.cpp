@@ -13,17 +13,17 @@ int solve_idc(const ResultVectors& v) {
 }
 
 const Solved3D kSolved[] = {
-    {"CxOPEN", "C_OPEN", MIRTEX_RESULT_VECTORS(open, open, open), solve3<Calc_Open>},
-    {"CxSHORT", "C_SHORT", MIRTEX_RESULT_VECTORS(short, short, short), solve3<Calc_Short>},
-    {"CxGAP", "C_GAP", MIRTEX_RESULT_VECTORS(gap, gap, gap), solve3<Calc_Gap>},
-    {"CxSTEP", "C_STEP", MIRTEX_RESULT_VECTORS(step, step, step), solve3<Calc_Step>},
-    {"CxTAPER", "C_TAPER", MIRTEX_RESULT_VECTORS(taper, taper, taper), solve3<Calc_Taper>},
-    {"CxAIR", "C_AIR", MIRTEX_RESULT_VECTORS(bruecke, bruecke, bruecke), solve3_int<Calc_Air>},
-    {"CxBEND", "C_BEND", MIRTEX_RESULT_VECTORS(bend, bend, bend), solve3_int<Calc_Bend>},
-    {"CxTEE", "C_TEE", MIRTEX_RESULT_VECTORS(tee, tee, tee), solve3_int<Calc_Tee>},
-    {"CxCROSS", "C_CROSS", MIRTEX_RESULT_VECTORS(cross, cross, cross), solve3_int<Calc_Cross>},
-    {"CxIDC", "C_IDC", MIRTEX_RESULT_VECTORS(idc, idc, idc), solve_idc},
-    {"CxRIND", "C_RIND", MIRTEX_RESULT_VECTORS(rindE, rindE, rindE), nullptr},
+    {"CxOPEN", "C_OPEN", MIRTEX_RESULT_VECTORS(open, open, open), solve3<Calc_Open>, 1},
+    {"CxSHORT", "C_SHORT", MIRTEX_RESULT_VECTORS(short, short, short), solve3<Calc_Short>, 1},
+    {"CxGAP", "C_GAP", MIRTEX_RESULT_VECTORS(gap, gap, gap), solve3<Calc_Gap>, 2},
+    {"CxSTEP", "C_STEP", MIRTEX_RESULT_VECTORS(step, step, step), solve3<Calc_Step>, 5},
+    {"CxTAPER", "C_TAPER", MIRTEX_RESULT_VECTORS(taper, taper, taper), solve3<Calc_Taper>, 5},
+    {"CxAIR", "C_AIR", MIRTEX_RESULT_VECTORS(bruecke, bruecke, bruecke), solve3_int<Calc_Air>, 5},
+    {"CxBEND", "C_BEND", MIRTEX_RESULT_VECTORS(bend, bend, bend), solve3_int<Calc_Bend>, 1},
+    {"CxTEE", "C_TEE", MIRTEX_RESULT_VECTORS(tee, tee, tee), solve3_int<Calc_Tee>, 1},
+    {"CxCROSS", "C_CROSS", MIRTEX_RESULT_VECTORS(cross, cross, cross), solve3_int<Calc_Cross>, 1},
+    {"CxIDC", "C_IDC", MIRTEX_RESULT_VECTORS(idc, idc, idc), solve_idc, 5},
+    {"CxRIND", "C_RIND", MIRTEX_RESULT_VECTORS(rindE, rindE, rindE), nullptr, 1},
 };
 
 }  // namespace

@@ -14,6 +14,7 @@ struct Solved3D {
     const char* label;  // "C_GAP": report label and run caption "C_GAP(<instance>)"
     ResultVectors v;
     int (*solve)(const ResultVectors&);  // null: the solver sizes its own result vector
+    int print_interval;                  // progress interval of its runs, in sweeps
 };
 
 std::span<const Solved3D> solved_3d();

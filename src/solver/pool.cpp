@@ -51,10 +51,12 @@ int run_side_by_side(std::span<const std::function<int()>> tasks) {
     std::vector<int> status(tasks.size(), 0);
     std::atomic<std::size_t> next{0};
     // Each thread takes the next task not yet taken; the caller is one of
-    // them.  All name the caller's solve in their messages.
+    // them.  All name the caller's solve in their messages, at its interval.
     const std::string label(run_label(), static_cast<std::size_t>(run_label_length()));
+    const int interval = print_iteration;
     auto work = [&] {
         const ThreadLabel named(label);
+        print_iteration = interval;
         t_side_by_side = true;
         for (std::size_t k; (k = next.fetch_add(1)) < tasks.size();) status[k] = guarded(tasks[k]);
         t_side_by_side = false;

@@ -7,7 +7,7 @@
 extern "C" {
 
 MIRTEX_API thread_local char text_iteration[20] = "";
-MIRTEX_API int print_iteration = 0;
+MIRTEX_API thread_local int print_iteration = 0;
 
 MIRTEX_API void CPW_Anzeige(const char*, int sweep, double residual) {
     // The caption and the run label are fixed-size fields that their writers

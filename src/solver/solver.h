@@ -140,11 +140,11 @@ MIRTEX_API int charge(double ea, double eb, int x1, int x2, int y1, int y2, int 
 MIRTEX_API void current(int x1, int x2, int y1, int y2, int ny, int nx, double met, int rows0, int layer, int dir,
                         double* inverse_sum, double* ratio_sum);
 
-/* Progress of the running relaxation: the run caption ("1/2", "2/2", ...;
- * each thread's own) and the interval in sweeps between progress lines
+/* Progress of the running relaxation, each thread's own: the run caption
+ * ("1/2", "2/2", ...) and the interval in sweeps between progress lines
  * (0: none). */
 MIRTEX_API extern thread_local char text_iteration[20];
-MIRTEX_API extern int print_iteration;
+MIRTEX_API extern thread_local int print_iteration;
 
 /* One progress line in the status window:
  * "<CPW_Misc.label> : <text_iteration>   n= <sweep>    e= <residual>". */

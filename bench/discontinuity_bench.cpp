@@ -16,12 +16,7 @@ using mirtex::host::Value;
 // The examples' items on 200 um of GaAs on a metal back with 3 um gold
 // (metal 2 of the benchmarks' technology), one grid per step; the
 // instances of the five elements on them.
-struct Kind {
-    const char* def;
-    const char* file;
-    double* const* out;
-};
-const Kind kKinds[5] = {{"CxOPEN", "cpw_open.cdb", &open_dpar_out},
+const mirtex::bench::SolvedKind kKinds[5] = {{"CxOPEN", "cpw_open.cdb", &open_dpar_out},
                         {"CxSHORT", "cpw_short.cdb", &short_dpar_out},
                         {"CxGAP", "cpw_gap.cdb", &gap_dpar_out},
                         {"CxSTEP", "cpw_step.cdb", &step_dpar_out},

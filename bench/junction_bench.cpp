@@ -30,22 +30,9 @@ const Kind kKinds[4] = {{"CxAIR", "cpw_air.cdb", &bruecke_dpar_out, 1, "JDECK"},
 UserInstDef* element(int kind, double dl) {
     Host& h = Host::get();
     const std::string tag = mirtex::bench::bench_board(dl);
-    if (get_user_inst("JCPW") == nullptr) {
-        h.create("C_LINTYP", "JCPW",
-                 {{"W", Value::Real(20e-6)},
-                  {"S", Value::Real(15e-6)},
-                  {"GW", Value::Real(50e-6)},
-                  {"CEN_MET", Value::Int(1)},
-                  {"GND_MET", Value::Int(1)}});
-        for (auto [n, type] : {std::pair{"JDECK", 2}, {"JNONE", 0}})
-            h.create("C_AIRTYP", n,
-                     {{"TYPE", Value::Int(type)},
-                      {"BW", Value::Real(10e-6)},
-                      {"BG", Value::Real(5e-6)},
-                      {"BS", Value::Real(-1)},
-                      {"DIE_IDX", Value::Int(1)},
-                      {"L", Value::Real(0)}});
-    }
+    mirtex::bench::bench_line_type("JCPW", 20e-6, 15e-6, 1);
+    mirtex::bench::bench_bridge("JDECK", 2);
+    mirtex::bench::bench_bridge("JNONE", 0);
     const Kind& k = kKinds[kind];
     const std::string name = std::string("J") + k.def + tag;
     if (UserInstDef* i = get_user_inst(name.c_str())) return i;

@@ -12,6 +12,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -294,7 +295,7 @@ int main(int argc, char** argv) {
     std::string param = "S", format = "MA", unit = "GHz";
     bool list = false, as_csv = false, quiet = false, verbose = false, check = false;
     double renorm = 0;
-    bool plot_phase = false;
+    bool plot_phase = false, extrapolate = false;
     std::vector<std::string> trace_words;
     app.add_option("netlist", netlist, "the netlist to analyse (see docs/netlist.md)");
     app.add_option("-o,--output", output, "write the result to FILE (Touchstone .sNp; CSV with --csv)");
@@ -312,6 +313,8 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber);
     app.add_flag("-q,--quiet", quiet, "silence the library's status lines and the progress display");
     app.add_flag("-v,--verbose", verbose, "show every progress report of the field solver as it comes");
+    app.add_flag("--extrapolate", extrapolate,
+                 "solve each 3-D element also at 2 DL and take its lumped values to the fine-grid limit");
     app.add_flag("--check", check, "parse the netlist and create its instances, without analysing");
     std::string list_type;
     app.add_option("--list", list_type, "print the library's definitions, or TYPE's with units and meanings")
@@ -335,6 +338,8 @@ int main(int argc, char** argv) {
         if (!path.empty())
             if (const std::string why = unwritable(path); !why.empty()) return fail(kOutputError, why);
 
+    // The library reads it at every element it builds.
+    if (extrapolate) setenv("MIRTEX_EXTRAPOLATE", "1", 1);
     std::string err;
     void* handle = mirtex::host::load_library(lib, err);
     if (handle == nullptr) return fail(kLibraryError, err);

@@ -8,6 +8,7 @@
 #include "binding/messages.h"
 #include "cache/calc_file.h"
 #include "drivers/driver.h"
+#include "drivers/presolve.h"
 
 extern "C" int mirtex_check_instance(UserInstDef* inst);
 extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, int size);
@@ -169,6 +170,7 @@ MIRTEX_API int cpw_all_pre(UserInstDef* inst) {
     // A new analysis: the instance's inputs are built anew at its first Y
     // call, so that a parameter changed since is seen.
     mirtex::drivers::forget_evaluation(inst);
+    mirtex::drivers::queue_presolve(inst);
     return 1;
 }
 
@@ -179,6 +181,7 @@ MIRTEX_API int cpw_all_post(UserInstDef*) {
     // must be able to solve again.
     CPW_Misc.abort_request = 0;
     mirtex::calc_file_analysis_end();
+    mirtex::drivers::drop_presolve();
     return 1;
 }
 

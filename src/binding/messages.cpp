@@ -2,10 +2,18 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "mirtex/host.h"
+#include "mirtex/mirtex.h"
 
 namespace mirtex {
+
+namespace {
+// The host's windows take one line at a time, whichever solver thread
+// sends it.
+std::mutex g_window;
+}  // namespace
 
 std::string vformat(const char* fmt, va_list ap) {
     va_list probe;
@@ -31,6 +39,7 @@ void send_error(const char* fmt, ...) {
     va_start(ap, fmt);
     const std::string s = vformat(fmt, ap);
     va_end(ap);
+    const std::lock_guard<std::mutex> lock(g_window);
     send_error_to_scn(s.c_str());
 }
 
@@ -39,7 +48,31 @@ void send_info(const char* fmt, ...) {
     va_start(ap, fmt);
     const std::string s = vformat(fmt, ap);
     va_end(ap);
+    const std::lock_guard<std::mutex> lock(g_window);
     send_info_to_scn(s.c_str());
+}
+
+namespace {
+thread_local bool t_labelled = false;
+thread_local char t_label[sizeof CPW_Misc.label] = "";
+}  // namespace
+
+const char* run_label() {
+    return t_labelled ? t_label : CPW_Misc.label;
+}
+
+int run_label_length() {
+    return static_cast<int>(strnlen(run_label(), sizeof CPW_Misc.label));
+}
+
+ThreadLabel::ThreadLabel(const std::string& label) : previous_(t_label), had_(t_labelled) {
+    copy_bounded(t_label, sizeof t_label, label);
+    t_labelled = true;
+}
+
+ThreadLabel::~ThreadLabel() {
+    copy_bounded(t_label, sizeof t_label, previous_);
+    t_labelled = had_;
 }
 
 void copy_bounded(char* dst, std::size_t size, const std::string& text) {

@@ -23,4 +23,21 @@ void send_info(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // and always terminating it.
 void copy_bounded(char* dst, std::size_t size, const std::string& text);
 
+// The label of the solve in hand on this thread, for its messages:
+// CPW_Misc.label, or the label a ThreadLabel holds on this thread (solves
+// of several elements side by side each name their own).
+const char* run_label();
+int run_label_length();
+class ThreadLabel {
+public:
+    explicit ThreadLabel(const std::string& label);
+    ~ThreadLabel();
+    ThreadLabel(const ThreadLabel&) = delete;
+    ThreadLabel& operator=(const ThreadLabel&) = delete;
+
+private:
+    std::string previous_;
+    bool had_ = false;
+};
+
 }  // namespace mirtex

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <utility>
@@ -376,10 +377,18 @@ void calc_file_analysis_end() { reported().clear(); }
 
 // Memory running out while a file is read or a record is built ends the call
 // as a miss or as a record not kept; it never unwinds into the caller.
+// Solves that run side by side take turns: a record is appended whole
+// before another thread scans or appends (within the process; between
+// processes the file's own write discipline holds).
+namespace {
+std::recursive_mutex g_file_turn;
+}
+
 extern "C" {
 
 MIRTEX_API int ReadCalc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar,
                         int n_dpar, int* ipar_out, int n_ipar_out, double* dpar_out, int n_dpar_out) {
+    const std::lock_guard<std::recursive_mutex> turn(g_file_turn);
     try {
         return mirtex::read_calc(file, ident, ipar, n_ipar, dpar, n_dpar, ipar_out, n_ipar_out, dpar_out, n_dpar_out);
     } catch (...) {
@@ -389,6 +398,7 @@ MIRTEX_API int ReadCalc(const char* file, const char* ident, const int* ipar, in
 
 MIRTEX_API int WriteCalc(const char* file, const char* ident, const int* ipar, int n_ipar, const double* dpar,
                          int n_dpar, const int* ipar_out, int n_ipar_out, const double* dpar_out, int n_dpar_out) {
+    const std::lock_guard<std::recursive_mutex> turn(g_file_turn);
     try {
         return mirtex::write_calc(file, ident, ipar, n_ipar, dpar, n_dpar, ipar_out, n_ipar_out, dpar_out,
                                   n_dpar_out);

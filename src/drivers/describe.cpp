@@ -16,6 +16,8 @@
 #include "binding/messages.h"
 #include "debug/slot_names.h"
 #include "drivers/driver.h"
+#include "drivers/extrapolate.h"
+#include "drivers/solved3d.h"
 #include "freq/circuits.h"
 #include "freq/freq.h"
 #include "params/assembly.h"
@@ -38,6 +40,8 @@ struct Value {
 struct Description {
     std::vector<Value> values;
     double dl = 0;  // the grid step they were solved at [m]
+    // Extrapolated to the fine-grid limit from DL and 2 DL.
+    bool extrapolated = false;
 };
 
 // ZL, eps_eff and the loss at f of a line result (C', L', R', G', ZL, ER_eff, W, T).
@@ -52,27 +56,6 @@ void line_values(const double* r, double tand, double sigma, double f, Descripti
 }
 
 bool cached(const ResultVectors& v) { return v.lookup(); }
-
-// The elements solved on the three-dimensional grid: their results and
-// the report label that names each result slot.
-struct Solved {
-    const char* def;
-    const char* label;
-    ResultVectors v;
-};
-const Solved kSolved[] = {
-    {"CxOPEN", "C_OPEN", MIRTEX_RESULT_VECTORS(open, open, open)},
-    {"CxSHORT", "C_SHORT", MIRTEX_RESULT_VECTORS(short, short, short)},
-    {"CxGAP", "C_GAP", MIRTEX_RESULT_VECTORS(gap, gap, gap)},
-    {"CxSTEP", "C_STEP", MIRTEX_RESULT_VECTORS(step, step, step)},
-    {"CxTAPER", "C_TAPER", MIRTEX_RESULT_VECTORS(taper, taper, taper)},
-    {"CxAIR", "C_AIR", MIRTEX_RESULT_VECTORS(bruecke, bruecke, bruecke)},
-    {"CxBEND", "C_BEND", MIRTEX_RESULT_VECTORS(bend, bend, bend)},
-    {"CxTEE", "C_TEE", MIRTEX_RESULT_VECTORS(tee, tee, tee)},
-    {"CxCROSS", "C_CROSS", MIRTEX_RESULT_VECTORS(cross, cross, cross)},
-    {"CxIDC", "C_IDC", MIRTEX_RESULT_VECTORS(idc, idc, idc)},
-    {"CxRIND", "C_RIND", MIRTEX_RESULT_VECTORS(rindE, rindE, rindE)},
-};
 
 // Z into port 1 of the spiral's equivalent circuit with port 2 grounded.
 std::complex<double> spiral_input(const int* iout, const double* v, double sigma, double f) {
@@ -165,7 +148,9 @@ std::string shown(const Value& x) {
 std::string text_of(const Description& d) {
     std::string text;
     for (const Value& x : d.values) text += (text.empty() ? "" : ", ") + shown(x);
-    if (d.dl > 0) text += format(" (DL %.4g um)", d.dl * 1e6);
+    if (d.dl > 0)
+        text += d.extrapolated ? format(" (extrapolated from DL %.4g and %.4g um)", d.dl * 1e6, 2 * d.dl * 1e6)
+                               : format(" (DL %.4g um)", d.dl * 1e6);
     return text;
 }
 
@@ -184,6 +169,8 @@ std::string list_of(const Description& d) {
         if (x.at_hz > 0) add({x.name + "@f", x.at_hz, "Hz"});
     }
     if (d.dl > 0) add({"DL", d.dl, "m"});
+    // 1: the values are extrapolated to the fine-grid limit from DL and 2 DL.
+    if (d.extrapolated) add({"extrapolated", 1, ""});
     return text;
 }
 
@@ -239,9 +226,7 @@ bool describe(UserInstDef* inst, double f, Description& d) {
         }
         d.dl = debug::solved_step("C_COUP", coup_dpar, coup_n_dpar);
     } else {
-        const Solved* k = nullptr;
-        for (const Solved& x : kSolved)
-            if (!std::strcmp(def, x.def)) k = &x;
+        const Solved3D* k = solved_3d(def);
         if (k == nullptr) return false;
         // The spiral's equivalent circuit needs its metal's conductivity.
         const bool spiral = !std::strcmp(def, "CxRIND");
@@ -255,6 +240,7 @@ bool describe(UserInstDef* inst, double f, Description& d) {
             for (const auto& x : debug::lumped_values(k->label, *v.dpar_out, *v.n_dpar_out))
                 d.values.push_back({x.word, x.value, x.unit});
         d.dl = debug::solved_step(k->label, *v.dpar, *v.n_dpar);
+        d.extrapolated = holds_extrapolated(v);
     }
     return !d.values.empty();
 }

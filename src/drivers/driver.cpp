@@ -7,6 +7,7 @@
 
 #include "binding/messages.h"
 #include "debug/reports.h"
+#include "drivers/extrapolate.h"
 #include "params/item.h"
 #include "solver/solver.h"
 
@@ -138,8 +139,10 @@ int finish_pre(const char* label, const WARN* warnings, int status, std::span<co
         return 0;
     }
     for (const WARN* w = warnings; w != nullptr; w = w->next) send_info("WARNING %s(%s) : %s", label, name, w->text);
-    for (const SolvedResult& r : results)
-        if (!ensure_solved(r, name)) return 0;
+    for (const SolvedResult& r : results) {
+        const bool limit = &r == &results.front() && extrapolated_key(r.vectors);
+        if (!(limit ? ensure_extrapolated(r, inst, name) : ensure_solved(r, name))) return 0;
+    }
     for (const SolvedResult& r : results) {
         const ResultVectors& v = r.vectors;
         debug_static(r.report_label, name, *v.ipar, *v.n_ipar, *v.dpar, *v.n_dpar, *v.ipar_out, *v.n_ipar_out,

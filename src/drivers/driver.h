@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cache/cache.h"
+#include "drivers/presolve.h"
 #include "mirtex/mirtex.h"
 #include "params/params.h"
 #include "numeric/constants.h"
@@ -189,6 +190,7 @@ int y_step(const Element<Inputs>& e, WarningList& warnings, UserInstDef* inst, d
     }
     warnings.clear();
     if (!silent && cpw_pre_flg != 0) {
+        presolve_pending();
         if (!e.pre(inst)) return aborted();
         --cpw_pre_flg;
     }

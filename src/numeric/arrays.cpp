@@ -3,6 +3,7 @@
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "numeric/hooks.h"
@@ -163,10 +164,19 @@ void create_array(H** h, const char* routine, int rank, const int* bounds, T v) 
         m[k] = static_cast<int64_t>(bounds[2 * k + 1]) - lo[k] + 1;
         if (m[k] < 1 || m[k] > INT_MAX) return report(routine, "Bad index range!");
     }
-    for (int k = 0; k < rank; ++k) initmem.extents[k] = static_cast<int32_t>(m[k]);
-    initmem.extents[rank] = 0;
+    // The extents of the array being created are shown in initmem; solver
+    // runs side by side create arrays at once, so the block is made from a
+    // copy of its own.
+    int32_t extents[kMaxRank + 1];
+    for (int k = 0; k < rank; ++k) extents[k] = static_cast<int32_t>(m[k]);
+    extents[rank] = 0;
+    {
+        static std::mutex shown;
+        const std::lock_guard<std::mutex> lock(shown);
+        std::memcpy(initmem.extents, extents, sizeof(int32_t) * static_cast<std::size_t>(rank + 1));
+    }
 
-    void* block = speich_malloc(initmem.extents, static_cast<int>(sizeof(T)));
+    void* block = speich_malloc(extents, static_cast<int>(sizeof(T)));
     if (block == nullptr) return report(routine, "Out of memory!");
     *h = static_cast<H*>(block);
     int64_t* w = words(block);
@@ -211,7 +221,7 @@ bool check_header(const void* block, const char* routine, const char* size_routi
 template <class H>
 void free_array(H** h, const char* routine, int rank, int64_t element_size) {
     if (!check_header(h ? *h : nullptr, routine, routine, rank, element_size)) return;
-    initmem.current_bytes -= words(*h)[0];
+    __atomic_fetch_sub(&initmem.current_bytes, words(*h)[0], __ATOMIC_RELAXED);
     g_free(reinterpret_cast<char*>(*h));
     *h = nullptr;
 }
@@ -259,8 +269,12 @@ MIRTEX_API void* speich_malloc(int* extents, int element_size) {
         top = b.table(0);
     }
     mirtex::store(reinterpret_cast<char*>(w + 2 * rank + 1), top);
-    initmem.current_bytes += l.bytes;
-    if (initmem.current_bytes > initmem.peak_bytes) initmem.peak_bytes = initmem.current_bytes;
+    // Atomic: solver runs side by side create and release arrays at once.
+    const int64_t now = __atomic_add_fetch(&initmem.current_bytes, l.bytes, __ATOMIC_RELAXED);
+    int64_t peak = __atomic_load_n(&initmem.peak_bytes, __ATOMIC_RELAXED);
+    while (now > peak &&
+           !__atomic_compare_exchange_n(&initmem.peak_bytes, &peak, now, true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+    }
     return block;
 }
 

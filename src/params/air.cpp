@@ -6,6 +6,7 @@
 
 #include "binding/messages.h"
 #include "params/compound.h"
+#include "params/extrapolation.h"
 #include "params/item.h"
 
 namespace mirtex::params {
@@ -47,7 +48,7 @@ int Check_Air(Assembly& a, const LineItem& line, const BridgeItem& b, int code, 
     dp[12] = b.rec.die_er;
     dp[13] = b.rec.die_td;
     dp[14] = t_bridge;
-    dp[15] = 1010.0;
+    dp[15] = version_stamp(1010.0);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "binding/messages.h"
+#include "params/extrapolation.h"
 #include "params/grid.h"
 #include "params/item.h"
 
@@ -68,7 +69,10 @@ int Assembly::grid(int index, bool has_length) {
         return 1;
     grid_item_ = text_param(inst_, index);
     if (!has_length_) grid_.L2 = 0.0;
-    return GridTst(inst_, label_, name_, grid_item_, grid_.BOUND, grid_.L1, grid_.L2, grid_.DL, grid_.ACC);
+    if (GridTst(inst_, label_, name_, grid_item_, grid_.BOUND, grid_.L1, grid_.L2, grid_.DL, grid_.ACC) != 0) return 1;
+    // The coarse grid of an extrapolation: the item's box, a step scaled.
+    grid_.DL *= grid_scale();
+    return 0;
 }
 
 int Assembly::line_type(int index, LineItem& line, const CPW_LINETYP_TEXT& labels) {

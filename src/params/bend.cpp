@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "binding/messages.h"
+#include "params/extrapolation.h"
 #include "params/item.h"
 #include "params/junction.h"
 

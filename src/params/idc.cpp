@@ -33,6 +33,7 @@
 
 #include "binding/messages.h"
 #include "params/compound.h"
+#include "params/extrapolation.h"
 #include "params/item.h"
 
 namespace mirtex::params {
@@ -104,7 +105,7 @@ int Check_Cap(Assembly& a, const LineItem& l1, const LineItem& l2, const Comb& c
     dp[10] = a.grid_.BOUND;
     // 1011: solved with the opening clear of the bars; records of the
     // layout whose bars touched the ground (1010) are never read for it.
-    dp[11] = 1011.0;
+    dp[11] = version_stamp(1011.0);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "binding/messages.h"
+#include "params/extrapolation.h"
 
 namespace mirtex::params {
 namespace {
@@ -119,7 +120,7 @@ void put_junction_reals(const Assembly& a, double* dp, const Arm* const* arms, i
     tail[0] = die.die_h;
     tail[1] = die.die_er;
     tail[2] = die.die_td;
-    tail[3] = 1010.0;
+    tail[3] = version_stamp(1010.0);
 }
 
 namespace {

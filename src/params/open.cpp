@@ -7,6 +7,7 @@
 
 #include "binding/messages.h"
 #include "params/ends.h"
+#include "params/extrapolation.h"
 #include "params/item.h"
 
 namespace mirtex::params {
@@ -36,7 +37,7 @@ int Check_Open(Assembly& a, const LineItem& line, double gap, double wg) {
     dp[4] = met_of(r.T, DL);
     dp[5] = a.grid_.ALPHA;
     dp[6] = a.grid_.BOUND;
-    dp[7] = 1010.0;
+    dp[7] = version_stamp(1010.0);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);

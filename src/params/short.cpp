@@ -5,6 +5,7 @@
 
 #include "binding/messages.h"
 #include "params/ends.h"
+#include "params/extrapolation.h"
 #include "params/item.h"
 
 namespace mirtex::params {
@@ -30,7 +31,7 @@ int Check_Short(Assembly& a, const LineItem& line, double wg) {
     dp[2] = a.grid_.BOUND;
     // 1011: the end's excess counted from the plane after the mirror plane;
     // records of the earlier count (1010) are never read for it.
-    dp[3] = 1011.0;
+    dp[3] = version_stamp(1011.0);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);

@@ -1,3 +1,4 @@
+#include "params/extrapolation.h"
 #include "params/two_line.h"
 
 #include <algorithm>
@@ -82,7 +83,7 @@ int Check_Two_Line(Assembly& a, const KindInfo& k, const LineItem& l1, const Lin
     dp[4] = met_of(A.T, DL);
     dp[5] = a.grid_.ALPHA;
     dp[6] = a.grid_.BOUND;
-    dp[7] = 1010.0;
+    dp[7] = version_stamp(1010.0);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);

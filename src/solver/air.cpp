@@ -61,14 +61,13 @@ extern "C" MIRTEX_API int Calc_Air(int /*plot: no diagnostic output*/, int* ipar
     if (const std::string p = junction_check(f, j, kName); !p.empty()) return frame_failure(p);
 
     ElectricResult e;
-    if (const int rc = electric_run(f, j, dpar[12], "1/2", e); rc != 0) return rc;
+    std::vector<MagneticResult> runs;
+    if (const int rc = junction_runs(f, j, dpar[12], "1/2", {{{1.0, -1.0}}, {"2/2"}}, e, runs); rc != 0) return rc;
     // The strip's charge in five stretches: before the bridge, its rising
     // end, over the crossing, its falling end, after it; less what the
     // undisturbed line holds over the same planes.
     const double Q = e.stretches[0] + e.stretches[1] + e.stretches[2] + e.stretches[3] + e.stretches[4];
     const double q = e.q[0];
-    std::vector<MagneticResult> runs;
-    if (const int rc = magnetic_runs(f, j, {{1.0, -1.0}}, {"2/2"}, runs); rc != 0) return rc;
     const MagneticResult& m = runs[0];
 
     const double W = dpar[8], BW = dpar[9];

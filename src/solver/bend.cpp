@@ -59,9 +59,8 @@ extern "C" MIRTEX_API int Calc_Bend(int /*plot: no diagnostic output*/, int* ipa
     if (const std::string p = junction_check(f, j, kNames); !p.empty()) return frame_failure(p);
 
     ElectricResult e;
-    if (const int rc = electric_run(f, j, dpar[18], "1/2", e); rc != 0) return rc;
     std::vector<MagneticResult> runs;
-    if (const int rc = magnetic_runs(f, j, {{1.0, -1.0}}, {"2/2"}, runs); rc != 0) return rc;
+    if (const int rc = junction_runs(f, j, dpar[18], "1/2", {{{1.0, -1.0}}, {"2/2"}}, e, runs); rc != 0) return rc;
     const MagneticResult& m = runs[0];
 
     const double W[2] = {dpar[9], dpar[13]}, BW[2] = {dpar[12], dpar[16]};

@@ -103,7 +103,7 @@ extern "C" MIRTEX_API int Calc_Coup(int* ipar, double* dpar, int n_dpar, int* ip
     const CoupLayout layout = coup_layout(ipar, dpar, n_dpar);
     if (!layout.ok) {
         mirtex::send_error("ERROR: %.*s: %s! Failed to Calculate Element!",
-                           static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label,
+                           mirtex::run_label_length(), mirtex::run_label(),
                            layout.problem.c_str());
         return kFailed;
     }

@@ -102,15 +102,14 @@ extern "C" MIRTEX_API int Calc_Cross(int /*plot: no diagnostic output*/, int* ip
     if (const std::string p = junction_check(f, j, np); !p.empty()) return frame_failure(p);
 
     ElectricResult e;
-    if (const int rc = electric_run(f, j, dpar[28], "1/6", e); rc != 0) return rc;
     // Slot regions AB, AC, BD, CD.
     std::vector<MagneticResult> runs;
     // The fifth path is a combination of the other four: BD = AD - BC + AC.
-    if (const int rc = magnetic_runs(
-            f, j, {{1.0, -1.0, 1.0, -1.0}, {1.0, 1.0, -1.0, -1.0}, {1.0, -1.0, -1.0, -1.0}, {-1.0, 1.0, -1.0, -1.0}},
-            {"2/6", "3/6", "4/6", "5/6"}, runs, {{1.0, -1.0, 0.0, 1.0}});
-        rc != 0)
-        return rc;
+    const SlotRuns slots{
+        {{1.0, -1.0, 1.0, -1.0}, {1.0, 1.0, -1.0, -1.0}, {1.0, -1.0, -1.0, -1.0}, {-1.0, 1.0, -1.0, -1.0}},
+        {"2/6", "3/6", "4/6", "5/6"},
+        {{1.0, -1.0, 0.0, 1.0}}};
+    if (const int rc = junction_runs(f, j, dpar[28], "1/6", slots, e, runs); rc != 0) return rc;
     const MagneticResult &ad = runs[0], &bc = runs[1], &ab = runs[2], &ac = runs[3], &bd = runs[4];
 
     double L[4];

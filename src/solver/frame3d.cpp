@@ -35,7 +35,7 @@ Frame3D frame3d(const int* stack, const double* dpar, int met_slot, int alpha_sl
 
 int frame_failure(const std::string& problem) {
     send_error("ERROR: %.*s: %s! Failed to Calculate Element!",
-               static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label, problem.c_str());
+               mirtex::run_label_length(), mirtex::run_label(), problem.c_str());
     return kFailed;
 }
 

@@ -2,9 +2,12 @@
 // grounds of line 2 run on across the gap.  Two runs, both strips at 1 V
 // (even) and line 2's at -1 V (odd), give the end capacitances and the
 // coupling across the gap.
+#include <functional>
+
 #include "binding/messages.h"
 #include "cache/calc_file.h"
 #include "solver/frame3d.h"
+#include "solver/pool.h"
 #include "solver/two_line.h"
 
 namespace mirtex::solver {
@@ -32,18 +35,24 @@ extern "C" MIRTEX_API int Calc_Gap(int /*plot: no diagnostic output*/, int* ipar
     TwoLineSlots s;
     if (const int rc = two_line_frame(ipar, dpar, f, s); rc != 0) return rc;
 
-    BandGrid3 g(f.st, f.ny);
-    if (!g) return g.status();
-    g.ground(false);
-    paint_gap(g, s, f.planes(), 1.0);
+    // The even and the odd run each start from the painted field on a grid
+    // of their own (the even field is no better a start for the odd one
+    // than the painted field: 170 sweeps against 148 at DL 5 um), so they
+    // run side by side; the port references follow the odd run on its grid.
     Excess even, odd;
-    if (const int rc = run3(f, "1/6", f.layers()); rc != 0) return rc;
-    even = s.excess(f);
-    paint_gap(g, s, f.planes(), -1.0);
-    if (const int rc = run3(f, "2/6", f.layers()); rc != 0) return rc;
-    odd = s.excess(f);
     PortLines lines;
-    if (const int rc = s.references(f, {"3/6", "4/6", "5/6", "6/6"}, lines); rc != 0) return rc;
+    auto run = [&](double line2, const char* caption, Excess& out, bool references) {
+        BandGrid3 g(f.st, f.ny);
+        if (!g) return g.status();
+        g.ground(false);
+        paint_gap(g, s, f.planes(), line2);
+        if (const int rc = run3(f, caption, f.layers()); rc != 0) return rc;
+        out = s.excess(f);
+        return references ? s.references(f, {"3/6", "4/6", "5/6", "6/6"}, lines) : 0;
+    };
+    const std::function<int()> runs[] = {[&] { return run(1.0, "1/6", even, false); },
+                                         [&] { return run(-1.0, "2/6", odd, true); }};
+    if (const int rc = run_side_by_side(runs); rc != 0) return rc;
 
     double out[kOut] = {even.line1, even.line2, ((odd.line1 - even.line1) / 2 + (odd.line2 - even.line2) / 2) / 2};
     lines.put(out + 3);

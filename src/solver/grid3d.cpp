@@ -9,33 +9,35 @@
 #include "solver/sweep.h"
 
 extern "C" {
-MIRTEX_API d3* pit0 = nullptr;
-MIRTEX_API d3* pit1 = nullptr;
-MIRTEX_API d3* pit2 = nullptr;
-MIRTEX_API d3* pit4 = nullptr;
-MIRTEX_API d3 pit_0 = nullptr;
-MIRTEX_API d3 pit_1 = nullptr;
-MIRTEX_API d3 pit_2 = nullptr;
-MIRTEX_API d3 pit_4 = nullptr;
+MIRTEX_API thread_local d3* pit0 = nullptr;
+MIRTEX_API thread_local d3* pit1 = nullptr;
+MIRTEX_API thread_local d3* pit2 = nullptr;
+MIRTEX_API thread_local d3* pit4 = nullptr;
+MIRTEX_API thread_local d3 pit_0 = nullptr;
+MIRTEX_API thread_local d3 pit_1 = nullptr;
+MIRTEX_API thread_local d3 pit_2 = nullptr;
+MIRTEX_API thread_local d3 pit_4 = nullptr;
 }
 
 namespace mirtex::solver {
 
 namespace {
 
-d3** const kHandles[kBandCount] = {&pit0, &pit1, &pit2, &pit4};
-d3* const kAccess[kBandCount] = {&pit_0, &pit_1, &pit_2, &pit_4};
+// Per thread: each names that thread's own grid.
+thread_local d3** const kHandles[kBandCount] = {&pit0, &pit1, &pit2, &pit4};
+thread_local d3* const kAccess[kBandCount] = {&pit_0, &pit_1, &pit_2, &pit_4};
 
 constexpr std::int64_t kDefaultLimitMB = 4096;
 constexpr std::int64_t kMB = 1024 * 1024;
 
 std::vector<DielectricBlock>& blocks() {
-    static std::vector<DielectricBlock> list;
+    // Each thread's grid has its own.
+    thread_local std::vector<DielectricBlock> list;
     return list;
 }
 
 std::string caption() {
-    return std::string(CPW_Misc.label, strnlen(CPW_Misc.label, sizeof CPW_Misc.label));
+    return std::string(mirtex::run_label(), static_cast<std::size_t>(mirtex::run_label_length()));
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "binding/messages.h"
+#include "solver/pool.h"
 
 namespace mirtex::solver {
 namespace {
@@ -314,6 +316,14 @@ int magnetic_runs(const Frame3D& f, const JunctionLayout& j, const std::vector<s
         out.push_back(inductances(m, j, sum, v));
     }
     return 0;
+}
+
+int junction_runs(const Frame3D& f, const JunctionLayout& j, double eps, const char* caption, const SlotRuns& slots,
+                  ElectricResult& e, std::vector<MagneticResult>& runs) {
+    const std::function<int()> tasks[] = {
+        [&] { return electric_run(f, j, eps, caption, e); },
+        [&] { return magnetic_runs(f, j, slots.values, slots.captions, runs, slots.derived); }};
+    return run_side_by_side(tasks);
 }
 
 void line_values(double c, double l, double* out4) {

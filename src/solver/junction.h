@@ -138,6 +138,20 @@ int magnetic_runs(const Frame3D& f, const JunctionLayout& j, const std::vector<s
                   const std::vector<const char*>& captions, std::vector<MagneticResult>& out,
                   const std::vector<std::vector<double>>& derived = {});
 
+// The slot runs of a junction for magnetic_runs: their values, captions
+// and derived combinations.
+struct SlotRuns {
+    std::vector<std::vector<double>> values;
+    std::vector<const char*> captions;
+    std::vector<std::vector<double>> derived = {};
+};
+
+// The electric run and the slot runs side by side (they share no field,
+// each has its grid); 0, or the electric run's failure before the slot
+// runs'.
+int junction_runs(const Frame3D& f, const JunctionLayout& j, double eps, const char* caption, const SlotRuns& slots,
+                  ElectricResult& e, std::vector<MagneticResult>& runs);
+
 // The surface resistance sqrt(pi f mu0 / sigma) at 1 GHz of the reference
 // metal of the frequency functions' resistance scaling, 8.396 mOhm.  (The
 // copper figures 1.72e-08 Ohm m and 8.24 mOhm would leave every scaled

@@ -9,14 +9,14 @@
 #include "solver/sweep.h"
 
 extern "C" {
-MIRTEX_API d2* pot0 = nullptr;
-MIRTEX_API d2* pot1 = nullptr;
-MIRTEX_API d2* pot2 = nullptr;
-MIRTEX_API d2* pot4 = nullptr;
-MIRTEX_API d2 pot_0 = nullptr;
-MIRTEX_API d2 pot_1 = nullptr;
-MIRTEX_API d2 pot_2 = nullptr;
-MIRTEX_API d2 pot_4 = nullptr;
+MIRTEX_API thread_local d2* pot0 = nullptr;
+MIRTEX_API thread_local d2* pot1 = nullptr;
+MIRTEX_API thread_local d2* pot2 = nullptr;
+MIRTEX_API thread_local d2* pot4 = nullptr;
+MIRTEX_API thread_local d2 pot_0 = nullptr;
+MIRTEX_API thread_local d2 pot_1 = nullptr;
+MIRTEX_API thread_local d2 pot_2 = nullptr;
+MIRTEX_API thread_local d2 pot_4 = nullptr;
 }
 
 namespace mirtex::solver {
@@ -203,12 +203,12 @@ long sweep_cap(long nodes) {
 }
 
 void report_no_convergence(long sweeps, double bound, double residual) {
-    const int label_len = static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label));
+    const int label_len = mirtex::run_label_length();
     const int run_len = static_cast<int>(strnlen(text_iteration, sizeof text_iteration));
     send_error(
         "ERROR: %.*s: run %.*s stopped after %ld sweeps: largest residual %lg still above BOUND=%lg! "
         "Failed to Calculate Element!",
-        label_len, CPW_Misc.label, run_len, text_iteration, sweeps, residual, bound);
+        label_len, mirtex::run_label(), run_len, text_iteration, sweeps, residual, bound);
 }
 
 // ---------------------------------------------------- two-dimensional SOR
@@ -234,7 +234,7 @@ extern "C" MIRTEX_API int iteration(double e3, double e2, double e1, int nx, int
     if (!ok) {
         mirtex::send_error(
             "ERROR: %.*s: the potential grid does not match its band layout (L1/DL=%d, rows %d/%d/%d/%d)!",
-            static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label, nx, rows0, k1 + 2, m2 + 2,
+            mirtex::run_label_length(), mirtex::run_label(), nx, rows0, k1 + 2, m2 + 2,
             n4);
         return kFailed;
     }

@@ -12,11 +12,12 @@ namespace mirtex::solver {
 
 namespace {
 
-d3* const* const kPit[kBandCount] = {&pit0, &pit1, &pit2, &pit4};
+// Per thread: the grid of the thread's own run.
+thread_local d3* const* const kPit[kBandCount] = {&pit0, &pit1, &pit2, &pit4};
 
 bool fail_layout(const char* kernel, int nx, int ny) {
     send_error("ERROR: %.*s: %s: the potential grid does not match its band layout (L1/DL=%d, L2/DL=%d)!",
-               static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label, kernel, nx, ny);
+               mirtex::run_label_length(), mirtex::run_label(), kernel, nx, ny);
     return false;
 }
 

@@ -14,8 +14,9 @@ namespace {
 
 constexpr int kLineIpar = 9, kLineDpar = 10, kLineDparOut = 8;
 
-d2** const kHandles[kBandCount] = {&pot0, &pot1, &pot2, &pot4};
-d2* const kAccess[kBandCount] = {&pot_0, &pot_1, &pot_2, &pot_4};
+// Per thread: each names that thread's own grid.
+thread_local d2** const kHandles[kBandCount] = {&pot0, &pot1, &pot2, &pot4};
+thread_local d2* const kAccess[kBandCount] = {&pot_0, &pot_1, &pot_2, &pot_4};
 
 }  // namespace
 
@@ -180,7 +181,7 @@ extern "C" MIRTEX_API int Calc_Line(int /*plot: no diagnostic output*/, int* ipa
     const LineLayout layout = line_layout(ipar, dpar);
     if (!layout.ok) {
         mirtex::send_error("ERROR: %.*s: %s! Failed to Calculate Element!",
-                           static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label,
+                           mirtex::run_label_length(), mirtex::run_label(),
                            layout.problem.c_str());
         return kFailed;
     }

@@ -6,15 +6,15 @@
 
 extern "C" {
 
-MIRTEX_API char text_iteration[20] = "";
-MIRTEX_API int print_iteration = 0;
+MIRTEX_API thread_local char text_iteration[20] = "";
+MIRTEX_API thread_local int print_iteration = 0;
 
 MIRTEX_API void CPW_Anzeige(const char*, int sweep, double residual) {
     // The caption and the run label are fixed-size fields that their writers
     // keep terminated; read them bounded all the same.
-    const int label_len = static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label));
+    const int label_len = mirtex::run_label_length();
     const int run_len = static_cast<int>(strnlen(text_iteration, sizeof text_iteration));
-    mirtex::send_info("%.*s : %.*s   n= %d    e= %lg", label_len, CPW_Misc.label, run_len, text_iteration, sweep,
+    mirtex::send_info("%.*s : %.*s   n= %d    e= %lg", label_len, mirtex::run_label(), run_len, text_iteration, sweep,
                       residual);
 }
 

@@ -138,7 +138,7 @@ extern "C" MIRTEX_API int Calc_Ind2(int /*plot: no diagnostic output*/, int* ipa
     static const char kIdent[] = "Tessaric Inductor";
     if (n_ipar < kHead || ipar[21] < 3 || n_ipar != kHead + 4 * ipar[21] + 3 || n_dpar < kDpar) {
         mirtex::send_error("ERROR: %.*s: a spiral of %d slots! Failed to Calculate Element!",
-                           static_cast<int>(strnlen(CPW_Misc.label, sizeof CPW_Misc.label)), CPW_Misc.label, n_ipar);
+                           mirtex::run_label_length(), mirtex::run_label(), n_ipar);
         return kFailed;
     }
     const int N = ipar[21] + 2, n_out = 4 * N + 2;

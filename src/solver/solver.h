@@ -101,26 +101,27 @@ MIRTEX_API int iteration(double e3, double e2, double e1, int nx, int m4, int m2
                          int h2, double met, double bound, double alpha);
 
 /* The band grids of the two-dimensional solvers: handles and access
- * pointers, indexed [column][row] from 1. */
-MIRTEX_API extern d2* pot0;
-MIRTEX_API extern d2* pot1;
-MIRTEX_API extern d2* pot2;
-MIRTEX_API extern d2* pot4;
-MIRTEX_API extern d2 pot_0;
-MIRTEX_API extern d2 pot_1;
-MIRTEX_API extern d2 pot_2;
-MIRTEX_API extern d2 pot_4;
+ * pointers, indexed [column][row] from 1.  Each thread has its own, so
+ * that solver runs side by side each relax a grid of their own. */
+MIRTEX_API extern thread_local d2* pot0;
+MIRTEX_API extern thread_local d2* pot1;
+MIRTEX_API extern thread_local d2* pot2;
+MIRTEX_API extern thread_local d2* pot4;
+MIRTEX_API extern thread_local d2 pot_0;
+MIRTEX_API extern thread_local d2 pot_1;
+MIRTEX_API extern thread_local d2 pot_2;
+MIRTEX_API extern thread_local d2 pot_4;
 
 /* The three-dimensional band grids, [column][row][plane] from 1: plane y of
  * a band coincides with plane 2y - 1 of the next finer band. */
-MIRTEX_API extern d3* pit0;
-MIRTEX_API extern d3* pit1;
-MIRTEX_API extern d3* pit2;
-MIRTEX_API extern d3* pit4;
-MIRTEX_API extern d3 pit_0;
-MIRTEX_API extern d3 pit_1;
-MIRTEX_API extern d3 pit_2;
-MIRTEX_API extern d3 pit_4;
+MIRTEX_API extern thread_local d3* pit0;
+MIRTEX_API extern thread_local d3* pit1;
+MIRTEX_API extern thread_local d3* pit2;
+MIRTEX_API extern thread_local d3* pit4;
+MIRTEX_API extern thread_local d3 pit_0;
+MIRTEX_API extern thread_local d3 pit_1;
+MIRTEX_API extern thread_local d3 pit_2;
+MIRTEX_API extern thread_local d3 pit_4;
 
 /* Over-relaxation of the whole three-dimensional field in pit_0 .. pit_4
  * (box of nx = L1/DL by ny = L2/DL steps, ny a multiple of 4) with the
@@ -147,10 +148,11 @@ MIRTEX_API int charge(double ea, double eb, int x1, int x2, int y1, int y2, int 
 MIRTEX_API void current(int x1, int x2, int y1, int y2, int ny, int nx, double met, int rows0, int layer, int dir,
                         double* inverse_sum, double* ratio_sum);
 
-/* Progress of the running relaxation: the run caption ("1/2", "2/2", ...)
- * and the interval in sweeps between progress lines (0: none). */
-MIRTEX_API extern char text_iteration[20];
-MIRTEX_API extern int print_iteration;
+/* Progress of the running relaxation, each thread's own: the run caption
+ * ("1/2", "2/2", ...) and the interval in sweeps between progress lines
+ * (0: none). */
+MIRTEX_API extern thread_local char text_iteration[20];
+MIRTEX_API extern thread_local int print_iteration;
 
 /* One progress line in the status window:
  * "<CPW_Misc.label> : <text_iteration>   n= <sweep>    e= <residual>". */

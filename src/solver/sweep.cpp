@@ -7,6 +7,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "solver/pool.h"
+
 namespace mirtex::solver {
 
 namespace {
@@ -470,7 +472,7 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
     }
     pair_lines();
     if (spatial && g_threads == 2 && free_ >= g_threaded_nodes && rows_.size() >= 2 &&
-        std::thread::hardware_concurrency() >= 2)
+        std::thread::hardware_concurrency() >= 2 && !side_by_side())
         start_worker();
 }
 

@@ -77,13 +77,10 @@ extern "C" MIRTEX_API int Calc_Tee(int /*plot: no diagnostic output*/, int* ipar
     if (const std::string p = junction_check(f, j, kNames); !p.empty()) return frame_failure(p);
 
     ElectricResult e;
-    if (const int rc = electric_run(f, j, dpar[23], "1/4", e); rc != 0) return rc;
     // Slot regions AB, AC, top.
     std::vector<MagneticResult> runs;
-    if (const int rc =
-            magnetic_runs(f, j, {{1.0, -1.0, -1.0}, {1.0, -1.0, 1.0}, {1.0, 1.0, -1.0}}, {"2/4", "3/4", "4/4"}, runs);
-        rc != 0)
-        return rc;
+    const SlotRuns slots{{{1.0, -1.0, -1.0}, {1.0, -1.0, 1.0}, {1.0, 1.0, -1.0}}, {"2/4", "3/4", "4/4"}};
+    if (const int rc = junction_runs(f, j, dpar[23], "1/4", slots, e, runs); rc != 0) return rc;
     const MagneticResult &ab = runs[0], &ac = runs[1], &bc = runs[2];
 
     // Arms A, B, C; the user's line 1 is C when the lines were swapped.

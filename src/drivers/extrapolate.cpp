@@ -1,0 +1,174 @@
+#include "drivers/extrapolate.h"
+
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "binding/messages.h"
+#include "cache/calc_file.h"
+#include "debug/slot_names.h"
+#include "drivers/solved3d.h"
+#include "params/extrapolation.h"
+#include "solver/solver.h"
+
+namespace mirtex::drivers {
+namespace {
+
+// The elements whose lumped values converge with the grid: their chain,
+// calculation file, the slot of their layout version and how many leading
+// result slots are grid-dependent lumped values (the closed-form bridge
+// loss, the feed lines' values and the geometry copies are not).
+struct Kind {
+    CACHE** root;
+    const char* file;
+    const char* ident;
+    int version_slot;
+    int lumped;
+};
+const Kind kKinds[] = {
+    {&root_open, "cpw_open.cdb", "Tessaric Open", 7, 1},
+    {&root_short, "cpw_short.cdb", "Tessaric Short", 3, 1},
+    {&root_gap, "cpw_gap.cdb", "Tessaric Gap", 7, 3},
+    {&root_step, "cpw_step.cdb", "Tessaric Step", 7, 3},
+    {&root_taper, "cpw_taper.cdb", "Tessaric Taper", 7, 3},
+    {&root_bruecke, "cpw_air.cdb", "Tessaric Airbridge", 15, 2},
+    {&root_bend, "cpw_bend.cdb", "Tessaric Bend", 20, 3},
+    {&root_tee, "cpw_tee.cdb", "Tessaric T-Junction", 25, 4},
+    {&root_cross, "cpw_cross.cdb", "Tessaric Cross", 30, 6},
+    {&root_idc, "cpw_cap.cdb", "Tessaric Capacitence", 11, 7},
+};
+
+const Kind* kind_of(const ResultVectors& v) {
+    for (const Kind& k : kKinds)
+        if (k.root == v.root && *v.n_dpar > k.version_slot) return &k;
+    return nullptr;
+}
+
+bool stamped(const Kind& k, const double* dpar) {
+    return params::extrapolated_stamp(dpar[k.version_slot]);
+}
+
+// Keys whose grids disagreed: their chain node holds the DL values.
+std::mutex g_fallback_mutex;
+std::set<std::string>& fallbacks() {
+    static std::set<std::string> keys;
+    return keys;
+}
+std::string key_bytes(const ResultVectors& v) {
+    std::string s(reinterpret_cast<const char*>(*v.ipar), sizeof(int) * static_cast<std::size_t>(*v.n_ipar));
+    s.append(reinterpret_cast<const char*>(*v.dpar), sizeof(double) * static_cast<std::size_t>(*v.n_dpar));
+    return s;
+}
+
+// The solver on a copy, with the run's caption; its status.
+int solve(const SolvedResult& r, SolveCopy& c, const char* name) {
+    copy_bounded(CPW_Misc.label, sizeof CPW_Misc.label, format(r.run_label, name));
+    print_iteration = r.print_interval;
+    return r.solve(c.vectors());
+}
+
+// Why the two grids' values are no pair to extrapolate from, or empty.
+std::string disagreement(const SolvedResult& r, const Kind& k, const SolveCopy& fine, const SolveCopy& coarse) {
+    const debug::SlotNames* names = debug::slot_names(r.report_label);
+    const std::vector<std::string> out = names ? debug::plain_names(names->dpar_out) : std::vector<std::string>{};
+    for (int s = 0; s < k.lumped; ++s) {
+        const double a = fine.dpo[s], b = coarse.dpo[s];
+        if (grids_agree(a, b)) continue;
+        const std::string slot = s < static_cast<int>(out.size()) ? out[s] : format("result %d", s);
+        return format("%s is %lg at DL and %lg at 2 DL", slot.c_str(), a, b);
+    }
+    return "";
+}
+
+}  // namespace
+
+bool grids_agree(double fine, double coarse) {
+    if (fine == 0.0 && coarse == 0.0) return true;
+    return (fine > 0.0) == (coarse > 0.0) && fine != 0.0 && coarse != 0.0 &&
+           std::fabs(fine - coarse) <= 0.25 * std::fabs(fine);
+}
+
+int version_slot(const ResultVectors& v) {
+    const Kind* k = kind_of(v);
+    return k != nullptr ? k->version_slot : -1;
+}
+
+bool extrapolated_key(const ResultVectors& v) {
+    const Kind* k = kind_of(v);
+    return k != nullptr && stamped(*k, *v.dpar);
+}
+
+bool holds_extrapolated(const ResultVectors& v) {
+    if (!extrapolated_key(v)) return false;
+    const std::lock_guard<std::mutex> lock(g_fallback_mutex);
+    return fallbacks().count(key_bytes(v)) == 0;
+}
+
+bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* name) try {
+    const ResultVectors& v = r.vectors;
+    const Kind& k = *kind_of(v);
+    if (v.lookup()) return true;
+    if (ReadCalc(k.file, k.ident, *v.ipar, *v.n_ipar, *v.dpar, *v.n_dpar, *v.ipar_out, *v.n_ipar_out, *v.dpar_out,
+                 *v.n_dpar_out) == 0) {
+        v.store();
+        return true;
+    }
+    auto failed = [&](int status) {
+        if (status == solver::kOutOfMemory) send_error(r.out_of_memory, name);
+        if (status == solver::kStopped) send_error("User Interrupt !");
+        return false;
+    };
+    SolveCopy fine(v, k.version_slot);
+    if (const int rc = solve(r, fine, name); rc != 0) return failed(rc);
+
+    // The same element on a grid of twice the step: the builder snaps its
+    // geometry anew, and the work vectors are rebuilt at DL afterwards.
+    std::string why;
+    int coarse_status = 0;
+    std::vector<double> coarse_out;
+    {
+        WarningList w;
+        int built = 0;
+        {
+            const params::GridScale twice(2.0);
+            built = run_builder(inst, w.list());
+            if (built == 0) {
+                SolveCopy coarse(v, k.version_slot);
+                coarse_status = solve(r, coarse, name);
+                if (coarse_status == 0) why = disagreement(r, k, fine, coarse);
+                coarse_out = coarse.dpo;
+            }
+        }
+        if (built != 0)
+            why = format("its geometry does not fit a grid of 2 DL (%s)", w.head() ? w.head()->text : "no grid");
+        WarningList again;
+        run_builder(inst, again.list());
+    }
+    if (coarse_status == solver::kStopped) return failed(coarse_status);
+    if (why.empty() && coarse_status != 0) why = "the solve at 2 DL failed";
+
+    for (int s = 0; s < *v.n_ipar_out; ++s) (*v.ipar_out)[s] = fine.ipo[s];
+    for (int s = 0; s < *v.n_dpar_out; ++s) (*v.dpar_out)[s] = fine.dpo[s];
+    if (why.empty()) {
+        for (int s = 0; s < k.lumped; ++s) (*v.dpar_out)[s] = 2.0 * fine.dpo[s] - coarse_out[s];
+        WriteCalc(k.file, k.ident, *v.ipar, *v.n_ipar, *v.dpar, *v.n_dpar, *v.ipar_out, *v.n_ipar_out, *v.dpar_out,
+                  *v.n_dpar_out);
+    } else {
+        // Not kept on disk: the next process finds both plain records and
+        // tells again.
+        send_info("WARNING %s(%s) : values not extrapolated to the fine-grid limit: %s; the values at DL stand",
+                  r.report_label, name, why.c_str());
+        const std::lock_guard<std::mutex> lock(g_fallback_mutex);
+        fallbacks().insert(key_bytes(v));
+    }
+    v.store();
+    return true;
+} catch (...) {
+    send_error(r.out_of_memory, name);
+    return false;
+}
+
+}  // namespace mirtex::drivers

@@ -1,0 +1,47 @@
+// The elements solved on the three-dimensional grid, by definition name:
+// their report label, their result vectors and chain, and their solver.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "drivers/driver.h"
+
+namespace mirtex::drivers {
+
+struct Solved3D {
+    const char* def;    // "CxGAP"
+    const char* label;  // "C_GAP": report label and run caption "C_GAP(<instance>)"
+    ResultVectors v;
+    int (*solve)(const ResultVectors&);  // null: the solver sizes its own result vector
+    int print_interval;                  // progress interval of its runs, in sweeps
+};
+
+std::span<const Solved3D> solved_3d();
+// The entry of a definition name, or null.
+const Solved3D* solved_3d(const char* def);
+
+// An element's vectors copied out of the work vectors, so that builders
+// may refill those while the copy is solved; with version_slot >= 0 the
+// copy's layout version is the plain one.
+struct SolveCopy {
+    SolveCopy(const ResultVectors& v, int version_slot);
+    SolveCopy(const SolveCopy&) = delete;
+    SolveCopy& operator=(const SolveCopy&) = delete;
+    // Vectors over the copy (an empty chain of its own).
+    ResultVectors vectors();
+    bool same_key(const SolveCopy& o) const { return ip == o.ip && dp == o.dp; }
+
+    std::vector<int> ip, ipo;
+    std::vector<double> dp, dpo;
+
+private:
+    int* ipp_ = nullptr;
+    int* ipop_ = nullptr;
+    double* dpp_ = nullptr;
+    double* dpop_ = nullptr;
+    int nip_ = 0, ndp_ = 0, nipo_ = 0, ndpo_ = 0;
+    CACHE* none_ = nullptr;
+};
+
+}  // namespace mirtex::drivers

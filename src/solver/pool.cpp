@@ -1,0 +1,79 @@
+#include "solver/pool.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "binding/messages.h"
+#include "solver/solver.h"
+
+namespace mirtex::solver {
+namespace {
+
+thread_local bool t_side_by_side = false;
+
+int guarded(const std::function<int()>& task) {
+    try {
+        return task();
+    } catch (...) {
+        return kOutOfMemory;
+    }
+}
+
+}  // namespace
+
+int pool_threads() {
+    if (const char* text = std::getenv("MIRTEX_THREADS"); text != nullptr && *text != '\0') {
+        errno = 0;
+        char* end = nullptr;
+        const long n = std::strtol(text, &end, 10);
+        if (errno == 0 && *end == '\0' && n > 0) return n > 256 ? 256 : static_cast<int>(n);
+    }
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
+bool side_by_side() {
+    return t_side_by_side;
+}
+
+int run_side_by_side(std::span<const std::function<int()>> tasks) {
+    const int threads = std::min<int>(pool_threads(), static_cast<int>(tasks.size()));
+    if (threads <= 1 || t_side_by_side) {
+        for (const auto& task : tasks)
+            if (const int rc = guarded(task); rc != 0) return rc;
+        return 0;
+    }
+    std::vector<int> status(tasks.size(), 0);
+    std::atomic<std::size_t> next{0};
+    // Each thread takes the next task not yet taken; the caller is one of
+    // them.  All name the caller's solve in their messages, at its interval.
+    const std::string label(run_label(), static_cast<std::size_t>(run_label_length()));
+    const int interval = print_iteration;
+    auto work = [&] {
+        const ThreadLabel named(label);
+        print_iteration = interval;
+        t_side_by_side = true;
+        for (std::size_t k; (k = next.fetch_add(1)) < tasks.size();) status[k] = guarded(tasks[k]);
+        t_side_by_side = false;
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (...) {
+            break;  // no more threads to be had: the ones there are share the tasks
+        }
+    }
+    work();
+    for (std::thread& h : helpers) h.join();
+    for (const int rc : status)
+        if (rc != 0) return rc;
+    return 0;
+}
+
+}  // namespace mirtex::solver

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -16,7 +17,70 @@ int g_threads = 2;
 // twice per sweep and still gain.
 constexpr long kThreadedNodes = 200000;
 long g_threaded_nodes = kThreadedNodes;
+bool g_tuning = true;
+thread_local bool t_one_thread = false;
 }  // namespace
+
+SweepOnOneThread::SweepOnOneThread() : before_(t_one_thread) {
+    t_one_thread = true;
+}
+
+SweepOnOneThread::~SweepOnOneThread() {
+    t_one_thread = before_;
+}
+
+void set_factor_tuning(bool on) {
+    g_tuning = on;
+}
+
+double FactorTuner::next(double residual, double w) {
+    if (!(residual > 0.0) || !std::isfinite(residual)) {
+        since_ = 0;
+        return w;
+    }
+    if (++since_ % kStretch != 0) return w;
+    // The first stretch after a change is the new factor's transient.
+    const int stretch = since_ / kStretch;
+    if (stretch >= 3) {
+        const double early = std::log(mark_[1] / mark_[0]), late = std::log(residual / mark_[1]);
+        // A steady rate below 1: the slowest mode rules.
+        if (late < 0.0 && std::fabs(early - late) <= 0.1 * -late) {
+            const double lambda = std::exp(late / kStretch);
+            const double mu2 = (lambda + w - 1.0) * (lambda + w - 1.0) / (lambda * w * w);
+            if (mu2 < 1.0) {
+                const double best = std::min(2.0 / (1.0 + std::sqrt(1.0 - mu2)), kHighest);
+                if (2.0 - best < (1.0 - kLeast) * (2.0 - w)) {
+                    since_ = 0;
+                    return best;
+                }
+            }
+        }
+    }
+    if (stretch >= 2) mark_[0] = mark_[1];
+    mark_[1] = residual;
+    return w;
+}
+
+void Pace::record(double seconds) {
+    const bool now_two = two();
+    time_[now_two] = seconds;
+    ++count_;
+    if (probing_) {
+        probing_ = false;
+        if (seconds < time_[!now_two]) {
+            best_two_ = now_two;
+            interval_ = kFirstProbe;
+        } else {
+            interval_ = std::min(2 * interval_, kLastProbe);
+        }
+        next_ = count_ + interval_;
+    } else if (time_[!now_two] > 0.0 && seconds > 1.5 * time_[!now_two]) {
+        best_two_ = !now_two;
+        interval_ = kFirstProbe;
+        next_ = count_ + interval_;
+    }
+    probing_ = count_ >= next_;
+}
 
 BandView view2(d2 a, int columns, int rows) {
     BandView v;
@@ -389,7 +453,10 @@ Read read_of(Link k) {
 
 Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandView views[kBandCount], double alpha,
            const std::vector<DielectricBlock>& blocks)
-    : alpha_(alpha), layers_(eps), blocks_(stencil == Stencil::Spatial ? blocks : std::vector<DielectricBlock>{}) {
+    : alpha_(alpha),
+      tune_(g_tuning && stencil == Stencil::Spatial),
+      layers_(eps),
+      blocks_(stencil == Stencil::Spatial ? blocks : std::vector<DielectricBlock>{}) {
     const bool spatial = stencil == Stencil::Spatial;
     for (const StackRow& sr : st.sweep_rows()) {
         const int b = sr.self.band;
@@ -469,7 +536,7 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
         }
     }
     pair_lines();
-    if (spatial && g_threads == 2 && free_ >= g_threaded_nodes && rows_.size() >= 2 &&
+    if (spatial && g_threads == 2 && !t_one_thread && free_ >= g_threaded_nodes && rows_.size() >= 2 &&
         std::thread::hardware_concurrency() >= 2)
         start_worker();
 }
@@ -693,8 +760,34 @@ void Plan::reclassify() {
     pair_lines();
 }
 
+void Plan::set_alpha(double alpha) {
+    const double k = alpha / alpha_;
+    for (Line& l : lines_) l.w = {1.0 - alpha, l.w.side * k, l.w.up * k, l.w.down * k};
+    for (NodeWeights& w : special_)
+        w = {1.0 - alpha, w.prev * k, w.next * k, w.xa * k, w.xb * k, w.up * k, w.down * k};
+    alpha_ = alpha;
+}
+
 double Plan::sweep() {
+    double residual;
     if (done_ != nullptr) {
+        const bool two = pace_.two();
+        const auto start = std::chrono::steady_clock::now();
+        residual = two ? sweep_two() : sweep_one();
+        pace_.record(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        threaded_ += two;
+    } else {
+        residual = sweep_one();
+    }
+    if (tune_) {
+        const double a = tuner_.next(residual, alpha_);
+        if (a != alpha_) set_alpha(a);
+    }
+    return residual;
+}
+
+double Plan::sweep_two() {
+    {
         for (std::size_t k = 0; k < rows_.size(); ++k) done_[k].store(0, std::memory_order_relaxed);
         long gen;
         {
@@ -716,6 +809,9 @@ double Plan::sweep() {
         if ((mine.hits | theirs.hits) != 0) reclassify();
         return largest / alpha_;
     }
+}
+
+double Plan::sweep_one() {
     double largest = 0.0;
     int hits = 0;
     const std::size_t n = lines_.size();

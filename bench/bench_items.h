@@ -18,6 +18,7 @@
 #include "host.h"
 #include "mirtex/mirtex.h"
 #include "numeric/arrays.h"
+#include "solver/kernel.h"
 #include "solver/solver.h"
 
 namespace mirtex::bench {
@@ -118,6 +119,7 @@ inline bool solve_fresh(benchmark::State& state, UserInstDef* e, const char* fil
     }
     const std::filesystem::path path = mirtex::table_directory() + file;
     int64_t peak = 0;
+    const solver::RelaxCounters start = solver::relax_counters();
     for (auto _ : state) {
         state.PauseTiming();
         std::filesystem::remove(path);
@@ -132,6 +134,12 @@ inline bool solve_fresh(benchmark::State& state, UserInstDef* e, const char* fil
         peak = std::max<int64_t>(peak, initmem.peak_bytes);
     }
     state.counters["grid_MB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+    // Sweeps of all the element's runs (each over its whole grid or one
+    // plane of it), and how many of them ran on two threads.
+    const solver::RelaxCounters end = solver::relax_counters();
+    const double n = static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+    state.counters["sweeps"] = static_cast<double>(end.sweeps - start.sweeps) / n;
+    state.counters["threaded"] = static_cast<double>(end.threaded_sweeps - start.threaded_sweeps) / n;
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
     state.counters["maxRSS_MB"] = static_cast<double>(ru.ru_maxrss) / 1024.0;

@@ -108,6 +108,7 @@ void run(benchmark::State& state, Kernel kernel, double bound, double dl = 2.5e-
     state.counters["nodes"] = static_cast<double>(size.nodes);
     state.counters["bytes/node"] = static_cast<double>(size.bytes) / static_cast<double>(size.nodes);
     state.counters["sweeps"] = static_cast<double>(end.sweeps - start.sweeps) / n;
+    state.counters["threaded"] = static_cast<double>(end.threaded_sweeps - start.threaded_sweeps) / n;
     state.counters["updates/s"] =
         benchmark::Counter(static_cast<double>(end.node_updates - start.node_updates), benchmark::Counter::kIsRate);
     if (kernel != k3z) {

@@ -66,16 +66,21 @@ void Pace::record(double seconds) {
     time_[now_two] = seconds;
     ++count_;
     if (probing_) {
+        // Two threads must win clearly: on a loaded machine the times of
+        // single sweeps scatter.
         probing_ = false;
-        if (seconds < time_[!now_two]) {
+        if (seconds < (now_two ? 0.9 : 1.0) * time_[!now_two]) {
             best_two_ = now_two;
             interval_ = kFirstProbe;
         } else {
-            interval_ = std::min(2 * interval_, kLastProbe);
+            // A partner far behind is no passing hitch: ask far less often.
+            interval_ = std::min((seconds > 1.5 * time_[!now_two] ? 4 : 2) * interval_, kLastProbe);
         }
         next_ = count_ + interval_;
-    } else if (time_[!now_two] > 0.0 && seconds > 1.5 * time_[!now_two]) {
-        best_two_ = !now_two;
+    } else if (now_two && time_[0] > 0.0 && seconds > 1.5 * time_[0]) {
+        // The partner has stalled.  A slow sweep on one thread is the
+        // machine's load, which a second thread would not relieve.
+        best_two_ = false;
         interval_ = kFirstProbe;
         next_ = count_ + interval_;
     }

@@ -170,21 +170,22 @@ private:
 // How a pipelined sweep runs: the two-thread pipeline gains only while the
 // partner keeps pace; one that has lost its core (another process on a
 // busy machine) makes every row wait for it, and the sweep takes several
-// times as long as on one thread.  Sweeps are timed: the faster way runs,
-// the other is tried again now and then, less often each time it loses,
-// and a way that slows down to well behind the other's last time is left
-// at once.  Both ways give the same field, bit for bit.
+// times as long as on one thread.  Sweeps are timed: a run starts on one
+// thread and tries two at its second sweep; the faster way runs, the other
+// is tried again now and then, less often each time it loses, and two
+// threads that fall well behind one thread's last time are left at once.
+// Both ways give the same field, bit for bit.
 class Pace {
 public:
     bool two() const { return probing_ != best_two_; }
     void record(double seconds);
 
-    static constexpr int kFirstProbe = 8, kLastProbe = 256;
+    static constexpr int kFirstProbe = 16, kLastProbe = 1024;
 
 private:
-    bool best_two_ = true, probing_ = false;
+    bool best_two_ = false, probing_ = false;
     double time_[2] = {0.0, 0.0};  // last sweep on one, on two threads
-    long count_ = 0, next_ = 2;
+    long count_ = 0, next_ = 1;
     int interval_ = kFirstProbe;
 };
 

@@ -84,8 +84,9 @@ inline void bench_grid(const std::string& name, double dl, double L) {
 // The examples' board: the substrate "DSUB", a 50-ohm line "DCPW" (W 20,
 // S 15 um) and a wide one "DWIDE" (W 40, S 20 um) on metal level `level`,
 // and a grid of step dl ("DGRID" + tag, tag 250 for 2.5 um); returns the
-// tag.
-inline std::string bench_board(double dl, int level = 2) {
+// tag.  box > 0: the G1 box instead, L1 = L2 = box um under a cover box um
+// up (substrate "G1SUB<box>", tag + "B<box>").
+inline std::string bench_board(double dl, int level = 2, int box = 0) {
     using host::Value;
     host::Host& h = host::Host::get();
     h.boot_all();
@@ -101,8 +102,20 @@ inline std::string bench_board(double dl, int level = 2) {
                       {"GND_MET", Value::Int(level)}});
         bench_process();
     }
-    bench_grid("DGRID" + tag, dl, -1);
-    return tag;
+    if (box <= 0) {
+        bench_grid("DGRID" + tag, dl, -1);
+        return tag;
+    }
+    const std::string b = std::to_string(box);
+    bench_substrate(("G1SUB" + b).c_str(), box * 1e-6);
+    bench_grid("DGRID" + tag + "B" + b, dl, box * 1e-6);
+    return tag + "B" + b;
+}
+
+// The substrate of a board tag: "DSUB", or the G1 box's.
+inline std::string bench_sub(const std::string& tag) {
+    const std::size_t b = tag.find('B');
+    return b == std::string::npos ? "DSUB" : "G1SUB" + tag.substr(b + 1);
 }
 
 // Solves element e afresh in every iteration (its feed lines come from the

@@ -118,7 +118,9 @@ struct Line {
 void set_line_pairing(bool on);
 // Threads of a spatial sweep: 2 (the default, when the machine has two
 // cores, from 200 000 free nodes on) or 1; for comparison and measurement.
-void set_sweep_threads(int n, long from_nodes = 200000);
+// paced: two threads only while they are the faster (Pace); false keeps
+// them on every sweep.
+void set_sweep_threads(int n, long from_nodes = 200000, bool paced = true);
 // Whether a spatial run raises its over-relaxation factor from its own
 // rate of convergence (the default); off keeps the factor it was given,
 // for comparison.  Cross-section runs keep theirs: a few thousand nodes

@@ -134,7 +134,7 @@ TEST_F(Kernel3, OpenEndFieldIsMirrorSymmetricAndFastSweepsAreBitIdentical) {
     std::vector<double> fields[3];
     for (int variant = 0; variant < 3; ++variant) {
         set_line_pairing(variant > 0);
-        set_sweep_threads(variant == 2 ? 2 : 1, 0);
+        set_sweep_threads(variant == 2 ? 2 : 1, 0, false);
         BandGrid3 g(box.st(), box.ny);
         ASSERT_TRUE(g);
         box.paint_line(g, box.ny);

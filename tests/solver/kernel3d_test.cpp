@@ -278,9 +278,8 @@ TEST_F(Kernel3, TunedFactorEndsOnTheFixedFactorsFieldInFewerSweeps) {
     std::vector<double> fixed, tuned, converged;
     const long long n_fixed = solve(false, 1e-5, fixed), n_tuned = solve(true, 1e-5, tuned);
     solve(true, 1e-8, converged);
-    double apart = 0.0, off_fixed = 0.0, off_tuned = 0.0;
+    double off_fixed = 0.0, off_tuned = 0.0;
     for (std::size_t i = 0; i < fixed.size(); ++i) {
-        apart = std::max(apart, std::fabs(fixed[i] - tuned[i]));
         off_fixed = std::max(off_fixed, std::fabs(fixed[i] - converged[i]));
         off_tuned = std::max(off_tuned, std::fabs(tuned[i] - converged[i]));
     }
@@ -288,7 +287,6 @@ TEST_F(Kernel3, TunedFactorEndsOnTheFixedFactorsFieldInFewerSweeps) {
     // bounds the residual, not the distance from convergence).
     EXPECT_LT(n_tuned, 0.9 * n_fixed);
     EXPECT_LT(off_tuned, 0.3 * off_fixed);
-    EXPECT_LE(apart, off_fixed + off_tuned);
 }
 
 TEST(FactorTuner, ASteadyRateGivesTheBestFactor) {
@@ -305,11 +303,7 @@ TEST(FactorTuner, ASteadyRateGivesTheBestFactor) {
         FactorTuner t;
         double got = w, r = 1.0;
         int sweeps = 0;
-        while (got == w && sweeps < 10 * FactorTuner::kStretch) {
-            r *= rate;
-            got = t.next(r, w);
-            ++sweeps;
-        }
+        while (got == w && ++sweeps <= 10 * FactorTuner::kStretch) got = t.next(r *= rate, w);
         if (rate == lambda) {
             EXPECT_NEAR(got, best, 1e-9);
             EXPECT_EQ(sweeps, 3 * FactorTuner::kStretch);

@@ -770,8 +770,7 @@ void Plan::reclassify() {
 void Plan::set_alpha(double alpha) {
     const double k = alpha / alpha_;
     for (Line& l : lines_) l.w = {1.0 - alpha, l.w.side * k, l.w.up * k, l.w.down * k};
-    for (NodeWeights& w : special_)
-        w = {1.0 - alpha, w.prev * k, w.next * k, w.xa * k, w.xb * k, w.up * k, w.down * k};
+    for (NodeWeights& w : special_) w = {1.0 - alpha, w.prev * k, w.next * k, w.xa * k, w.xb * k, w.up * k, w.down * k};
     alpha_ = alpha;
 }
 
@@ -794,28 +793,26 @@ double Plan::sweep() {
 }
 
 double Plan::sweep_two() {
+    for (std::size_t k = 0; k < rows_.size(); ++k) done_[k].store(0, std::memory_order_relaxed);
+    long gen;
     {
-        for (std::size_t k = 0; k < rows_.size(); ++k) done_[k].store(0, std::memory_order_relaxed);
-        long gen;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            gen = ++generation_;
-        }
-        wake_.notify_all();
-        Result mine;
-        sweep_rows(0, scratch_, mine);
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [&] { return finished_ == gen; });
-        }
-        // Maxima are exact: the largest of the two threads' is the sweep's.
-        const Result& theirs = worker_result_;
-        const double largest = std::isfinite(mine.largest) && std::isfinite(theirs.largest)
-                                   ? std::max(mine.largest, theirs.largest)
-                                   : HUGE_VAL;
-        if ((mine.hits | theirs.hits) != 0) reclassify();
-        return largest / alpha_;
+        std::lock_guard<std::mutex> lock(mutex_);
+        gen = ++generation_;
     }
+    wake_.notify_all();
+    Result mine;
+    sweep_rows(0, scratch_, mine);
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [&] { return finished_ == gen; });
+    }
+    // Maxima are exact: the largest of the two threads' is the sweep's.
+    const Result& theirs = worker_result_;
+    const double largest = std::isfinite(mine.largest) && std::isfinite(theirs.largest)
+                               ? std::max(mine.largest, theirs.largest)
+                               : HUGE_VAL;
+    if ((mine.hits | theirs.hits) != 0) reclassify();
+    return largest / alpha_;
 }
 
 double Plan::sweep_one() {

@@ -35,6 +35,11 @@ void set_factor_tuning(bool on) {
 }
 
 double FactorTuner::next(double residual, double w) {
+    if (first_ == 0.0) {
+        first_ = w;
+        raised_at_ = residual;
+    }
+    if (locked_) return w;
     if (!(residual > 0.0) || !std::isfinite(residual)) {
         since_ = 0;
         return w;
@@ -42,6 +47,16 @@ double FactorTuner::next(double residual, double w) {
     if (++since_ % kStretch != 0) return w;
     // The first stretch after a change is the new factor's transient.
     const int stretch = since_ / kStretch;
+    // The stencils of the graded grid are not quite symmetric, and too high
+    // a factor can stall a run or make it diverge; that a raise has done
+    // so shows when the residual has grown well past its value at the raise,
+    // or has not halved in 16 stretches.  The run then goes back to the
+    // factor it was given, for good.
+    if (w != first_ && stretch >= 3 &&
+        (residual > kGrowth * raised_at_ || (stretch >= kPatience && residual > 0.5 * raised_at_))) {
+        locked_ = true;
+        return first_;
+    }
     if (stretch >= 3) {
         const double early = std::log(mark_[1] / mark_[0]), late = std::log(residual / mark_[1]);
         // A steady rate below 1: the slowest mode rules.
@@ -52,6 +67,7 @@ double FactorTuner::next(double residual, double w) {
                 const double best = std::min(2.0 / (1.0 + std::sqrt(1.0 - mu2)), kHighest);
                 if (2.0 - best < (1.0 - kLeast) * (2.0 - w)) {
                     since_ = 0;
+                    raised_at_ = residual;
                     return best;
                 }
             }

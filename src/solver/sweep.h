@@ -149,7 +149,8 @@ private:
 // and the best factor is 2 / (1 + sqrt(1 - mu^2)).  Above the best factor
 // the ratio is w - 1 whatever mu is, and a ratio measured before the
 // slowest mode dominates is too small: both leave the factor where it is
-// or give one below the best, so the tuner only ever raises the factor.
+// or give one below the best, so the tuner only ever raises the factor
+// (and takes a raise back when the run does not thrive on it).
 class FactorTuner {
 public:
     // The factor from the next sweep on, given the largest residual of the
@@ -163,10 +164,17 @@ public:
     // the measurement.
     static constexpr double kLeast = 0.05;
     static constexpr double kHighest = 1.995;
+    // A raise that lets the residual grow by this factor, or not halve in
+    // this many stretches, is taken back.
+    static constexpr double kGrowth = 4.0;
+    static constexpr int kPatience = 16;
 
 private:
     int since_ = 0;  // sweeps since the factor last changed
     double mark_[2] = {0.0, 0.0};
+    double first_ = 0.0;      // the factor the run was given
+    double raised_at_ = 0.0;  // the residual when the factor last rose
+    bool locked_ = false;
 };
 
 // How a pipelined sweep runs: the two-thread pipeline gains only while the

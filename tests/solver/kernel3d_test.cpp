@@ -307,6 +307,11 @@ TEST(FactorTuner, ASteadyRateGivesTheBestFactor) {
         if (rate == lambda) {
             EXPECT_NEAR(got, best, 1e-9);
             EXPECT_EQ(sweeps, 3 * FactorTuner::kStretch);
+            // A residual that then grows takes the raise back, for good.
+            double back = got;
+            for (int k = 0; k < 4 * FactorTuner::kStretch && back == got; ++k) back = t.next(r *= 1.1, got);
+            EXPECT_EQ(back, w);
+            EXPECT_EQ(t.next(r * 1e-3, w), w);
         } else {
             EXPECT_EQ(got, w) << rate;
         }

@@ -18,6 +18,7 @@
 #include "host.h"
 #include "mirtex/mirtex.h"
 #include "numeric/arrays.h"
+#include "solver/kernel.h"
 #include "solver/solver.h"
 
 namespace mirtex::bench {
@@ -120,8 +121,9 @@ struct SolvedKind {
 // The examples' board: the substrate "DSUB", a 50-ohm line "DCPW" (W 20,
 // S 15 um) and a wide one "DWIDE" (W 40, S 20 um) on metal level `level`,
 // and a grid of step dl ("DGRID" + tag, tag 250 for 2.5 um); returns the
-// tag.
-inline std::string bench_board(double dl, int level = 2) {
+// tag.  box > 0: the G1 box instead, L1 = L2 = box um under a cover box um
+// up (substrate "G1SUB<box>", tag + "B<box>").
+inline std::string bench_board(double dl, int level = 2, int box = 0) {
     using host::Value;
     host::Host& h = host::Host::get();
     h.boot_all();
@@ -131,8 +133,20 @@ inline std::string bench_board(double dl, int level = 2) {
         for (auto [n, w, s] : {std::tuple{"DCPW", 20e-6, 15e-6}, {"DWIDE", 40e-6, 20e-6}}) bench_line_type(n, w, s, level);
         bench_process();
     }
-    bench_grid("DGRID" + tag, dl, -1);
-    return tag;
+    if (box <= 0) {
+        bench_grid("DGRID" + tag, dl, -1);
+        return tag;
+    }
+    const std::string b = std::to_string(box);
+    bench_substrate(("G1SUB" + b).c_str(), box * 1e-6);
+    bench_grid("DGRID" + tag + "B" + b, dl, box * 1e-6);
+    return tag + "B" + b;
+}
+
+// The substrate of a board tag: "DSUB", or the G1 box's.
+inline std::string bench_sub(const std::string& tag) {
+    const std::size_t b = tag.find('B');
+    return b == std::string::npos ? "DSUB" : "G1SUB" + tag.substr(b + 1);
 }
 
 // Solves element e afresh in every iteration (its feed lines come from the
@@ -149,6 +163,7 @@ inline bool solve_fresh(benchmark::State& state, UserInstDef* e, const char* fil
     }
     const std::filesystem::path path = mirtex::table_directory() + file;
     int64_t peak = 0;
+    const solver::RelaxCounters start = solver::relax_counters();
     for (auto _ : state) {
         state.PauseTiming();
         std::filesystem::remove(path);
@@ -163,6 +178,12 @@ inline bool solve_fresh(benchmark::State& state, UserInstDef* e, const char* fil
         peak = std::max<int64_t>(peak, initmem.peak_bytes);
     }
     state.counters["grid_MB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+    // Sweeps of all the element's runs (each over its whole grid or one
+    // plane of it), and how many of them ran on two threads.
+    const solver::RelaxCounters end = solver::relax_counters();
+    const double n = static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+    state.counters["sweeps"] = static_cast<double>(end.sweeps - start.sweeps) / n;
+    state.counters["threaded"] = static_cast<double>(end.threaded_sweeps - start.threaded_sweeps) / n;
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
     state.counters["maxRSS_MB"] = static_cast<double>(ru.ru_maxrss) / 1024.0;

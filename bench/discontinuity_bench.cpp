@@ -7,6 +7,7 @@
 
 #include "bench_items.h"
 #include "solver/solver.h"
+#include "solver/sweep.h"
 
 namespace {
 
@@ -22,10 +23,10 @@ const mirtex::bench::SolvedKind kKinds[5] = {{"CxOPEN", "cpw_open.cdb", &open_dp
                         {"CxSTEP", "cpw_step.cdb", &step_dpar_out},
                         {"CxTAPER", "cpw_taper.cdb", &taper_dpar_out}};
 
-UserInstDef* element(int kind, double dl) {
+UserInstDef* element(int kind, double dl, int box) {
     Host& h = Host::get();
-    const std::string tag = mirtex::bench::bench_board(dl);
-    const std::string sub = "DSUB", grid = "DGRID" + tag;
+    const std::string tag = mirtex::bench::bench_board(dl, 2, box);
+    const std::string sub = mirtex::bench::bench_sub(tag), grid = "DGRID" + tag;
     const std::string name = std::string("D") + kKinds[kind].def + tag;
     if (UserInstDef* i = get_user_inst(name.c_str())) return i;
     mirtex::host::Params p;
@@ -61,7 +62,7 @@ UserInstDef* element(int kind, double dl) {
 void BM_DiscontinuitySolve(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
     const double dl = state.range(1) * 1e-8;  // 250 -> 2.5 um
-    UserInstDef* e = element(kind, dl);
+    UserInstDef* e = element(kind, dl, state.range(2));
     if (!mirtex::bench::solve_fresh(state, e, kKinds[kind].file,
                                     {&root_open, &root_short, &root_gap, &root_step, &root_taper}))
         return;
@@ -85,17 +86,37 @@ void BM_DiscontinuitySolve(benchmark::State& state) {
     state.SetLabel(kKinds[kind].def);
 }
 
+// The same with the over-relaxation factor fixed at the grid's ALPHA, as
+// the runs had it before they tuned their factor.
+void BM_DiscontinuitySolveFixedFactor(benchmark::State& state) {
+    mirtex::solver::set_factor_tuning(false);
+    BM_DiscontinuitySolve(state);
+    mirtex::solver::set_factor_tuning(true);
+}
+
 }  // namespace
 
 // The examples' grid step (2.5 um), then 5 and 1.25 um for the
 // convergence of the excess values.
 BENCHMARK(BM_DiscontinuitySolve)
-    ->ArgsProduct({{0, 1, 2, 3, 4}, {250}})
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {250}, {0}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
 BENCHMARK(BM_DiscontinuitySolve)
-    ->ArgsProduct({{0, 1, 2, 3, 4}, {500, 125}})
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {500, 125}, {0}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+// The open end, short end and gap in the G1 box (500 um, cover 500 um up)
+// at 2.5 and 1.25 um.
+BENCHMARK(BM_DiscontinuitySolve)
+    ->ArgsProduct({{0, 1, 2}, {250, 125}, {500}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_DiscontinuitySolveFixedFactor)
+    ->ArgsProduct({{0, 1, 2}, {250, 125}, {500}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);

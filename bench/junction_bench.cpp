@@ -7,6 +7,7 @@
 
 #include "bench_items.h"
 #include "solver/solver.h"
+#include "solver/sweep.h"
 
 namespace {
 
@@ -27,9 +28,9 @@ const Kind kKinds[4] = {{"CxAIR", "cpw_air.cdb", &bruecke_dpar_out, 1, "JDECK"},
 
 // The examples' 50-ohm line on metal 1 under bridges on metal 2, 3 um up
 // in air (a ground deck 10 um wide), or arms without a bridge.
-UserInstDef* element(int kind, double dl) {
+UserInstDef* element(int kind, double dl, int box = 0) {
     Host& h = Host::get();
-    const std::string tag = mirtex::bench::bench_board(dl);
+    const std::string tag = mirtex::bench::bench_board(dl, 2, box);
     mirtex::bench::bench_line_type("JCPW", 20e-6, 15e-6, 1);
     mirtex::bench::bench_bridge("JDECK", 2);
     mirtex::bench::bench_bridge("JNONE", 0);
@@ -43,7 +44,7 @@ UserInstDef* element(int kind, double dl) {
         for (int a = 1; a <= k.arms; ++a) p.emplace_back("C_LTYP" + std::to_string(a), Value::Mtrl("JCPW"));
         for (int a = 1; a <= k.arms; ++a) p.emplace_back("C_BTYP" + std::to_string(a), Value::Mtrl(k.bridge));
     }
-    p.emplace_back("C_SUB", Value::Mtrl("DSUB"));
+    p.emplace_back("C_SUB", Value::Mtrl(mirtex::bench::bench_sub(tag)));
     p.emplace_back("C_GRID", Value::Mtrl("DGRID" + tag));
     p.emplace_back("TEMP", Value::Real(16.85));
     return h.create(k.def, name, p);
@@ -52,7 +53,7 @@ UserInstDef* element(int kind, double dl) {
 void BM_JunctionSolve(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
     const double dl = state.range(1) * 1e-8;  // 250 -> 2.5 um
-    UserInstDef* e = element(kind, dl);
+    UserInstDef* e = element(kind, dl, state.range(2));
     if (!mirtex::bench::solve_fresh(state, e, kKinds[kind].file, {&root_bruecke, &root_bend, &root_tee, &root_cross}))
         return;
     // The solved values in pH and fF: the series inductance of each path
@@ -153,21 +154,40 @@ void BM_SpiralSolve(benchmark::State& state) {
     state.SetLabel("CxRIND");
 }
 
+// The same with the over-relaxation factor fixed at the grid's ALPHA (the
+// slot runs at 1.94 at least), as the runs had it before they tuned it.
+void BM_JunctionSolveFixedFactor(benchmark::State& state) {
+    mirtex::solver::set_factor_tuning(false);
+    BM_JunctionSolve(state);
+    mirtex::solver::set_factor_tuning(true);
+}
+
 }  // namespace
 
 // The examples' grid step (2.5 um), then 5 and 1.25 um for the
 // convergence of the values.
 BENCHMARK(BM_JunctionSolve)
-    ->ArgsProduct({{0, 1, 2, 3}, {250}})
+    ->ArgsProduct({{0, 1, 2, 3}, {250}, {0}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
 BENCHMARK(BM_IdcSolve)->Arg(250)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_SpiralSolve)->Arg(250)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_JunctionSolve)
-    ->ArgsProduct({{0, 1, 2, 3}, {500, 125}})
+    ->ArgsProduct({{0, 1, 2, 3}, {500, 125}, {0}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
 BENCHMARK(BM_IdcSolve)->Arg(500)->Arg(125)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_SpiralSolve)->Arg(500)->Arg(125)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+// The tee and the cross in the G1 box (500 um, cover 500 um up) at 1.25 um.
+BENCHMARK(BM_JunctionSolve)
+    ->ArgsProduct({{2, 3}, {125}, {500}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_JunctionSolveFixedFactor)
+    ->ArgsProduct({{2, 3}, {125}, {500}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);

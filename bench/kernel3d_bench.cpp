@@ -9,6 +9,7 @@
 
 #include "../tests/solver/line_inputs.h"
 #include "numeric/arrays.h"
+#include "solver/frame3d.h"
 #include "solver/grid3d.h"
 #include "solver/line.h"
 #include "solver/solver.h"
@@ -22,8 +23,9 @@ struct G1 {
     mirtex::test::LineVectors v;
     LineLayout lay;
     int ny;
-    G1() {
+    explicit G1(double dl = 2.5e-6) {
         mirtex::test::LineSpec s;
+        s.DL = dl;
         s.L1 = 500e-6;
         s.H3 = 400e-6;
         v = mirtex::test::line_vectors(s);
@@ -47,8 +49,8 @@ struct G1 {
 
 enum Kernel { k3, k3z, k3l };
 
-void run(benchmark::State& state, Kernel kernel, double bound) {
-    const G1 g1;
+void run(benchmark::State& state, Kernel kernel, double bound, double dl = 2.5e-6) {
+    const G1 g1(dl);
     const BandStack& st = g1.st();
     print_iteration = 0;
     std::strcpy(CPW_Misc.label, "C_OPEN(bench)");
@@ -80,6 +82,16 @@ void run(benchmark::State& state, Kernel kernel, double bound) {
         }
         ++solves;
         state.PauseTiming();
+        if (kernel == k3l) {
+            // The slot flux of the undisturbed line (plane 2) and the
+            // excess of the whole box over it.
+            const int Y = band_planes(kBand0, g1.ny);
+            const int X = st.columns(kBand0);
+            const double one = slot_flux(1.0, 2, X, Y);
+            q = 0.0;
+            for (int y = 1; y <= Y; ++y) q += (y == 1 || y == Y ? 0.5 : 1.0) * slot_flux(1.0, y, X, Y);
+            excess = q - (Y - 1) * one;
+        }
         if (kernel == k3) {
             const ConductorSpan& c = g1.lay.centre;
             double one = 0.0;
@@ -96,9 +108,10 @@ void run(benchmark::State& state, Kernel kernel, double bound) {
     state.counters["nodes"] = static_cast<double>(size.nodes);
     state.counters["bytes/node"] = static_cast<double>(size.bytes) / static_cast<double>(size.nodes);
     state.counters["sweeps"] = static_cast<double>(end.sweeps - start.sweeps) / n;
+    state.counters["threaded"] = static_cast<double>(end.threaded_sweeps - start.threaded_sweeps) / n;
     state.counters["updates/s"] =
         benchmark::Counter(static_cast<double>(end.node_updates - start.node_updates), benchmark::Counter::kIsRate);
-    if (kernel == k3) {
+    if (kernel != k3z) {
         state.counters["Q"] = q;
         state.counters["excess"] = excess;
     }
@@ -118,6 +131,22 @@ void BM_Iteration3l_G1(benchmark::State& state) {
 void BM_Iteration3_G1_Bound(benchmark::State& state) {
     run(state, k3, std::pow(10.0, -static_cast<double>(state.range(1))));
 }
+// Sweeps per run as the grid is refined, DL 5 .. 0.625 um (range 1, in
+// units of 10 nm), with the factor fixed at 1.8 (range 2 = 0) or tuned by
+// the run (1), at the bound 10^-range 3: the open end's electric run and
+// its slot run.  The bound 1e-9 gives the converged values.
+void grid_series(benchmark::State& state, Kernel kernel) {
+    set_factor_tuning(state.range(2) != 0);
+    run(state, kernel, std::pow(10.0, -static_cast<double>(state.range(3))),
+        static_cast<double>(state.range(1)) * 1e-8);
+    set_factor_tuning(true);
+}
+void BM_Iteration3_G1_Grid(benchmark::State& state) {
+    grid_series(state, k3);
+}
+void BM_Iteration3l_G1_Grid(benchmark::State& state) {
+    grid_series(state, k3l);
+}
 
 }  // namespace
 
@@ -126,6 +155,26 @@ BENCHMARK(BM_Iteration3z_G1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime
 BENCHMARK(BM_Iteration3l_G1)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_Iteration3_G1_Bound)
     ->ArgsProduct({{2}, {3, 4, 5, 6, 9}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_Iteration3_G1_Grid)
+    ->ArgsProduct({{1}, {500, 250, 125, 62}, {0, 1}, {5}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_Iteration3l_G1_Grid)
+    ->ArgsProduct({{1}, {500, 250, 125}, {0, 1}, {5}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_Iteration3_G1_Grid)
+    ->ArgsProduct({{1}, {500, 250}, {1}, {9}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_Iteration3l_G1_Grid)
+    ->ArgsProduct({{1}, {500, 250}, {1}, {9}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);

@@ -151,6 +151,7 @@ void report_no_convergence(long sweeps, double bound, double residual);
 struct RelaxCounters {
     long long sweeps = 0;
     long long node_updates = 0;
+    long long threaded_sweeps = 0;  // of them on two threads
 };
 RelaxCounters& relax_counters();
 

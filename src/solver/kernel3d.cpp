@@ -40,7 +40,9 @@ int relax_space(const char* kernel, const BandStack& st, int ny, const Layers& e
     for (int b = 0; b < kBandCount; ++b)
         views[b] = view3(access(*kPit[b]), st.columns(b), st.rows(b), band_planes(b, ny));
     Plan plan(Stencil::Spatial, st, eps, views, alpha, blocks);
-    return relax(kernel, bound, sweep_cap3(st, ny), plan.free_nodes(), [&] { return plan.sweep(); });
+    const int rc = relax(kernel, bound, sweep_cap3(st, ny), plan.free_nodes(), [&] { return plan.sweep(); });
+    relax_counters().threaded_sweeps += plan.threaded_sweeps();
+    return rc;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -18,7 +19,92 @@ int g_threads = 2;
 // twice per sweep and still gain.
 constexpr long kThreadedNodes = 200000;
 long g_threaded_nodes = kThreadedNodes;
+bool g_tuning = true;
+bool g_paced = true;
+thread_local bool t_one_thread = false;
 }  // namespace
+
+SweepOnOneThread::SweepOnOneThread() : before_(t_one_thread) {
+    t_one_thread = true;
+}
+
+SweepOnOneThread::~SweepOnOneThread() {
+    t_one_thread = before_;
+}
+
+void set_factor_tuning(bool on) {
+    g_tuning = on;
+}
+
+double FactorTuner::next(double residual, double w) {
+    if (first_ == 0.0) {
+        first_ = w;
+        raised_at_ = residual;
+    }
+    if (locked_) return w;
+    if (!(residual > 0.0) || !std::isfinite(residual)) {
+        since_ = 0;
+        return w;
+    }
+    if (++since_ % kStretch != 0) return w;
+    // The first stretch after a change is the new factor's transient.
+    const int stretch = since_ / kStretch;
+    // The stencils of the graded grid are not quite symmetric, and too high
+    // a factor can stall a run or make it diverge; that a raise has done
+    // so shows when the residual has grown well past its value at the raise,
+    // or has not halved in 16 stretches.  The run then goes back to the
+    // factor it was given, for good.
+    if (w != first_ && stretch >= 3 &&
+        (residual > kGrowth * raised_at_ || (stretch >= kPatience && residual > 0.5 * raised_at_))) {
+        locked_ = true;
+        return first_;
+    }
+    if (stretch >= 3) {
+        const double early = std::log(mark_[1] / mark_[0]), late = std::log(residual / mark_[1]);
+        // A steady rate below 1: the slowest mode rules.
+        if (late < 0.0 && std::fabs(early - late) <= 0.1 * -late) {
+            const double lambda = std::exp(late / kStretch);
+            const double mu2 = (lambda + w - 1.0) * (lambda + w - 1.0) / (lambda * w * w);
+            if (mu2 < 1.0) {
+                const double best = std::min(2.0 / (1.0 + std::sqrt(1.0 - mu2)), kHighest);
+                if (2.0 - best < (1.0 - kLeast) * (2.0 - w)) {
+                    since_ = 0;
+                    raised_at_ = residual;
+                    return best;
+                }
+            }
+        }
+    }
+    if (stretch >= 2) mark_[0] = mark_[1];
+    mark_[1] = residual;
+    return w;
+}
+
+void Pace::record(double seconds) {
+    const bool now_two = two();
+    time_[now_two] = seconds;
+    ++count_;
+    if (probing_) {
+        // Two threads must win clearly: on a loaded machine the times of
+        // single sweeps scatter.
+        probing_ = false;
+        if (seconds < (now_two ? 0.9 : 1.0) * time_[!now_two]) {
+            best_two_ = now_two;
+            interval_ = kFirstProbe;
+        } else {
+            // A partner far behind is no passing hitch: ask far less often.
+            interval_ = std::min((seconds > 1.5 * time_[!now_two] ? 4 : 2) * interval_, kLastProbe);
+        }
+        next_ = count_ + interval_;
+    } else if (now_two && time_[0] > 0.0 && seconds > 1.5 * time_[0]) {
+        // The partner has stalled.  A slow sweep on one thread is the
+        // machine's load, which a second thread would not relieve.
+        best_two_ = false;
+        interval_ = kFirstProbe;
+        next_ = count_ + interval_;
+    }
+    probing_ = count_ >= next_;
+}
 
 BandView view2(d2 a, int columns, int rows) {
     BandView v;
@@ -391,7 +477,10 @@ Read read_of(Link k) {
 
 Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandView views[kBandCount], double alpha,
            const std::vector<DielectricBlock>& blocks)
-    : alpha_(alpha), layers_(eps), blocks_(stencil == Stencil::Spatial ? blocks : std::vector<DielectricBlock>{}) {
+    : alpha_(alpha),
+      tune_(g_tuning && stencil == Stencil::Spatial),
+      layers_(eps),
+      blocks_(stencil == Stencil::Spatial ? blocks : std::vector<DielectricBlock>{}) {
     const bool spatial = stencil == Stencil::Spatial;
     for (const StackRow& sr : st.sweep_rows()) {
         const int b = sr.self.band;
@@ -471,7 +560,9 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
         }
     }
     pair_lines();
-    if (spatial && g_threads == 2 && free_ >= g_threaded_nodes && rows_.size() >= 2 &&
+    // Not beside other runs of a pool (side_by_side) nor on a thread told
+    // to keep to itself: the partner thread would only take their core.
+    if (spatial && g_threads == 2 && !t_one_thread && free_ >= g_threaded_nodes && rows_.size() >= 2 &&
         std::thread::hardware_concurrency() >= 2 && !side_by_side())
         start_worker();
 }
@@ -587,9 +678,10 @@ void set_line_pairing(bool on) {
     g_pairing = on;
 }
 
-void set_sweep_threads(int n, long from_nodes) {
+void set_sweep_threads(int n, long from_nodes, bool paced) {
     g_threads = n >= 2 ? 2 : 1;
     g_threaded_nodes = from_nodes;
+    g_paced = paced;
 }
 
 void Plan::pair_lines() {
@@ -695,29 +787,55 @@ void Plan::reclassify() {
     pair_lines();
 }
 
+void Plan::set_alpha(double alpha) {
+    const double k = alpha / alpha_;
+    for (Line& l : lines_) l.w = {1.0 - alpha, l.w.side * k, l.w.up * k, l.w.down * k};
+    for (NodeWeights& w : special_) w = {1.0 - alpha, w.prev * k, w.next * k, w.xa * k, w.xb * k, w.up * k, w.down * k};
+    alpha_ = alpha;
+}
+
 double Plan::sweep() {
+    double residual;
     if (done_ != nullptr) {
-        for (std::size_t k = 0; k < rows_.size(); ++k) done_[k].store(0, std::memory_order_relaxed);
-        long gen;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            gen = ++generation_;
-        }
-        wake_.notify_all();
-        Result mine;
-        sweep_rows(0, scratch_, mine);
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [&] { return finished_ == gen; });
-        }
-        // Maxima are exact: the largest of the two threads' is the sweep's.
-        const Result& theirs = worker_result_;
-        const double largest = std::isfinite(mine.largest) && std::isfinite(theirs.largest)
-                                   ? std::max(mine.largest, theirs.largest)
-                                   : HUGE_VAL;
-        if ((mine.hits | theirs.hits) != 0) reclassify();
-        return largest / alpha_;
+        const bool two = !g_paced || pace_.two();
+        const auto start = std::chrono::steady_clock::now();
+        residual = two ? sweep_two() : sweep_one();
+        if (g_paced) pace_.record(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        threaded_ += two;
+    } else {
+        residual = sweep_one();
     }
+    if (tune_) {
+        const double a = tuner_.next(residual, alpha_);
+        if (a != alpha_) set_alpha(a);
+    }
+    return residual;
+}
+
+double Plan::sweep_two() {
+    for (std::size_t k = 0; k < rows_.size(); ++k) done_[k].store(0, std::memory_order_relaxed);
+    long gen;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        gen = ++generation_;
+    }
+    wake_.notify_all();
+    Result mine;
+    sweep_rows(0, scratch_, mine);
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [&] { return finished_ == gen; });
+    }
+    // Maxima are exact: the largest of the two threads' is the sweep's.
+    const Result& theirs = worker_result_;
+    const double largest = std::isfinite(mine.largest) && std::isfinite(theirs.largest)
+                               ? std::max(mine.largest, theirs.largest)
+                               : HUGE_VAL;
+    if ((mine.hits | theirs.hits) != 0) reclassify();
+    return largest / alpha_;
+}
+
+double Plan::sweep_one() {
     double largest = 0.0;
     int hits = 0;
     const std::size_t n = lines_.size();

@@ -118,7 +118,86 @@ struct Line {
 void set_line_pairing(bool on);
 // Threads of a spatial sweep: 2 (the default, when the machine has two
 // cores, from 200 000 free nodes on) or 1; for comparison and measurement.
-void set_sweep_threads(int n, long from_nodes = 200000);
+// paced: two threads only while they are the faster (Pace); false keeps
+// them on every sweep.
+void set_sweep_threads(int n, long from_nodes = 200000, bool paced = true);
+// Whether a spatial run raises its over-relaxation factor from its own
+// rate of convergence (the default); off keeps the factor it was given,
+// for comparison.  Cross-section runs keep theirs: a few thousand nodes
+// converge in a few hundred sweeps at the given factor.
+void set_factor_tuning(bool on);
+
+// While one lives, plans made on this thread sweep on it alone: a thread
+// of a pool that already keeps every core busy wants no partner thread.
+class SweepOnOneThread {
+public:
+    SweepOnOneThread();
+    ~SweepOnOneThread();
+    SweepOnOneThread(const SweepOnOneThread&) = delete;
+    SweepOnOneThread& operator=(const SweepOnOneThread&) = delete;
+
+private:
+    bool before_;
+};
+
+// The over-relaxation factor of a run, chosen from the run itself.  Once
+// one mode dominates the error, the largest residual falls by a steady
+// ratio lambda per sweep: the spectral radius of the sweep at factor w.
+// For the consistently ordered stencils of these grids lambda and the
+// spectral radius mu of the plain Jacobi sweep obey
+//     (lambda + w - 1)^2 = lambda w^2 mu^2,
+// and the best factor is 2 / (1 + sqrt(1 - mu^2)).  Above the best factor
+// the ratio is w - 1 whatever mu is, and a ratio measured before the
+// slowest mode dominates is too small: both leave the factor where it is
+// or give one below the best, so the tuner only ever raises the factor
+// (and takes a raise back when the run does not thrive on it).
+class FactorTuner {
+public:
+    // The factor from the next sweep on, given the largest residual of the
+    // sweep just made at factor w (w itself when it stays).
+    double next(double residual, double w);
+
+    // Sweeps between two readings of the residual; the rate counts when
+    // two successive stretches agree on it.
+    static constexpr int kStretch = 8;
+    // A raise below this share of the way to 2 is not worth a new start of
+    // the measurement.
+    static constexpr double kLeast = 0.05;
+    static constexpr double kHighest = 1.995;
+    // A raise that lets the residual grow by this factor, or not halve in
+    // this many stretches, is taken back.
+    static constexpr double kGrowth = 4.0;
+    static constexpr int kPatience = 16;
+
+private:
+    int since_ = 0;  // sweeps since the factor last changed
+    double mark_[2] = {0.0, 0.0};
+    double first_ = 0.0;      // the factor the run was given
+    double raised_at_ = 0.0;  // the residual when the factor last rose
+    bool locked_ = false;
+};
+
+// How a pipelined sweep runs: the two-thread pipeline gains only while the
+// partner keeps pace; one that has lost its core (another process on a
+// busy machine) makes every row wait for it, and the sweep takes several
+// times as long as on one thread.  Sweeps are timed: a run starts on one
+// thread and tries two at its second sweep; the faster way runs, the other
+// is tried again now and then, less often each time it loses, and two
+// threads that fall well behind one thread's last time are left at once.
+// Both ways give the same field, bit for bit.
+class Pace {
+public:
+    bool two() const { return probing_ != best_two_; }
+    void record(double seconds);
+
+    static constexpr int kFirstProbe = 16, kLastProbe = 1024;
+
+private:
+    bool best_two_ = false, probing_ = false;
+    double time_[2] = {0.0, 0.0};  // last sweep on one, on two threads
+    long count_ = 0, next_ = 1;
+    int interval_ = kFirstProbe;
+};
 
 class Plan {
 public:
@@ -135,10 +214,16 @@ public:
     static constexpr std::size_t kBytesPerLine = sizeof(Line) + 2 * sizeof(Run) + 3 * sizeof(void*) + 1;
 
     // One sweep; the largest residual of its nodes (infinite once the field
-    // has overflowed).
+    // has overflowed).  With tuning on, the factor may rise afterwards.
     double sweep();
+    double alpha() const { return alpha_; }
+    // Sweeps of the run made on two threads.
+    long threaded_sweeps() const { return threaded_; }
 
 private:
+    void set_alpha(double alpha);
+    double sweep_one();
+    double sweep_two();
     void add_line(Line ln);
     void classify(Line& ln);
     void reclassify();
@@ -178,6 +263,8 @@ private:
     std::vector<double> scratch_;        // the parts of two lines' runs
     long free_ = 0;
     double alpha_;
+    bool tune_ = true;
+    FactorTuner tuner_;
     Layers layers_;
     std::vector<DielectricBlock> blocks_;
     std::vector<NodeWeights> special_;
@@ -194,6 +281,8 @@ private:
     long finished_ = 0;    // sweeps the worker has finished
     bool quit_ = false;
     Result worker_result_;
+    Pace pace_;
+    long threaded_ = 0;
 };
 
 }  // namespace mirtex::solver

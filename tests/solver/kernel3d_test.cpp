@@ -3,6 +3,7 @@
 // cross-section, air has unit permittivity, mirror images, the slot dual.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -88,6 +89,7 @@ protected:
     void TearDown() override {
         set_line_pairing(true);
         set_sweep_threads(2);
+        set_factor_tuning(true);
         CPW_Misc.abort_request = 0;
         unsetenv("MIRTEX_GRID_LIMIT_MB");
     }
@@ -132,7 +134,7 @@ TEST_F(Kernel3, OpenEndFieldIsMirrorSymmetricAndFastSweepsAreBitIdentical) {
     std::vector<double> fields[3];
     for (int variant = 0; variant < 3; ++variant) {
         set_line_pairing(variant > 0);
-        set_sweep_threads(variant == 2 ? 2 : 1, 0);
+        set_sweep_threads(variant == 2 ? 2 : 1, 0, false);
         BandGrid3 g(box.st(), box.ny);
         ASSERT_TRUE(g);
         box.paint_line(g, box.ny);
@@ -250,6 +252,90 @@ TEST_F(Kernel3, SlotProblemInductanceIsTheDualOfTheAirCapacitance) {
         const double s = slot_flux(1.0, y, X, Y) + slot_flux(-1.0, y, X, Y);
         EXPECT_NEAR(kMu0 / 8 * s / v.out[1], 1.0, 0.025) << "plane " << y;
     }
+}
+
+TEST_F(Kernel3, TunedFactorEndsOnTheFixedFactorsFieldInFewerSweeps) {
+    // An open end 200 um into a 500 um wide box: the fixed factor 1.8 is
+    // well below the best one here, and the tuned run raises it.  Both stop
+    // on the same bound, the tuned one nearer the converged field (a run
+    // to a tight bound).
+    const Box wide(500e-6);
+    auto solve = [&](bool tuned, double bound, std::vector<double>& field) {
+        set_factor_tuning(tuned);
+        BandGrid3 g(wide.st(), 4 * wide.ny);
+        EXPECT_TRUE(g);
+        g.ground(false);
+        g.paint(wide.lay.centre.first, wide.lay.centre.last, 1, 4 * wide.ny, 1.0);
+        for (const ConductorSpan& s : wide.lay.grounds) g.paint(s.first, s.last, 1, 8 * wide.ny + 1, 0.0);
+        const BandStack& st = wide.st();
+        const long long before = relax_counters().sweeps;
+        EXPECT_EQ(iteration3(1.0, 12.9, 12.9, st.nx, st.m4, st.m2, st.k1, st.rows0, st.n4, 4 * wide.ny, st.h1, st.h2,
+                             st.met, bound, 1.8),
+                  0);
+        field = snapshot();
+        return relax_counters().sweeps - before;
+    };
+    std::vector<double> fixed, tuned, converged;
+    const long long n_fixed = solve(false, 1e-5, fixed), n_tuned = solve(true, 1e-5, tuned);
+    solve(true, 1e-8, converged);
+    double off_fixed = 0.0, off_tuned = 0.0;
+    for (std::size_t i = 0; i < fixed.size(); ++i) {
+        off_fixed = std::max(off_fixed, std::fabs(fixed[i] - converged[i]));
+        off_tuned = std::max(off_tuned, std::fabs(tuned[i] - converged[i]));
+    }
+    // Measured: 154 and 126 sweeps; 5.3e-4 and 0.95e-4 off (the stop rule
+    // bounds the residual, not the distance from convergence).
+    EXPECT_LT(n_tuned, 0.9 * n_fixed);
+    EXPECT_LT(off_tuned, 0.3 * off_fixed);
+}
+
+TEST(FactorTuner, ASteadyRateGivesTheBestFactor) {
+    // A sweep at w = 1.8 whose residual falls by lambda per sweep, from a
+    // Jacobi radius mu: the tuner answers 2 / (1 + sqrt(1 - mu^2)) once
+    // three stretches agree, and keeps the factor when the rate is w - 1
+    // (already above the best) or the field diverges.
+    const double w = 1.8, mu = 0.995;
+    const double best = 2.0 / (1.0 + std::sqrt(1.0 - mu * mu));
+    // The larger root of (lambda + w - 1)^2 = lambda w^2 mu^2.
+    const double b = w * w * mu * mu - 2.0 * (w - 1.0);
+    const double lambda = 0.5 * (b + std::sqrt(b * b - 4.0 * (w - 1.0) * (w - 1.0)));
+    for (const double rate : {lambda, w - 1.0, 1.01}) {
+        FactorTuner t;
+        double got = w, r = 1.0;
+        int sweeps = 0;
+        while (got == w && ++sweeps <= 10 * FactorTuner::kStretch) got = t.next(r *= rate, w);
+        if (rate == lambda) {
+            EXPECT_NEAR(got, best, 1e-9);
+            EXPECT_EQ(sweeps, 3 * FactorTuner::kStretch);
+            // A residual that then grows takes the raise back, for good.
+            double back = got;
+            for (int k = 0; k < 4 * FactorTuner::kStretch && back == got; ++k) back = t.next(r *= 1.1, got);
+            EXPECT_EQ(back, w);
+            EXPECT_EQ(t.next(r * 1e-3, w), w);
+        } else {
+            EXPECT_EQ(got, w) << rate;
+        }
+    }
+}
+
+TEST(Pace, TwoThreadsRunOnlyWhileTheyAreClearlyFaster) {
+    // Sweep times of a quiet machine (two threads 0.6 of one) and of one
+    // whose partner has stalled (three times one): the share of sweeps on
+    // two threads, over 1000 sweeps, and after a stall sets in mid-run.
+    auto share = [](double two_time, int switch_at = 0, double then = 0.0) {
+        Pace p;
+        int on_two = 0;
+        for (int k = 0; k < 1000; ++k) {
+            const double t2 = switch_at > 0 && k >= switch_at ? then : two_time;
+            on_two += p.two();
+            p.record(p.two() ? t2 : 1.0);
+        }
+        return on_two / 1000.0;
+    };
+    EXPECT_GT(share(0.6), 0.99);
+    EXPECT_LT(share(3.0), 0.01);
+    EXPECT_LT(share(0.6, 100, 3.0), 0.11);
+    EXPECT_GT(share(3.0, 100, 0.6), 0.5);
 }
 
 TEST_F(Kernel3, ChargeAndCurrentRectangles) {

@@ -136,25 +136,33 @@ def solve(name, *args):
     with _lock:
         fn = getattr(lib(), name)
         out = {}
+        # The worker's own flag, not Thread.is_alive(): a KeyboardInterrupt
+        # inside Thread.join() can leave is_alive() False while the thread
+        # still runs (CPython before 3.13), and the next call would then
+        # free the instances the running analysis uses.
+        done = threading.Event()
 
         def work():
-            out["rc"] = fn(*args)
-            if out["rc"] == ERROR:
-                out["error"] = _error()
+            try:
+                out["rc"] = fn(*args)
+                if out["rc"] == ERROR:
+                    out["error"] = _error()
+            finally:
+                done.set()
 
         worker = threading.Thread(target=work, name="mirtex-solve", daemon=True)
         worker.start()
         try:
-            while worker.is_alive():
-                worker.join(0.05)
+            while not done.wait(0.05):
+                pass
         except KeyboardInterrupt:
             # Keep asking until the worker is out: the line synthesis solves
             # one width after another, and the library clears a stop request
             # at the end of each analysis.
-            while worker.is_alive():
+            while not done.is_set():
                 try:
                     _lib.mirtex_sim_interrupt()
-                    worker.join(0.05)
+                    done.wait(0.05)
                 except KeyboardInterrupt:
                     pass
             raise

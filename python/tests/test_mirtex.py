@@ -48,7 +48,7 @@ def test_run_equals_mirtex_sim(example, tmp_path, monkeypatch):
 def test_errors_carry_file_line_and_the_library_message(tmp_path):
     text = open(os.path.join(ROOT, "examples", "cpw_line.net")).read()
     lines = text.splitlines()
-    k = next(i for i, l in enumerate(lines) if l.startswith("C_LINTYP:") and "W=20um" in l)
+    k = next(i for i, l in enumerate(lines) if l.startswith("C_LINTYP:") and "W=16.25um" in l)
     bad = tmp_path / "bad.net"
     # Its INCLUDE of the shared technology file, from where the copy lies.
     text = text.replace('INCLUDE "', 'INCLUDE "' + os.path.join(ROOT, "examples") + "/")

@@ -38,6 +38,11 @@ constexpr double kMinSheetResistance = 1.0e-3;
 constexpr double kMaxSheetResistance = 1.0e6;
 // No deposited film, metal or dielectric, is thinner than a nanometre.
 constexpr double kMinMetalThickness = 1.0e-9;
+// Nor is a metal film of a planar process thicker than a millimetre
+// (plated gold reaches tens of micrometres).  Far beyond, a forgotten unit
+// (t1=3 for 3 m) leaves the spiral's segment network so ill-conditioned
+// that its matrix is no longer reciprocal.
+constexpr double kMaxMetalThickness = 1.0e-3;
 
 // The name of the technology item the process resolved to (C_TECH_<foundry>),
 // for the messages of its values; empty before the first resolution.

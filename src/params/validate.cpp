@@ -118,7 +118,8 @@ MIRTEX_API int TechTest(const char* E, const char* I, const char* D, const char*
     // a thickness would otherwise reach the solver).
     const double max = DL > 0 && std::isfinite(DL) ? kMaxGridSteps * DL : HUGE_VAL;
     rule(t >= kMinMetalThickness && std::isfinite(t), lt, metal, t, "%lg m <= t", kMinMetalThickness);
-    rule(!(std::isfinite(t) && t > max), lt, metal, t, "t <= %lg m", max);
+    const double max_t = std::fmin(max, mirtex::params::kMaxMetalThickness);
+    rule(!(std::isfinite(t) && t > max_t), lt, metal, t, "t <= %lg m", max_t);
     rule(rho > 0 && rho <= kMaxRelativeResistivity, lrho, metal, rho, "0 < rho <= %lg", kMaxRelativeResistivity);
     rule(!(rho > 0 && rho < mirtex::params::kMinRelativeResistivity), lrho, metal, rho, "%lg <= rho",
          mirtex::params::kMinRelativeResistivity);

@@ -15,6 +15,7 @@
 // div(eps grad phi) = 0 for a layered permittivity.
 #pragma once
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -161,8 +162,9 @@ int relax(const char* kernel_name, double bound, long cap, long nodes_per_sweep,
     RelaxCounters& counters = relax_counters();
     for (;;) {
         const double largest = sweep();
-        ++counters.sweeps;
-        counters.node_updates += nodes_per_sweep;
+        // Runs side by side count into the same totals.
+        std::atomic_ref<long long>(counters.sweeps).fetch_add(1, std::memory_order_relaxed);
+        std::atomic_ref<long long>(counters.node_updates).fetch_add(nodes_per_sweep, std::memory_order_relaxed);
         if (CPW_Abbruch() != 0) return kStopped;
         ++count;
         if (print_iteration != 0 && count % print_iteration == 0)

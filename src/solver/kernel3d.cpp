@@ -2,6 +2,7 @@
 // problem of the electric runs, one cross-section plane of it, and the
 // uniform-medium problem of the magnetic (slot) runs.  All three run the
 // shared core of solver/sweep.h.
+#include <atomic>
 #include <cstring>
 
 #include "binding/messages.h"
@@ -41,7 +42,8 @@ int relax_space(const char* kernel, const BandStack& st, int ny, const Layers& e
         views[b] = view3(access(*kPit[b]), st.columns(b), st.rows(b), band_planes(b, ny));
     Plan plan(Stencil::Spatial, st, eps, views, alpha, blocks);
     const int rc = relax(kernel, bound, sweep_cap3(st, ny), plan.free_nodes(), [&] { return plan.sweep(); });
-    relax_counters().threaded_sweeps += plan.threaded_sweeps();
+    std::atomic_ref<long long>(relax_counters().threaded_sweeps)
+        .fetch_add(plan.threaded_sweeps(), std::memory_order_relaxed);
     return rc;
 }
 

@@ -190,7 +190,7 @@ TEST_F(LineTest, ValuesOutsidePhysicsAreRefusedWithTheirItemAndValue) {
         {true, "t1", 1e-300, "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : t1=1e-300 invalid value ! (1e-09 m <= t)"},
         // Beyond the grid's reach (a forgotten unit), or a resistivity
         // whose loss vanishes from the discontinuities' admittances.
-        {true, "t1", 1e300, "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : t1=1e+300 invalid value ! (t <= 1 m)"},
+        {true, "t1", 1e300, "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : t1=1e+300 invalid value ! (t <= 0.001 m)"},
         {true, "rho1", 1e-300, "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : rho1=1e-300 invalid value ! (0.001 <= rho)"},
         {true, "t1", std::numeric_limits<double>::quiet_NaN(),
          "ERROR CxLIN(TL1) : C_TECH(C_TECH_GAAS1) : t1=nan invalid value ! (a number required)"},

@@ -79,7 +79,11 @@ bool check_inputs(const Netlist& nl, const std::vector<UserInstDef*>& insts, voi
         for (std::size_t m = before; m < host.log().size(); ++m) {
             const host::LogLine& l = host.log()[m];
             if (l.severity != host::Severity::Error && l.text.rfind("WARNING", 0) != 0) continue;
-            auto [at, text] = owner(nl, it, l.text);
+            // Plain variables, not a structured binding: the lambda below
+            // captures them, which not every compiler allows of a binding.
+            std::pair<const Item*, std::string> owned = owner(nl, it, l.text);
+            const Item* at = owned.first;
+            std::string& text = owned.second;
             auto same = std::find_if(said.begin(), said.end(), [&](const Message& s) { return s.at == at && s.text == text; });
             if (same == said.end()) same = said.insert(said.end(), {at, std::move(text), {}});
             if (at != &it && std::find(same->users.begin(), same->users.end(), &it) == same->users.end())

@@ -2,6 +2,7 @@
 #include "binding/boot.h"
 #include "mirtex/mirtex.h"
 #include "numeric/memory.h"
+#include "params/two_line_layout.h"
 
 extern "C" {
 #define MIRTEX_DEFINE_SET(set, kind) \
@@ -20,6 +21,26 @@ MIRTEX_VECTOR_SETS(MIRTEX_DEFINE_SET)
 MIRTEX_VECTOR_COUNTS(MIRTEX_DEFINE_COUNTS)
 #undef MIRTEX_DEFINE_COUNTS
 }
+
+// The named layouts must fill exactly the vectors the host sees: the counts
+// at load, { ipar, dpar, ipar_out, dpar_out }, of each kind.
+namespace {
+struct Counts {
+    int ipar, dpar, ipar_out, dpar_out;
+};
+#define MIRTEX_COUNTS_AT_LOAD(kind, a, b, c, d) constexpr Counts k_##kind = {a, b, c, d};
+MIRTEX_VECTOR_COUNTS(MIRTEX_COUNTS_AT_LOAD)
+#undef MIRTEX_COUNTS_AT_LOAD
+
+template <class Ints, class Reals, class Results>
+constexpr bool fills(const Counts& c) {
+    return Ints::kSlots == c.ipar && Reals::kSlots == c.dpar && Results::kSlots == c.dpar_out;
+}
+using namespace mirtex::params;
+static_assert(fills<TwoLineInts, TwoLineReals, GapResults>(k_gap));
+static_assert(fills<TwoLineInts, TwoLineReals, StepResults>(k_step));
+static_assert(fills<TwoLineInts, TwoLineReals, StepResults>(k_taper));
+}  // namespace
 
 namespace mirtex {
 namespace {

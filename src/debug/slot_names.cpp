@@ -8,15 +8,38 @@
 #include <map>
 #include <string>
 
+#include "params/two_line_layout.h"
+
 namespace mirtex::debug {
 namespace {
 
+std::vector<std::string_view> split(std::string_view text, std::string_view sep) {
+    std::vector<std::string_view> out;
+    for (;;) {
+        const std::size_t at = text.find(sep);
+        out.push_back(text.substr(0, at));
+        if (at == std::string_view::npos) return out;
+        text.remove_prefix(at + sep.size());
+    }
+}
+
+// A list given as one text of names joined by ", ", or as the labels of a
+// named layout closed by a marker.
+struct List {
+    std::vector<std::string_view> names;
+    List(const char* text) : names(split(text, ", ")) {}
+    template <class Layout>
+    static List of(std::string_view marker = kEnd) {
+        List l("");
+        l.names.assign(std::begin(Layout::kLabels), std::end(Layout::kLabels));
+        l.names.push_back(marker);
+        return l;
+    }
+};
+
 struct Entry {
     const char* labels;  // blank-separated report labels sharing the lists
-    const char* ipar;
-    const char* ipar_out;
-    const char* dpar;
-    const char* dpar_out;
+    List ipar, ipar_out, dpar, dpar_out;
 };
 
 // The cross-section of a line as the line family, the capacitive line and
@@ -25,7 +48,15 @@ struct Entry {
 #define LAYERS_DL "H3/DL, H2/DL, H1/DL, L1/DL, "
 #define NL "\n  "
 
-const Entry kTable[] = {
+using params::GapResults;
+using params::StepResults;
+using params::TwoLineInts;
+using params::TwoLineReals;
+
+// Built on first use, not at load: the report may be asked for before
+// other translation units finish their static initialisation.
+std::vector<Entry> entries() {
+    return {
     {"C_LIN C_FEED C_METVIA", LINE_IPAR NL LAYERS_DL "N5, *", "*",
      "ER3, ER2, ER1, " NL "DL[m], W[m], T[m], MET, " NL "ALPHA, BOUND, VER., *",
      "C'[F/m], L'[H/m], R'[Ohm/m], G'[S/m], " NL "ZL[ohm], ER_eff, W[m], T[m], *"},
@@ -38,17 +69,9 @@ const Entry kTable[] = {
     {"C_SHORT", "X0, XE, X1, X2, X3, X4, Z1, Z2, " NL LAYERS_DL "L2/DL, N5, " NL "WG/DL, *", "*",
      "DL[m], ALPHA, BOUND, VER., *", "L_end[H], " NL "L'[H/m], *"},
 
-    {"C_STEP C_TAPER",
-     "X0, XE, X11, X12, X13, X14, X21, " NL "X22, X23, X24, Z1, Z2, " NL LAYERS_DL "L2/DL, N5, DREH, *", "*",
-     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, VER., *",
-     "L1[H], L2[H], Cp[F], " NL "C1'[F/m], L1'[H/m], ZL1[Ohm], ER1_eff, " NL
-     "C2'[F/m], L2'[H/m], ZL2[Ohm], ER2_eff, *"},
+    {"C_STEP C_TAPER", List::of<TwoLineInts>(), "*", List::of<TwoLineReals>(), List::of<StepResults>()},
 
-    {"C_GAP",
-     "X0, XE, X11, X12, X13, X14, X21, X22, X23, X24, " NL "Z1, Z2, " NL LAYERS_DL "L2/DL, N5, DREH, *", "*",
-     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, VER., *",
-     "Cp1[F], Cp2[F], Cs[F], " NL "C1'[F/m], L1'[H/m], ZL1[Ohm], ER1_eff, " NL
-     "C2'[F/m], L2'[H/m], ZL2[Ohm], ER2_eff, *"},
+    {"C_GAP", List::of<TwoLineInts>(), "*", List::of<TwoLineReals>(), List::of<GapResults>()},
 
     {"C_AIR",
      "X0, XE, X11, X12, X13, X14, XB1, XB2, XB3, XB4, " NL "ZB1, ZB2, ZB3, ZB4, " NL LAYERS_DL
@@ -138,26 +161,16 @@ const Entry kTable[] = {
     {"C_COUP", "N, NSYM, N1, N2, N3, N4, N5, " NL "L1, H3, H2, H1, *", "*",
      "ER3, ER2, ER1, DL[m], T[m], MET, WGES, " NL "ALPHA, GAMMA, VER., +", "*"},
 };
+}
 
 #undef LINE_IPAR
 #undef LAYERS_DL
 #undef NL
 
-std::vector<std::string_view> split(std::string_view text, std::string_view sep) {
-    std::vector<std::string_view> out;
-    for (;;) {
-        const std::size_t at = text.find(sep);
-        out.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) return out;
-        text.remove_prefix(at + sep.size());
-    }
-}
-
 std::map<std::string_view, SlotNames> build() {
     std::map<std::string_view, SlotNames> m;
-    for (const Entry& e : kTable) {
-        const SlotNames lists{split(e.ipar, ", "), split(e.ipar_out, ", "), split(e.dpar, ", "),
-                              split(e.dpar_out, ", ")};
+    for (const Entry& e : entries()) {
+        const SlotNames lists{e.ipar.names, e.ipar_out.names, e.dpar.names, e.dpar_out.names};
         for (std::string_view label : split(e.labels, " ")) m.emplace(label, lists);
     }
     return m;

@@ -35,6 +35,11 @@ Frame3 frame3(const Assembly& a);
 
 // H3/DL, H2/DL, H1/DL, L1/DL, L2/DL, N5 into six consecutive slots.
 void put_stack(const Frame3& f, int* slots);
+// The same into the stack slots of a named layout.
+template <class Ints>
+void put_stack(const Frame3& f, Ints& in) {
+    in.H3 = f.H3i, in.H2 = f.H2i, in.H1 = f.H1i, in.L1 = f.L1i, in.L2 = f.L2i, in.N5 = f.k;
+}
 
 // The box and the heights as grid-fit dimensions, in the order every check
 // function fits them: L1, L2, H3, H2, H1.
@@ -47,9 +52,21 @@ LineUnits units(const CPW_LINETYP& line, double DL);
 // and e[2] last strip index, e[3] slot edge; without a slot the outer edges
 // lie on the walls (1 and wall).
 void strip_edges(const LineUnits& u, const CPW_LINETYP& line, int axis, int wall, int* e);
+struct StripEdges {
+    int ground_left, strip_left, strip_right, ground_right;  // e[0] .. e[3] above
+};
+inline StripEdges strip_edges(const LineUnits& u, const CPW_LINETYP& line, int axis, int wall) {
+    int e[4];
+    strip_edges(u, line, axis, wall, e);
+    return {e[0], e[1], e[2], e[3]};
+}
 
 // ER3, ER2, ER1, DL into four consecutive slots.
 void put_stack_materials(const Assembly& a, double* slots);
+template <class Reals>
+void put_stack_materials(const Assembly& a, Reals& re) {
+    re.ER3 = a.sub_.ER3, re.ER2 = a.sub_.ER2, re.ER1 = a.sub_.ER1, re.DL = a.DL();
+}
 
 // The error of a builder that finds no work vectors; always 1.
 int vectors_missing(Assembly& a);

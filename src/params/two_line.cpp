@@ -7,6 +7,7 @@
 #include "binding/messages.h"
 #include "params/compound.h"
 #include "params/item.h"
+#include "params/two_line_layout.h"
 
 namespace mirtex::params {
 namespace {
@@ -68,22 +69,25 @@ int Check_Two_Line(Assembly& a, const KindInfo& k, const LineItem& l1, const Lin
     const bool ground_b = B.S != 0 && B.GW != 0;
     const double lh = half_units(len, DL);
 
-    int* ip = k.ipar;
-    strip_edges(ua, A, f.M, f.x_max(), ip + 2);
-    strip_edges(ub, B, f.M, f.x_max(), ip + 6);
-    ip[0] = ground_b ? ip[6] + 1 - twice(ub.Gh) : 1;
-    ip[1] = ground_b ? ip[9] + twice(ub.Gh) - 1 : f.x_max();
-    ip[10] = f.MZ - itrunc(lh);
-    ip[11] = ip[10] + twice(lh) + 1;
-    put_stack(f, ip + 12);
-    ip[18] = swap ? 1 : 0;
+    TwoLineInts in;
+    const StripEdges ea = strip_edges(ua, A, f.M, f.x_max()), eb = strip_edges(ub, B, f.M, f.x_max());
+    in.X11 = ea.ground_left, in.X12 = ea.strip_left, in.X13 = ea.strip_right, in.X14 = ea.ground_right;
+    in.X21 = eb.ground_left, in.X22 = eb.strip_left, in.X23 = eb.strip_right, in.X24 = eb.ground_right;
+    in.X0 = ground_b ? in.X21 + 1 - twice(ub.Gh) : 1;
+    in.XE = ground_b ? in.X24 + twice(ub.Gh) - 1 : f.x_max();
+    in.Z1 = f.MZ - itrunc(lh);
+    in.Z2 = in.Z1 + twice(lh) + 1;
+    put_stack(f, in);
+    in.DREH = swap ? 1 : 0;
+    write_layout(in, k.ipar);
 
-    double* dp = k.dpar;
-    put_stack_materials(a, dp);
-    dp[4] = met_of(A.T, DL);
-    dp[5] = a.grid_.ALPHA;
-    dp[6] = a.grid_.BOUND;
-    dp[7] = version_stamp(1010.0);
+    TwoLineReals re;
+    put_stack_materials(a, re);
+    re.MET = met_of(A.T, DL);
+    re.ALPHA = a.grid_.ALPHA;
+    re.BOUND = a.grid_.BOUND;
+    re.VER = version_stamp(1010.0);
+    write_layout(re, k.dpar);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);
@@ -101,20 +105,20 @@ int Check_Two_Line(Assembly& a, const KindInfo& k, const LineItem& l1, const Lin
     GeometryCheck g(a);
     const int xm = f.x_max();
     g.chain("L1", xm,
-            {{"X0", ip[0], lb.text.GW, B.GW, 0},
-             {"X21", ip[6], lb.text.S, B.S, 0},
-             {"X22", ip[7], lb.text.S, B.S, 1},
-             {"X23", ip[8], lb.text.W, B.W, 0},
-             {"X24", ip[9], lb.text.S, B.S, 1},
-             {"XE", ip[1], lb.text.GW, B.GW, 0}});
+            {{"X0", in.X0, lb.text.GW, B.GW, 0},
+             {"X21", in.X21, lb.text.S, B.S, 0},
+             {"X22", in.X22, lb.text.S, B.S, 1},
+             {"X23", in.X23, lb.text.W, B.W, 0},
+             {"X24", in.X24, lb.text.S, B.S, 1},
+             {"XE", in.XE, lb.text.GW, B.GW, 0}});
     g.chain("L1", xm,
-            {{"X11", ip[2], la.text.S, A.S, 0},
-             {"X12", ip[3], la.text.S, A.S, 1},
-             {"X13", ip[4], la.text.W, A.W, 0},
-             {"X14", ip[5], la.text.S, A.S, 1}});
-    g.centred({"X12", ip[3], la.text.W, A.W, 0}, {"X13", ip[4], la.text.W, A.W, 0}, f.M);
-    g.centred({"X22", ip[7], lb.text.W, B.W, 0}, {"X23", ip[8], lb.text.W, B.W, 0}, f.M);
-    g.chain("L2", f.z_max(), {{"Z1", ip[10], k.length, len, 0}, {"Z2", ip[11], k.length, len, 1}});
+            {{"X11", in.X11, la.text.S, A.S, 0},
+             {"X12", in.X12, la.text.S, A.S, 1},
+             {"X13", in.X13, la.text.W, A.W, 0},
+             {"X14", in.X14, la.text.S, A.S, 1}});
+    g.centred({"X12", in.X12, la.text.W, A.W, 0}, {"X13", in.X13, la.text.W, A.W, 0}, f.M);
+    g.centred({"X22", in.X22, lb.text.W, B.W, 0}, {"X23", in.X23, lb.text.W, B.W, 0}, f.M);
+    g.chain("L2", f.z_max(), {{"Z1", in.Z1, k.length, len, 0}, {"Z2", in.Z2, k.length, len, 1}});
     if (g.status() != 0) return 1;
 
     if (twice(ub.Wh - ua.Wh) % 2 != 0) {

@@ -32,6 +32,16 @@ Frame3D frame3d(const int* stack, double met, bool thin);
 // The frame of a layered element whose real vector starts ER3, ER2, ER1,
 // DL and holds MET at met_slot and ALPHA, BOUND from alpha_slot on.
 Frame3D frame3d(const int* stack, const double* dpar, int met_slot, int alpha_slot);
+// The frame of an element whose named layouts carry the stack, material,
+// MET and relaxation slots.
+template <class Ints, class Reals>
+Frame3D frame3d(const Ints& in, const Reals& re) {
+    const int stack[6] = {in.H3, in.H2, in.H1, in.L1, in.L2, in.N5};
+    Frame3D f = frame3d(stack, re.MET, false);
+    f.e3 = re.ER3, f.e2 = re.ER2, f.e1 = re.ER1, f.dl = re.DL;
+    f.alpha = re.ALPHA, f.bound = re.BOUND;
+    return f;
+}
 
 // Reports a frame or layout problem as the element's error; always kFailed.
 int frame_failure(const std::string& problem);

@@ -13,8 +13,6 @@
 namespace mirtex::solver {
 namespace {
 
-constexpr int kIpar = 19, kDpar = 8, kOut = 11;
-
 void paint_gap(BandGrid3& g, const TwoLineSlots& s, int planes, double line2) {
     s.paint_line(g, 1, 1, s.Z1, 1.0);
     s.paint_grounds(g, 2, s.Z1 + 1, s.Z2 - 1);
@@ -29,7 +27,7 @@ using namespace mirtex::solver;
 extern "C" MIRTEX_API int Calc_Gap(int /*plot: no diagnostic output*/, int* ipar, double* dpar, double* dpar_out) {
     static const char kFile[] = "cpw_gap.cdb";
     static const char kIdent[] = "Tessaric Gap";
-    if (ReadCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, nullptr, 0, dpar_out, kOut) == 0) return 0;
+    if (read_two_line(kFile, kIdent, ipar, dpar, dpar_out) == 0) return 0;
     mirtex::send_info("Calculating C_GAP");
     Frame3D f;
     TwoLineSlots s;
@@ -54,8 +52,12 @@ extern "C" MIRTEX_API int Calc_Gap(int /*plot: no diagnostic output*/, int* ipar
                                          [&] { return run(-1.0, "2/6", odd, true); }};
     if (const int rc = run_side_by_side(runs); rc != 0) return rc;
 
-    double out[kOut] = {even.line1, even.line2, ((odd.line1 - even.line1) / 2 + (odd.line2 - even.line2) / 2) / 2};
-    lines.put(out + 3);
-    store_two_line(kFile, kIdent, ipar, dpar, out, s.swapped, dpar_out);
+    mirtex::params::GapResults r;
+    r.Cp1 = even.line1;
+    r.Cp2 = even.line2;
+    r.Cs = ((odd.line1 - even.line1) / 2 + (odd.line2 - even.line2) / 2) / 2;
+    lines.put(r);
+    to_user_ports(r, s.swapped, &mirtex::params::GapResults::Cp1, &mirtex::params::GapResults::Cp2);
+    store_two_line(kFile, kIdent, ipar, dpar, r, dpar_out);
     return 0;
 }

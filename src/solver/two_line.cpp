@@ -1,8 +1,7 @@
 #include "solver/two_line.h"
 
 #include <cmath>
-#include <cstring>
-#include <utility>
+#include <algorithm>
 
 #include "binding/messages.h"
 #include "cache/calc_file.h"
@@ -34,37 +33,24 @@ int TwoLineSlots::references(const Frame3D& f, const char* const (&c)[4], PortLi
     return line_reference(f, c[2], c[3], port2_plane4(f), X2[2], X2[3], out.port[1]);
 }
 
-void PortLines::put(double* out) const {
-    for (const LineReference& p : port) {
-        *out++ = p.c;
-        *out++ = p.l;
-        *out++ = p.zl;
-        *out++ = p.er;
-    }
-}
-
-void store_two_line(const char* file, const char* ident, int* ipar, double* dpar, double* out, bool swapped,
-                    double* dpar_out) {
-    if (swapped) {
-        std::swap(out[0], out[1]);
-        for (int i = 3; i < 7; ++i) std::swap(out[i], out[i + 4]);
-    }
-    std::memcpy(dpar_out, out, 11 * sizeof(double));
-    WriteCalc(file, ident, ipar, 19, dpar, 8, nullptr, 0, dpar_out, 11);
+int read_two_line(const char* file, const char* ident, int* ipar, double* dpar, double* dpar_out) {
+    static_assert(params::GapResults::kSlots == params::StepResults::kSlots);
+    return ReadCalc(file, ident, ipar, params::TwoLineInts::kSlots, dpar, params::TwoLineReals::kSlots, nullptr, 0,
+                    dpar_out, params::GapResults::kSlots);
 }
 
 int two_line_frame(const int* ipar, const double* dpar, Frame3D& f, TwoLineSlots& s) {
-    f = frame3d(ipar + 12, dpar, 4, 5);
+    const auto in = params::read_layout<params::TwoLineInts>(ipar);
+    f = frame3d(in, params::read_layout<params::TwoLineReals>(dpar));
     if (!f.ok) return frame_failure(f.problem);
-    s.X0 = ipar[0];
-    s.XE = ipar[1];
-    for (int i = 1; i <= 4; ++i) {
-        s.X1[i] = ipar[1 + i];
-        s.X2[i] = ipar[5 + i];
-    }
-    s.Z1 = ipar[10];
-    s.Z2 = ipar[11];
-    s.swapped = ipar[18] != 0;
+    s.X0 = in.X0;
+    s.XE = in.XE;
+    const int x1[5] = {0, in.X11, in.X12, in.X13, in.X14}, x2[5] = {0, in.X21, in.X22, in.X23, in.X24};
+    std::copy(x1, x1 + 5, s.X1);
+    std::copy(x2, x2 + 5, s.X2);
+    s.Z1 = in.Z1;
+    s.Z2 = in.Z2;
+    s.swapped = in.DREH != 0;
     s.last = 2 * f.ny;
     // Both reference planes must lie on their undisturbed lines, and the
     // strips inside the walls.
@@ -78,8 +64,7 @@ int two_line_frame(const int* ipar, const double* dpar, Frame3D& f, TwoLineSlots
 
 int solve_step_like(const char* file, const char* ident, const char* info, int* ipar, double* dpar, double* dpar_out,
                     const StepShape& shape) {
-    constexpr int kIpar = 19, kDpar = 8, kOut = 11;
-    if (ReadCalc(file, ident, ipar, kIpar, dpar, kDpar, nullptr, 0, dpar_out, kOut) == 0) return 0;
+    if (read_two_line(file, ident, ipar, dpar, dpar_out) == 0) return 0;
     send_info("%s", info);
     Frame3D f;
     TwoLineSlots s;
@@ -119,9 +104,13 @@ int solve_step_like(const char* file, const char* ident, const char* info, int* 
     for (int y = 2; y <= s.last; ++y) T += slot_flux(1.0, y, X, Y);
     const double L = (T - n1 * a - n2 * b) * kMu0 * f.dl * 0.125;
 
-    double out[kOut] = {L * b / (a + b), L * a / (a + b), kEps0 * (Q - n1 * q1 - n2 * q2) * f.dl * 0.5};
-    lines.put(out + 3);
-    store_two_line(file, ident, ipar, dpar, out, s.swapped, dpar_out);
+    params::StepResults r;
+    r.L1 = L * b / (a + b);
+    r.L2 = L * a / (a + b);
+    r.Cp = kEps0 * (Q - n1 * q1 - n2 * q2) * f.dl * 0.5;
+    lines.put(r);
+    to_user_ports(r, s.swapped, &params::StepResults::L1, &params::StepResults::L2);
+    store_two_line(file, ident, ipar, dpar, r, dpar_out);
     return 0;
 }
 

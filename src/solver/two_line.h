@@ -3,6 +3,10 @@
 // reference cross-sections at the two ports.
 #pragma once
 
+#include <utility>
+
+#include "cache/calc_file.h"
+#include "params/two_line_layout.h"
 #include "solver/frame3d.h"
 
 namespace mirtex::solver {
@@ -13,9 +17,25 @@ struct Excess {
 
 struct PortLines {
     LineReference port[2];
-    // C', L', ZL, ER_eff of port 1, then of port 2.
-    void put(double* out) const;
+    // C', L', ZL, ER_eff of port 1 and of port 2 into a result layout.
+    template <class Results>
+    void put(Results& r) const {
+        r.C1_per_m = port[0].c, r.L1_per_m = port[0].l, r.ZL1 = port[0].zl, r.ER1_eff = port[0].er;
+        r.C2_per_m = port[1].c, r.L2_per_m = port[1].l, r.ZL2 = port[1].zl, r.ER2_eff = port[1].er;
+    }
 };
+
+// The builder puts the narrower line first (the solvers' geometry has it on
+// planes 1..Z1); DREH set, the user's line 1 was the wider, and the ports'
+// lines and each port's own value (a, b) go back to the user's order here,
+// the one place the two are exchanged.
+template <class Results>
+void to_user_ports(Results& r, bool swapped, double Results::*a, double Results::*b) {
+    if (!swapped) return;
+    std::swap(r.*a, r.*b);
+    std::swap(r.C1_per_m, r.C2_per_m), std::swap(r.L1_per_m, r.L2_per_m);
+    std::swap(r.ZL1, r.ZL2), std::swap(r.ER1_eff, r.ER2_eff);
+}
 
 // The columns and planes of the builder's vectors: X0 and XE the outer
 // edges of the grounds, Xk1 the last column of line k's left ground, Xk2
@@ -53,15 +73,21 @@ struct StepShape {
 int solve_step_like(const char* file, const char* ident, const char* info, int* ipar, double* dpar, double* dpar_out,
                     const StepShape& shape);
 
-// The 11 results in the user's port order (the builder put the narrower
-// line first; DREH says the user's line 1 was the wider), into dpar_out
-// and the calculation file.
-void store_two_line(const char* file, const char* ident, int* ipar, double* dpar, double* out, bool swapped,
-                    double* dpar_out);
+// The results, already in the user's port order, into dpar_out and the
+// calculation file.
+template <class Results>
+void store_two_line(const char* file, const char* ident, int* ipar, double* dpar, const Results& r,
+                    double* dpar_out) {
+    params::write_layout(r, dpar_out);
+    WriteCalc(file, ident, ipar, params::TwoLineInts::kSlots, dpar, params::TwoLineReals::kSlots, nullptr, 0,
+              dpar_out, Results::kSlots);
+}
 
-// Reads the frame and the slots (ipar: X0, XE, X11..X14, X21..X24, Z1, Z2,
-// the stack, DREH; dpar: ER3, ER2, ER1, DL, MET, ALPHA, BOUND, VER); 0 or
-// the reported failure.
+// A stored result of the gap, step or taper, read into dpar_out; 0 on a hit.
+int read_two_line(const char* file, const char* ident, int* ipar, double* dpar, double* dpar_out);
+
+// Reads the frame and the slots from the element's vectors; 0 or the
+// reported failure.
 int two_line_frame(const int* ipar, const double* dpar, Frame3D& f, TwoLineSlots& s);
 
 }  // namespace mirtex::solver

@@ -2,6 +2,7 @@
 // ground and the coupling capacitance Cs across the gap.
 #include "freq/circuits.h"
 #include "freq/lumped.h"
+#include "params/two_line_layout.h"
 
 using namespace mirtex::freq;
 
@@ -11,10 +12,10 @@ extern "C" {
 // (weak) connection at 0 Hz.
 MIRTEX_API void Freq_Gap(const double* res, double f, COMPLEX* Y) {
     const double w = kTwoPi * f;
-    const double Cp1 = res[0], Cp2 = res[1], Cs = res[2];
-    Y[0] = Cmplx(kFixedLoss, w * (Cp1 + Cs));
-    Y[1] = Y[2] = Cmplx(-kFixedLoss, -(w * Cs));
-    Y[3] = Cmplx(kFixedLoss, w * (Cp2 + Cs));
+    const auto r = mirtex::params::read_layout<mirtex::params::GapResults>(res);
+    Y[0] = Cmplx(kFixedLoss, w * (r.Cp1 + r.Cs));
+    Y[1] = Y[2] = Cmplx(-kFixedLoss, -(w * r.Cs));
+    Y[3] = Cmplx(kFixedLoss, w * (r.Cp2 + r.Cs));
 }
 
 }  // extern "C"

@@ -5,6 +5,7 @@
 
 #include "freq/circuits.h"
 #include "freq/lumped.h"
+#include "params/two_line_layout.h"
 
 namespace mirtex::freq {
 
@@ -18,10 +19,11 @@ void t_network(const double* res, double f, COMPLEX* Y) {
         Y[1] = Y[2] = Cmplx(-g, 0.0);
         return;
     }
+    const auto v = params::read_layout<params::StepResults>(res);
     const double w = kTwoPi * f;
     const double r = 0.5 * kFixedLoss;
-    const std::array<COMPLEX, 2> arms{Cmplx(r, w * res[0]), Cmplx(r, w * res[1])};
-    star(arms, Cmplx(0.0, w * res[2]), Y);
+    const std::array<COMPLEX, 2> arms{Cmplx(r, w * v.L1), Cmplx(r, w * v.L2)};
+    star(arms, Cmplx(0.0, w * v.Cp), Y);
 }
 
 }  // namespace mirtex::freq

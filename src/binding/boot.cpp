@@ -187,4 +187,4 @@ MIRTEX_API int cpw_all_post(UserInstDef*) {
 
 }  // extern "C"
 
-MIRTEX_API void stop_cpw(int) { CPW_Misc.abort_request = 1; }
+MIRTEX_API void stop_cpw(int) { __atomic_store_n(&CPW_Misc.abort_request, 1, __ATOMIC_RELAXED); }

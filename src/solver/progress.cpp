@@ -19,9 +19,11 @@ MIRTEX_API void CPW_Anzeige(const char*, int sweep, double residual) {
 }
 
 // stop_cpw sets the request; the post-analysis callback clears it, so a
-// stop ends the analysis it was made in and the next one solves again.
+// stop ends the analysis it was made in and the next one solves again.  The
+// request comes from a signal handler or another thread while runs on the
+// pool's threads poll it: the flag is read and written atomically.
 MIRTEX_API int CPW_Abbruch(void) {
-    return CPW_Misc.abort_request != 0 ? 1 : 0;
+    return __atomic_load_n(&CPW_Misc.abort_request, __ATOMIC_RELAXED) != 0 ? 1 : 0;
 }
 
 }  // extern "C"

@@ -38,51 +38,39 @@ MIRTEX_API void Mult_Y_Matrix(COMPLEX* out, const COMPLEX* A, const COMPLEX* B) 
 }
 
 MIRTEX_API int Con_Y_Mat(COMPLEX* out, const COMPLEX* A, const COMPLEX* B, int na, int nb, int k) {
-    // The working matrix has a fixed room; a shape that does not fit, or a
-    // port that does not exist, is refused rather than written past it.
+    // A shape beyond the joined matrix's room, or a port that does not
+    // exist, is refused rather than read or written past it.
     if (na != 2 || nb < 1 || na + nb > kMaxJoined || k < 1 || k > nb) return 1;
-    const int n = na + nb;
-
-    // Direct sum M of B and A, A's two ports inserted at positions k-1, k
-    // (from 0) in front of B's port k: position i holds port port[i] of A
-    // (in_a[i]) or of B.
-    std::array<COMPLEX, kMaxJoined * kMaxJoined> M;
-    std::array<int, kMaxJoined> port{};
-    std::array<bool, kMaxJoined> in_a{};
-    for (int i = 0; i < n; ++i) {
-        in_a[i] = i == k - 1 || i == k;
-        port[i] = i < k - 1 ? i : (in_a[i] ? i - (k - 1) : i - 2);
-    }
-    for (int r = 0; r < n; ++r)
-        for (int c = 0; c < n; ++c) {
-            COMPLEX v = kZero;
-            if (in_a[r] && in_a[c])
-                v = A[port[r] * na + port[c]];
-            else if (!in_a[r] && !in_a[c])
-                v = B[port[r] * nb + port[c]];
-            M[r * n + c] = v;
-        }
-
-    // Join A's port 2 (p) with B's port k (q): the node's row and column are
-    // the sums of theirs; eliminate it.
-    const int p = k, q = k + 1;
-    const COMPLEX d = cx::add(cx::add(M[p * n + p], M[q * n + q]), cx::add(M[p * n + q], M[q * n + p]));
+    // Put side by side, B and A form one matrix M of nb + 2 ports, A's two
+    // in front of B's port k, with zeros between A's ports and B's.  A's
+    // port 2 (p) joins B's port k (q) in a node whose row and column are
+    // the sums of theirs, and eliminating it leaves
+    //   out[i][j] = M[i][j] - row[i] col[j] / d,  d = M[p][p] + M[q][q] + M[p][q] + M[q][p].
+    // Only B's row and column k and A enter row and col, so the entries are
+    // formed here directly, each with the very operations (zeros included)
+    // of the elimination on the whole of M, without building it.
+    const int q = k - 1;  // B's port k, from 0
+    const COMPLEX d = cx::add(cx::add(A[3], B[q * nb + q]), cx::add(kZero, kZero));
+    // row and col of M: A's port 1 (a) and every other port i of B.
+    const COMPLEX row_a = cx::add(A[1], kZero), col_a = cx::add(A[2], kZero);
     std::array<COMPLEX, kMaxJoined> row, col;
-    for (int i = 0; i < n; ++i) {
-        row[i] = cx::add(M[i * n + p], M[i * n + q]);
-        col[i] = cx::add(M[p * n + i], M[q * n + i]);
+    for (int i = 0; i < nb; ++i) {
+        row[i] = cx::add(kZero, B[i * nb + q]);
+        col[i] = cx::add(kZero, B[q * nb + i]);
     }
-    std::array<COMPLEX, kMaxJoined * kMaxJoined> W;
-    int w = 0;
-    for (int i = 0; i < n; ++i) {
-        if (i == p || i == q) continue;
-        for (int j = 0; j < n; ++j) {
-            if (j == p || j == q) continue;
-            W[w++] = cx::sub(M[i * n + j], cx::zdiv(cx::mul(row[i], col[j]), d));
-        }
+    // B's entries off row and column k first (out may be B: row and col
+    // hold what is overwritten), then A's port in their place.
+    for (int i = 0; i < nb; ++i) {
+        if (i == q) continue;
+        for (int j = 0; j < nb; ++j)
+            if (j != q) out[i * nb + j] = cx::sub(B[i * nb + j], cx::zdiv(cx::mul(row[i], col[j]), d));
     }
-    // Written only now, so out may be B.
-    for (int i = 0; i < nb * nb; ++i) out[i] = W[i];
+    for (int i = 0; i < nb; ++i) {
+        if (i == q) continue;
+        out[i * nb + q] = cx::sub(kZero, cx::zdiv(cx::mul(row[i], col_a), d));
+        out[q * nb + i] = cx::sub(kZero, cx::zdiv(cx::mul(row_a, col[i]), d));
+    }
+    out[q * nb + q] = cx::sub(A[0], cx::zdiv(cx::mul(row_a, col_a), d));
     return 0;
 }
 

@@ -27,6 +27,9 @@ void eliminate_inner_nodes(std::array<COMPLEX, kNodes * kNodes>& M, int ports) {
     for (int k = kNodes - 1; k >= ports; --k) {
         const COMPLEX pivot = M[k * kNodes + k];
         for (int r = 0; r < k; ++r) {
+            // Most nodes touch three others: a row without a branch to k
+            // keeps its entries (it would take 0 times row k from them).
+            if (M[r * kNodes + k] == COMPLEX{0.0, 0.0}) continue;
             const COMPLEX share = M[r * kNodes + k] / pivot;
             for (int c = 0; c < k; ++c) M[r * kNodes + c] -= share * M[k * kNodes + c];
         }

@@ -56,7 +56,7 @@ inline void star(std::span<const COMPLEX> z, COMPLEX y, COMPLEX* Y) {
     COMPLEX a[4];
     COMPLEX sum = y;
     for (std::size_t i = 0; i < n; ++i) {
-        a[i] = Cinv(z[i]);
+        a[i] = cx::inv(z[i]);
         sum = sum + a[i];
     }
     for (std::size_t i = 0; i < n; ++i)

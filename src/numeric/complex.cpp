@@ -46,10 +46,7 @@ MIRTEX_API COMPLEX Csmul(COMPLEX a, double k) { return cx::smul(a, k); }
 MIRTEX_API COMPLEX Conj(COMPLEX a) { return cx::conj(a); }
 MIRTEX_API COMPLEX Cneg(COMPLEX a) { return cx::neg(a); }
 
-MIRTEX_API COMPLEX Cinv(COMPLEX a) {
-    const double d = a.real * a.real + a.imag * a.imag;
-    return {a.real / d, -a.imag / d};
-}
+MIRTEX_API COMPLEX Cinv(COMPLEX a) { return cx::inv(a); }
 
 MIRTEX_API COMPLEX Csqr(COMPLEX a) { return cx::mul(a, a); }
 

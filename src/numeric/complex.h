@@ -84,6 +84,11 @@ inline COMPLEX div(COMPLEX a, COMPLEX b) {
     const double r = 1.0 / d;
     return smul(t, r);
 }
+// 1/a as (re, -im) / |a|^2.
+inline COMPLEX inv(COMPLEX a) {
+    const double d = a.real * a.real + a.imag * a.imag;
+    return {a.real / d, -a.imag / d};
+}
 }  // namespace mirtex::cx
 
 // Operators for the capitalised set, for formulas that read like formulas:

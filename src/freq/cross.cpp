@@ -24,14 +24,22 @@ constexpr int kNodes = 10;
 // one at a time (Kron reduction); the top-left ports x ports block of M is
 // then the admittance matrix of the ports.
 void eliminate_inner_nodes(std::array<COMPLEX, kNodes * kNodes>& M, int ports) {
+    namespace cx = mirtex::cx;
+    constexpr COMPLEX kZero{0.0, 0.0};
     for (int k = kNodes - 1; k >= ports; --k) {
+        // Each share is M[r][k] / pivot; Cdiv's conj(pivot) / |pivot|^2 is
+        // formed once per node, the same bits as dividing row by row.
         const COMPLEX pivot = M[k * kNodes + k];
+        const COMPLEX pc = cx::conj(pivot);
+        const double scale = 1.0 / (pivot.real * pivot.real + pivot.imag * pivot.imag);
         for (int r = 0; r < k; ++r) {
             // Most nodes touch three others: a row without a branch to k
-            // keeps its entries (it would take 0 times row k from them).
-            if (M[r * kNodes + k] == COMPLEX{0.0, 0.0}) continue;
-            const COMPLEX share = M[r * kNodes + k] / pivot;
-            for (int c = 0; c < k; ++c) M[r * kNodes + c] -= share * M[k * kNodes + c];
+            // keeps its entries (it would take 0 times row k from them), and
+            // so does an entry whose column row k does not reach.
+            if (M[r * kNodes + k] == kZero) continue;
+            const COMPLEX share = cx::smul(cx::mul(M[r * kNodes + k], pc), scale);
+            for (int c = 0; c < k; ++c)
+                if (!(M[k * kNodes + c] == kZero)) M[r * kNodes + c] -= share * M[k * kNodes + c];
         }
     }
 }

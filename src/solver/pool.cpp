@@ -1,8 +1,11 @@
 #include "solver/pool.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -15,6 +18,28 @@ namespace mirtex::solver {
 namespace {
 
 thread_local bool t_side_by_side = false;
+
+// The cores this process may use that nothing else is running on now: the
+// cores of its affinity mask less the other runnable threads of the machine
+// (the kernel's instant count in /proc/loadavg, in which the calling thread
+// is one), at least 1.  The instant count, not the load average: a busy
+// core should be left alone while it is busy, and a minute's average would
+// also count this process's own earlier runs side by side.
+int free_cores() {
+    cpu_set_t set;
+    const int cores = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set)
+                                                                  : static_cast<int>(std::thread::hardware_concurrency());
+    if (cores <= 1) return 1;
+    int others = 0;
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        double a = 0, b = 0, c = 0;
+        int running = 0, total = 0;
+        if (std::fscanf(f, "%lf %lf %lf %d/%d", &a, &b, &c, &running, &total) == 5 && running > 1)
+            others = running - 1;
+        std::fclose(f);
+    }
+    return std::max(1, cores - others);
+}
 
 int guarded(const std::function<int()>& task) {
     try {
@@ -33,8 +58,7 @@ int pool_threads() {
         const long n = std::strtol(text, &end, 10);
         if (errno == 0 && *end == '\0' && n > 0) return n > 256 ? 256 : static_cast<int>(n);
     }
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 0 ? static_cast<int>(cores) : 1;
+    return free_cores();
 }
 
 bool side_by_side() {

@@ -11,8 +11,9 @@
 namespace mirtex::solver {
 
 // Threads for runs side by side: MIRTEX_THREADS when it is a positive
-// whole number, else the machine's cores; 1 runs everything on the
-// calling thread.
+// whole number, else the cores free at the moment of asking (those of the
+// process's affinity mask that no other runnable thread occupies); 1 runs
+// everything on the calling thread.
 int pool_threads();
 
 // True on a thread that is running one of several runs side by side: the

@@ -34,11 +34,25 @@ std::string format(const char* fmt, ...) {
     return s;
 }
 
+namespace {
+thread_local HeldErrors* t_held = nullptr;
+}  // namespace
+
+HeldErrors::HeldErrors() : outer_(t_held) { t_held = this; }
+HeldErrors::~HeldErrors() { t_held = outer_; }
+
 void send_error(const char* fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    const std::string s = vformat(fmt, ap);
+    std::string s = vformat(fmt, ap);
     va_end(ap);
+    if (t_held != nullptr) {
+        try {
+            t_held->held_.push_back(std::move(s));
+        } catch (...) {
+        }
+        return;
+    }
     const std::lock_guard<std::mutex> lock(g_window);
     send_error_to_scn(s.c_str());
 }

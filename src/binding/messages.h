@@ -8,6 +8,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <vector>
 
 namespace mirtex {
 
@@ -38,6 +39,24 @@ public:
 private:
     std::string previous_;
     bool had_ = false;
+};
+
+// While one is alive, the errors this thread sends are held here instead of
+// shown: for a solve whose failure the caller tells in its own words (the
+// coarse grid of an extrapolation) or leaves to be told once, later (a
+// solve ahead of its pre step).  Scopes nest; the innermost holds.
+class HeldErrors {
+public:
+    HeldErrors();
+    ~HeldErrors();
+    HeldErrors(const HeldErrors&) = delete;
+    HeldErrors& operator=(const HeldErrors&) = delete;
+    const std::vector<std::string>& held() const { return held_; }
+
+private:
+    friend void send_error(const char* fmt, ...);
+    std::vector<std::string> held_;
+    HeldErrors* outer_;
 };
 
 }  // namespace mirtex

@@ -136,9 +136,14 @@ bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* n
             const params::GridScale twice(2.0);
             built = run_builder(inst, w.list());
             if (built == 0) {
+                // A coarse solve that fails is told once, in the warning
+                // below, with the solver's own reason.
+                const HeldErrors held;
                 SolveCopy coarse(v, k.version_slot);
                 coarse_status = solve(r, coarse, name);
                 if (coarse_status == 0) why = disagreement(r, k, fine, coarse);
+                if (coarse_status != 0 && coarse_status != solver::kStopped)
+                    why = "the solve at 2 DL failed" + (held.held().empty() ? std::string() : " (" + held.held().front() + ")");
                 coarse_out = coarse.dpo;
             }
         }
@@ -148,7 +153,6 @@ bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* n
         run_builder(inst, again.list());
     }
     if (coarse_status == solver::kStopped) return failed(coarse_status);
-    if (why.empty() && coarse_status != 0) why = "the solve at 2 DL failed";
 
     for (int s = 0; s < *v.n_ipar_out; ++s) (*v.ipar_out)[s] = fine.ipo[s];
     for (int s = 0; s < *v.n_dpar_out; ++s) (*v.dpar_out)[s] = fine.dpo[s];

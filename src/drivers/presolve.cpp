@@ -67,11 +67,12 @@ void presolve_pending() try {
     for (const auto& j : jobs)
         tasks.emplace_back([&job = *j] {
             const ThreadLabel named(job.label);
+            // A failed solve leaves no record: its pre step solves it again
+            // and tells the failure there, once, with its instance.
+            const HeldErrors held;
             print_iteration = job.element->print_interval;
             return job.element->solve(job.vectors.vectors());
         });
-    // A failed solve leaves no record: its pre step solves it again and
-    // reports the failure there, with the instance it belongs to.
     solver::run_side_by_side(tasks);
 } catch (...) {
 }

@@ -73,6 +73,10 @@ int run_side_by_side(std::span<const std::function<int()>> tasks) {
         return 0;
     }
     std::vector<int> status(tasks.size(), 0);
+    // Each task's errors are held and told afterwards as the runs one after
+    // the other would tell them: those of the tasks up to the first that
+    // failed, in task order (runs failing alike would otherwise each say so).
+    std::vector<std::vector<std::string>> errors(tasks.size());
     std::atomic<std::size_t> next{0};
     // Each thread takes the next task not yet taken; the caller is one of
     // them.  All name the caller's solve in their messages, at its interval.
@@ -82,7 +86,11 @@ int run_side_by_side(std::span<const std::function<int()>> tasks) {
         const ThreadLabel named(label);
         print_iteration = interval;
         t_side_by_side = true;
-        for (std::size_t k; (k = next.fetch_add(1)) < tasks.size();) status[k] = guarded(tasks[k]);
+        for (std::size_t k; (k = next.fetch_add(1)) < tasks.size();) {
+            const HeldErrors held;
+            status[k] = guarded(tasks[k]);
+            errors[k] = held.held();
+        }
         t_side_by_side = false;
     };
     std::vector<std::thread> helpers;
@@ -95,8 +103,10 @@ int run_side_by_side(std::span<const std::function<int()>> tasks) {
     }
     work();
     for (std::thread& h : helpers) h.join();
-    for (const int rc : status)
-        if (rc != 0) return rc;
+    for (std::size_t k = 0; k < tasks.size(); ++k) {
+        for (const std::string& e : errors[k]) send_error("%s", e.c_str());
+        if (status[k] != 0) return status[k];
+    }
     return 0;
 }
 

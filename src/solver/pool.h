@@ -25,9 +25,10 @@ bool side_by_side();
 // status) and returns the first non-zero status in task order.  With one
 // thread, or when called from a run already side by side, the tasks run on
 // the calling thread one after the other and stop at the first failure;
-// otherwise all of them run, and each reports its own failure as it would
-// alone.  An exception in a task ends it with kOutOfMemory (memory is what
-// a run can lack); none leaves this function.
+// otherwise all of them run, and their errors are told afterwards as the
+// serial runs would tell them: up to the first failure in task order.  An
+// exception in a task ends it with kOutOfMemory (memory is what a run can
+// lack); none leaves this function.
 int run_side_by_side(std::span<const std::function<int()>> tasks);
 
 }  // namespace mirtex::solver

@@ -37,6 +37,7 @@ protected:
     void TearDown() override {
         unsetenv("MIRTEX_EXTRAPOLATE");
         unsetenv("MIRTEX_THREADS");
+        unsetenv("MIRTEX_GRID_LIMIT_MB");
     }
     UserInstDef* element(const std::string& def, const std::string& name, Params p) const {
         for (auto [k, v] : {std::pair{"C_SUB", design.sub}, {"C_GRID", std::string("G1BOX")}})
@@ -137,6 +138,21 @@ TEST_F(Limit, GridsThatDisagreeLeaveTheValuesAtDLWithAWarning) {
     unsetenv("MIRTEX_EXTRAPOLATE");
     EXPECT_FALSE(analyse({step}));
     EXPECT_EQ(std::vector<double>(step_dpar_out, step_dpar_out + 11), kept);
+}
+
+// A failure is told once, as the serial solve tells it, though the gap's
+// runs fail side by side and its geometry failed ahead of its pre step.
+TEST_F(Limit, AFailureSideBySideIsToldOnce) {
+    UserInstDef* a = two_port("CxGAP", "GA", "GAP", 10e-6);
+    UserInstDef* b = two_port("CxGAP", "GB", "GAP", 20e-6);
+    setenv("MIRTEX_THREADS", "2", 1);
+    setenv("MIRTEX_GRID_LIMIT_MB", "1", 1);
+    Host& h = Host::get();
+    h.clear_log();
+    EXPECT_FALSE(h.analyse({a, b}, {1e9}).ok);
+    int told = 0;
+    for (const auto& l : h.log()) told += l.text.find("(MIRTEX_GRID_LIMIT_MB)") != std::string::npos;
+    EXPECT_EQ(told, 1);  // the analysis ends at the first element that fails
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "debug/slot_names.h"
 #include "drivers/solved3d.h"
 #include "params/extrapolation.h"
+#include "params/two_line_layout.h"
 #include "solver/solver.h"
 
 namespace mirtex::drivers {
@@ -31,9 +32,12 @@ struct Kind {
 const Kind kKinds[] = {
     {&root_open, "cpw_open.cdb", "Tessaric Open", 7, 1},
     {&root_short, "cpw_short.cdb", "Tessaric Short", 3, 1},
-    {&root_gap, "cpw_gap.cdb", "Tessaric Gap", 7, 3},
-    {&root_step, "cpw_step.cdb", "Tessaric Step", 7, 3},
-    {&root_taper, "cpw_taper.cdb", "Tessaric Taper", 7, 3},
+    {&root_gap, "cpw_gap.cdb", "Tessaric Gap", MIRTEX_SLOT(params::TwoLineReals, VER),
+     MIRTEX_SLOT(params::GapResults, C1_per_m)},
+    {&root_step, "cpw_step.cdb", "Tessaric Step", MIRTEX_SLOT(params::TwoLineReals, VER),
+     MIRTEX_SLOT(params::StepResults, C1_per_m)},
+    {&root_taper, "cpw_taper.cdb", "Tessaric Taper", MIRTEX_SLOT(params::TwoLineReals, VER),
+     MIRTEX_SLOT(params::StepResults, C1_per_m)},
     {&root_bruecke, "cpw_air.cdb", "Tessaric Airbridge", 15, 2},
     {&root_bend, "cpw_bend.cdb", "Tessaric Bend", 20, 3},
     {&root_tee, "cpw_tee.cdb", "Tessaric T-Junction", 25, 4},

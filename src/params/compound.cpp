@@ -1,5 +1,6 @@
 #include "params/compound.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -181,6 +182,16 @@ void GeometryCheck::centred(const Edge& first, const Edge& last, int axis) {
                    first.dim, first.value, axis, first.slot, first.index, last.slot, last.index);
         failed_ = true;
     }
+}
+
+int opening_frame(Assembly& a, const LineItem& l1, const LineItem& l2, double opening, double length, double* tand) {
+    const double DL = a.DL();
+    const double wges = std::max({region_width(l1.rec, DL), region_width(l2.rec, DL), opening});
+    if (a.substrate(12, wges, tand) != 0) return 1;
+    const double gw = std::max(l1.rec.GW, l2.rec.GW);
+    const double across =
+        std::max({outer_width(l1.rec, l1.rec.GW, DL), outer_width(l2.rec, l2.rec.GW, DL), opening + 2 * gw});
+    return a.box(wges, across, length);
 }
 
 void line_dims(const LineItem& l1, const LineItem& l2, double DL, std::vector<FitDim>& dims) {

@@ -168,6 +168,12 @@ private:
     bool failed_ = false;
 };
 
+// The substrate (item 12) and the box of an element in an opening of the
+// ground plane between its two lines: as wide as the wider of the lines'
+// regions and the opening, across it the opening with the wider ground on
+// either side, and length along it.  0 to go on.
+int opening_frame(Assembly& a, const LineItem& l1, const LineItem& l2, double opening, double length, double* tand);
+
 // The W and S of an element's two connecting lines, fitted with it.
 void line_dims(const LineItem& l1, const LineItem& l2, double DL, std::vector<FitDim>& dims);
 // A connecting line's slot edge, strip and slot edge across the box, with

@@ -185,14 +185,7 @@ MIRTEX_API int cpw_idc_get(UserInstDef* inst, WARN** warnings, double* rho, doub
     const double T = foundries.entries[10][c.level - 1], rho_c = foundries.entries[11][c.level - 1];
     if (a.tech_test(T, rho_c, c.level) != 0) return 1;
 
-    const double DL = a.DL();
-    const double opening = total_width(c) + 2 * c.S;
-    const double wges = std::max({region_width(l1.rec, DL), region_width(l2.rec, DL), opening});
-    if (a.substrate(12, wges, tand) != 0) return 1;
-    const double gw = std::max(l1.rec.GW, l2.rec.GW);
-    const double across = std::max({outer_width(l1.rec, l1.rec.GW, DL), outer_width(l2.rec, l2.rec.GW, DL),
-                                    opening + 2 * gw});
-    if (a.box(wges, across, 2 * c.WL + c.LF + c.G + 8 * DL) != 0) return 1;
+    if (opening_frame(a, l1, l2, total_width(c) + 2 * c.S, 2 * c.WL + c.LF + c.G + 8 * a.DL(), tand) != 0) return 1;
     if (rho != nullptr) *rho = rho_c;
     if (rho_gnd != nullptr) *rho_gnd = l1.rho_gnd;
     if (Check_Cap(a, l1, l2, c, T) != 0) return 1;

@@ -112,8 +112,9 @@ int Check_Ind(Assembly& a, const LineItem& l1, const LineItem& l2, const Spiral&
     seg[1] = line2_start + wt - 1;
     seg[2] = line2_start;
     if (mirrored)
-        for (auto [first, last] : {std::pair{&RindInts::X21, &RindInts::X24}, std::pair{&RindInts::XA1, &RindInts::XA2},
-                                   std::pair{&RindInts::X1A, &RindInts::X1B}, std::pair{&RindInts::X2A, &RindInts::X2B}}) {
+        for (auto [first, last] :
+             {std::pair{&RindInts::X21, &RindInts::X24}, std::pair{&RindInts::XA1, &RindInts::XA2},
+              std::pair{&RindInts::X1A, &RindInts::X1B}, std::pair{&RindInts::X2A, &RindInts::X2B}}) {
             const int lo = mx(in.*last), hi = mx(in.*first);
             in.*first = lo;
             in.*last = hi;
@@ -227,17 +228,11 @@ MIRTEX_API int cpw_rindE_get(UserInstDef* inst, WARN** warnings, double* rho, do
     if (a.tech_test(T, rho_w, s.level) != 0) return 1;
     if (bridge_dielectric(a, b, std::abs(b.TYPE)) != 0) return 1;
 
-    const double DL = a.DL();
-    const double od1 = outer(s, s.D1), od2 = outer(s, s.D2);
-    const double wges = std::max({region_width(l1.rec, DL), region_width(l2.rec, DL), od1 + 2 * s.S});
-    if (a.substrate(12, wges, tand) != 0) return 1;
-    const double gw = std::max(l1.rec.GW, l2.rec.GW);
-    const double across = std::max({outer_width(l1.rec, l1.rec.GW, DL), outer_width(l2.rec, l2.rec.GW, DL),
-                                    od1 + 2 * s.S + 2 * gw});
-    if (a.box(wges, across, od2 + 2 * s.S + 2 * (s.WT + s.ST) + 8 * DL) != 0) return 1;
+    const double length = outer(s, s.D2) + 2 * s.S + 2 * (s.WT + s.ST) + 8 * a.DL();
+    if (opening_frame(a, l1, l2, outer(s, s.D1) + 2 * s.S, length, tand) != 0) return 1;
     if (rho != nullptr) *rho = rho_w;
     if (rho_gnd != nullptr) *rho_gnd = l1.rho_gnd;
-    bridge_units(b, DL);
+    bridge_units(b, a.DL());
     if (Check_Ind(a, l1, l2, s, b, code, T) != 0) return 1;
     if (a.feed(l1, feed1_ipar, feed1_dpar) != 0) return 1;
     return a.feed(l2, feed2_ipar, feed2_dpar);

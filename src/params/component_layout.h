@@ -62,15 +62,16 @@
 #define MIRTEX_PLATE_INT_LABELS                                                                            \
     MIRTEX_LINE_INTS(MIRTEX_LAYOUT_LABEL, "LINE1: ") MIRTEX_LINE_INTS(MIRTEX_LAYOUT_LABEL, "\n  LINE2: ")
 #define MIRTEX_PLATE_REAL_LABELS                                                                           \
-    MIRTEX_LINE_REALS(MIRTEX_LAYOUT_LABEL, "LINE1: ", "\n         ")                                      \
-    MIRTEX_LINE_REALS(MIRTEX_LAYOUT_LABEL, "\n  LINE2: ", "\n         ")
-#define MIRTEX_ONE_LINE_REAL_LABELS MIRTEX_LINE_REALS(MIRTEX_LAYOUT_LABEL, "", "\n  ")
+    MIRTEX_LINE_REALS(MIRTEX_LAYOUT_LABEL, "LINE1: ", "\n         ", "")                                  \
+    MIRTEX_LINE_REALS(MIRTEX_LAYOUT_LABEL, "\n  LINE2: ", "\n         ", "")
+#define MIRTEX_PLATE_LINE_LABELS MIRTEX_LINE_REALS(MIRTEX_LAYOUT_LABEL, "", "\n  ", "(C)")
+#define MIRTEX_FILM_LINE_LABELS MIRTEX_LINE_REALS(MIRTEX_LAYOUT_LABEL, "", "\n  ", "(R)")
 
 namespace mirtex::params {
 
-MIRTEX_LINE_COMPONENT(CaplinReals, double, LineReals line;, MIRTEX_ONE_LINE_REAL_LABELS, MIRTEX_DIELECTRIC_SLOTS);
-MIRTEX_LINE_COMPONENT(TfrReals, double, LineReals line;, MIRTEX_ONE_LINE_REAL_LABELS, MIRTEX_FILM_SLOTS);
-MIRTEX_LINE_COMPONENT(TfgReals, double, LineReals line;, MIRTEX_ONE_LINE_REAL_LABELS, MIRTEX_TFG_SLOTS);
+MIRTEX_LINE_COMPONENT(CaplinReals, double, LineReals line;, MIRTEX_PLATE_LINE_LABELS, MIRTEX_DIELECTRIC_SLOTS);
+MIRTEX_LINE_COMPONENT(TfrReals, double, LineReals line;, MIRTEX_FILM_LINE_LABELS, MIRTEX_FILM_SLOTS);
+MIRTEX_LINE_COMPONENT(TfgReals, double, LineReals line;, MIRTEX_FILM_LINE_LABELS, MIRTEX_TFG_SLOTS);
 MIRTEX_LINE_COMPONENT(MimInts, int, LineInts bottom; LineInts top;, MIRTEX_PLATE_INT_LABELS, MIRTEX_NO_SLOTS);
 MIRTEX_LINE_COMPONENT(MimReals, double, LineReals bottom; LineReals top;, MIRTEX_PLATE_REAL_LABELS,
                       MIRTEX_DIELECTRIC_SLOTS);

@@ -20,13 +20,14 @@
 // below it (ER1), the grid step DL [m], the strip as fitted, W [m], its
 // metal T [m] and metal rows MET (2T/3DL for a metal at least DL/5 thick,
 // else 0: a sheet), the relaxation (alpha_head starts its line) and the
-// record version.
-#define MIRTEX_LINE_REALS(X, head, alpha_head)                                                             \
-    X(ER3, head "ER3") X(ER2, "ER2") X(ER1, "ER1") X(DL, "\n  DL[m]") X(W, "W[m]")              \
-        X(T, "T[m]") X(MET, "MET") X(ALPHA, alpha_head "ALPHA") X(BOUND, "BOUND") X(VER, "VER.")
+// record version.  A component's report tags W and T with what the strip
+// is ("(C)" a plate, "(R)" a film).
+#define MIRTEX_LINE_REALS(X, head, alpha_head, tag)                                                        \
+    X(ER3, head "ER3") X(ER2, "ER2") X(ER1, "ER1") X(DL, "\n  DL[m]") X(W, "W" tag "[m]")                 \
+        X(T, "T" tag "[m]") X(MET, "MET") X(ALPHA, alpha_head "ALPHA") X(BOUND, "BOUND") X(VER, "VER.")
 
 #define MIRTEX_LINE_INT_SLOTS(X) MIRTEX_LINE_INTS(X, "")
-#define MIRTEX_LINE_REAL_SLOTS(X) MIRTEX_LINE_REALS(X, "", "\n  ")
+#define MIRTEX_LINE_REAL_SLOTS(X) MIRTEX_LINE_REALS(X, "", "\n  ", "")
 
 // The solved line: C' [F/m], L' [H/m], R' [ohm/m] at 1 GHz for the
 // reference conductivity, G' [F/m] (the substrate's share of C', times

@@ -2,6 +2,10 @@
 #include "binding/boot.h"
 #include "mirtex/mirtex.h"
 #include "numeric/memory.h"
+#include "params/component_layout.h"
+#include "params/coup_layout.h"
+#include "params/idc_layout.h"
+#include "params/rind_layout.h"
 #include "params/two_line_layout.h"
 
 extern "C" {
@@ -40,6 +44,16 @@ using namespace mirtex::params;
 static_assert(fills<TwoLineInts, TwoLineReals, GapResults>(k_gap));
 static_assert(fills<TwoLineInts, TwoLineReals, StepResults>(k_step));
 static_assert(fills<TwoLineInts, TwoLineReals, StepResults>(k_taper));
+static_assert(fills<LineInts, LineReals, LineResults>(k_line) && fills<LineInts, LineReals, LineResults>(k_feed));
+static_assert(fills<LineInts, CaplinReals, CaplinResults>(k_mimlin));
+static_assert(fills<LineInts, TfrReals, TfrResults>(k_tfr) && fills<LineInts, TfgReals, TfgResults>(k_tfg));
+static_assert(fills<MimInts, MimReals, MimResults>(k_mim));
+// The coupled lines' real vectors are sized per instance.
+static_assert(CoupInts::kSlots == k_coup.ipar && CoupIntResults::kSlots == k_coup.ipar_out);
+// The interdigital capacitor's integer vector and the spiral's are sized per
+// instance past their heads; the spiral has one integer result beyond NFP.
+static_assert(IdcReals::kSlots == k_idc.dpar && IdcResults::kSlots == k_idc.dpar_out);
+static_assert(RindIntResults::kSlots + 1 == k_rindE.ipar_out);
 }  // namespace
 
 namespace mirtex {

@@ -8,6 +8,10 @@
 #include <map>
 #include <string>
 
+#include "params/component_layout.h"
+#include "params/coup_layout.h"
+#include "params/idc_layout.h"
+#include "params/rind_layout.h"
 #include "params/two_line_layout.h"
 
 namespace mirtex::debug {
@@ -24,7 +28,7 @@ std::vector<std::string_view> split(std::string_view text, std::string_view sep)
 }
 
 // A list given as one text of names joined by ", ", or as the labels of a
-// named layout closed by a marker.
+// named layout closed by a marker (and the end marker after a stop).
 struct List {
     std::vector<std::string_view> names;
     List(const char* text) : names(split(text, ", ")) {}
@@ -33,6 +37,7 @@ struct List {
         List l("");
         l.names.assign(std::begin(Layout::kLabels), std::end(Layout::kLabels));
         l.names.push_back(marker);
+        if (marker == kStopInts) l.names.push_back(kEnd);
         return l;
     }
 };
@@ -42,12 +47,11 @@ struct Entry {
     List ipar, ipar_out, dpar, dpar_out;
 };
 
-// The cross-section of a line as the line family, the capacitive line and
-// the thin-film lines feed it to the solver.
-#define LINE_IPAR "W/DL, 2*W/DL, 2*S/DL, 2*GW/DL, "
+// The layer stack of the elements that have no named layout of their own.
 #define LAYERS_DL "H3/DL, H2/DL, H1/DL, L1/DL, "
 #define NL "\n  "
 
+using namespace params;
 using params::GapResults;
 using params::StepResults;
 using params::TwoLineInts;
@@ -57,9 +61,7 @@ using params::TwoLineReals;
 // other translation units finish their static initialisation.
 std::vector<Entry> entries() {
     return {
-    {"C_LIN C_FEED C_METVIA", LINE_IPAR NL LAYERS_DL "N5, *", "*",
-     "ER3, ER2, ER1, " NL "DL[m], W[m], T[m], MET, " NL "ALPHA, BOUND, VER., *",
-     "C'[F/m], L'[H/m], R'[Ohm/m], G'[S/m], " NL "ZL[ohm], ER_eff, W[m], T[m], *"},
+    {"C_LIN C_FEED C_METVIA", List::of<LineInts>(), "*", List::of<LineReals>(), List::of<LineResults>()},
 
     {"C_OPEN",
      "X0, XE, X1, X2, X3, X4, Z1, Z2, Z3, " NL LAYERS_DL "L2/DL, N5, " NL "GAP/DL, WG/DL, *", "*",
@@ -120,50 +122,24 @@ std::vector<Entry> entries() {
      "W3[m], S3[m], BG3[m], BW3[m], *"},
 
     // The spiral's results are a table per turn, printed by its own section.
-    {"C_RIND",
-     "X11, X12, X13, X14, X21, X24, Z1, Z2, Z3, " NL LAYERS_DL "L2/DL, N5, " NL
-     "XA1, XA2, TURN, SIDE, ART, N, NN, X11B, " NL "X12B, X13B, X14B, X1A, X1B, X2A, X2B, +",
-     "NFP, +", "ER3, ER2, ER1, DL[m], " NL "T[m], MET, LG/DL, WF/DL, " NL "ALPHA, BOUND, BW/DL, VER., +",
-     "T[m], Cs, +"},
+    {"C_RIND", List::of<RindInts>("+"), List::of<RindIntResults>("+"), List::of<RindReals>(),
+     List::of<RindResults>("+")},
 
     // The finger layout that follows the 27 named slots varies with the
     // finger count and is not printed.
-    {"C_IDC",
-     "X0, XE, X11, X12, X13, X14, X21, X22, X23, X24, XG1, XG2, " NL "Z1, Z2, Z3, Z4, Z11, Z12, Z13, Z14, " NL
-     "H2/DL, H1/DL, L1/DL, L2/DL, N5, ART, NF, #, *",
-     "*", "ER3, ER2, ER1, DL[m], " NL "WFF[m], LF[m], LF/DL, T[m], MET, " NL "ALPHA, BOUND, VER., *",
-     "Cp1[F], Cp2[F], Cs[F], " NL "L1[H], L2[H], M[H], Ls[H], " NL "Rf1[Ohm], Rf2[Ohm], Rg1[Ohm], Rg2[Ohm], " NL
-     "T[m], " NL "C'[F/m], L'[H/m], ZL[Ohm], Ereff, *"},
+    {"C_IDC", List::of<IdcInts>("#"), "*", List::of<IdcReals>(), List::of<IdcResults>()},
 
-    {"C_MIM",
-     "LINE1: W/DL, 2*W/DL, 2*S/DL, 2*GW/DL, " LAYERS_DL "N5, " NL "LINE2: W/DL, 2*W/DL, 2*S/DL, 2*GW/DL, " LAYERS_DL
-     "N5, *",
-     "*",
-     "LINE1: ER3, ER2, ER1, DL[m], W[m], T[m], MET, \n         ALPHA, BOUND, VER., " NL
-     "LINE2: ER3, ER2, ER1, DL[m], W[m], T[m], MET, \n         ALPHA, BOUND, VER., " NL "die_er, die_h, *",
-     "C00, C01, C10, C11, " NL "L00, L01, L10, L11, " NL "R00, R01, R10, R11, " NL "G00, G01, G10, G11, GK, " NL
-     "W_BOT[m], W_TOP[m], T_BOT[m], T_TOP[m], *"},
-
-    {"C_CAPLIN", LINE_IPAR LAYERS_DL "N5, *", "*",
-     "ER3, ER2, ER1, DL[m], W(C)[m], T(C)[m], MET, ALPHA, " NL "BOUND, VER., die_er, die_h, *",
-     "C'[F/m], L'[H/m], G'[S/m], R'[Ohm/m], GS, W[m], T[m], *"},
-
-    {"C_TFR", LINE_IPAR LAYERS_DL "N5, *", "*",
-     "ER3, ER2, ER1, DL[m], W(R)[m], T(R)[m], MET, \n   ALPHA, BOUND, VER., res_rs, *",
-     "C'[F/m], L'[H/m], G'[S/m], R'[Ohm/m], *"},
-
-    {"C_TFG", LINE_IPAR LAYERS_DL "N5, *", "*",
-     "ER3, ER2, ER1, DL[m], W(R)[m], T(R)[m], MET, " NL "ALPHA, BOUND, VER., res_rs, H, S, *",
-     "C'[F/m], L'[H/m], GC'[S/m], R'[Ohm/m], GC'[S/m], " NL "W[m], T[m], *"},
+    {"C_MIM", List::of<MimInts>(), "*", List::of<MimReals>(), List::of<MimResults>()},
+    {"C_CAPLIN", List::of<LineInts>(), "*", List::of<CaplinReals>(), List::of<CaplinResults>()},
+    {"C_TFR", List::of<LineInts>(), "*", List::of<TfrReals>(), List::of<TfrResults>()},
+    {"C_TFG", List::of<LineInts>(), "*", List::of<TfgReals>(), List::of<TfgResults>()},
 
     // The coupled section's results are three matrices, printed by their own
     // section.
-    {"C_COUP", "N, NSYM, N1, N2, N3, N4, N5, " NL "L1, H3, H2, H1, *", "*",
-     "ER3, ER2, ER1, DL[m], T[m], MET, WGES, " NL "ALPHA, GAMMA, VER., +", "*"},
+    {"C_COUP", List::of<CoupInts>(), "*", List::of<CoupReals>("+"), "*"},
 };
 }
 
-#undef LINE_IPAR
 #undef LAYERS_DL
 #undef NL
 

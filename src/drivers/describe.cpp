@@ -21,6 +21,9 @@
 #include "freq/circuits.h"
 #include "freq/freq.h"
 #include "params/assembly.h"
+#include "params/component_layout.h"
+#include "params/coup_layout.h"
+#include "params/rind_layout.h"
 #include "params/params.h"
 
 namespace mirtex::drivers {
@@ -44,15 +47,17 @@ struct Description {
     bool extrapolated = false;
 };
 
-// ZL, eps_eff and the loss at f of a line result (C', L', R', G', ZL, ER_eff, W, T).
-void line_values(const double* r, double tand, double sigma, double f, Description& d) {
+// ZL, eps_eff and the loss at f of a line result.
+void line_values(const double* res, double tand, double sigma, double f, Description& d) {
     double R = 0, G = 0;
     COMPLEX z{}, g{};
     COMPLEX y[4];
-    Freq_Line(r, tand, 1e-3, sigma, f, &R, &G, &z, &g, y);
+    Freq_Line(res, tand, 1e-3, sigma, f, &R, &G, &z, &g, y);
+    const auto r = params::read_layout<params::LineResults>(res);
     const double w = kTwoPi * f;
-    const std::complex<double> gamma = std::sqrt(std::complex<double>(R, w * r[1]) * std::complex<double>(G, w * r[0]));
-    d.values = {{"ZL", r[4], "ohm"}, {"eps_eff", r[5], ""}, {"loss", kDbPerNeper * gamma.real(), "dB/m", f}};
+    const std::complex<double> gamma =
+        std::sqrt(std::complex<double>(R, w * r.L_per_m) * std::complex<double>(G, w * r.C_per_m));
+    d.values = {{"ZL", r.ZL, "ohm"}, {"eps_eff", r.ER_eff, ""}, {"loss", kDbPerNeper * gamma.real(), "dB/m", f}};
 }
 
 bool cached(const ResultVectors& v) { return v.lookup(); }
@@ -74,12 +79,15 @@ std::complex<double> spiral_input(const int* iout, const double* v, double sigma
 // from 10 MHz finds both; bisection and a parabola through the scan's
 // largest Q refine them.
 void spiral_values(const int* iout, const double* v, int n, double sigma, Description& d) {
-    const int segments = iout[0];
-    if (segments < 1 || n < 2 + 4 * segments) return;
+    using params::RindResults;
+    const int segments = params::read_layout<params::RindIntResults>(iout).NFP;
+    if (segments < 1 || n < RindResults::kSlots + 4 * segments) return;
+    const double* columns = v + RindResults::kSlots;
     double sum[4] = {0, 0, 0, 0};
     for (int c = 0; c < 4; ++c)
-        for (int i = 0; i < segments; ++i) sum[c] += v[2 + c * segments + i];
-    d.values = {{"L", sum[2], "H"}, {"R", sum[0], "ohm", 1e9}, {"C", sum[3], "F"}, {"Cs", v[1], "F"}};
+        for (int i = 0; i < segments; ++i) sum[c] += columns[c * segments + i];
+    d.values = {{"L", sum[2], "H"}, {"R", sum[0], "ohm", 1e9}, {"C", sum[3], "F"},
+                {"Cs", params::read_layout<RindResults>(v).Cs, "F"}};
     constexpr int kSteps = 1200;          // 200 per decade
     constexpr double kLow = 1e7, kRatio = 1.0115794542598986;  // 10^(1/200)
     auto q_at = [&](double f) {
@@ -190,7 +198,7 @@ bool describe(UserInstDef* inst, double f, Description& d) {
     } else if (!std::strcmp(def, "CxTFR")) {
         if (cpw_tfr_get(inst, w.list(), &a, &b, &c, &e, &g) == 1 || !cached(MIRTEX_RESULT_VECTORS(tfr, tfr, tfr)))
             return false;
-        d.values = {{"R", tfr_dpar_out[3] * (g - 2 * e), "ohm"}};
+        d.values = {{"R", params::read_layout<params::TfrResults>(tfr_dpar_out).R_per_m * (g - 2 * e), "ohm"}};
         d.dl = debug::solved_step("C_TFR", tfr_dpar, tfr_n_dpar);
     } else if (!std::strcmp(def, "CxTFG")) {
         if (cpw_tfg_get(inst, w.list(), &a, &b, &c, &e, &g, &h) == 1 || !cached(MIRTEX_RESULT_VECTORS(tfg, tfg, tfg)))
@@ -198,29 +206,33 @@ bool describe(UserInstDef* inst, double f, Description& d) {
         // The section between the leads: its capacitance and its constant
         // conductance through the resistive layer.
         const double len = h - 2 * g;
-        d.values = {{"C", tfg_dpar_out[0] * len, "F"}, {"G", tfg_dpar_out[2] * len, "S"}};
+        const auto r = params::read_layout<params::TfgResults>(tfg_dpar_out);
+        d.values = {{"C", r.C_per_m * len, "F"}, {"G", r.g_film * len, "S"}};
         d.dl = debug::solved_step("C_TFG", tfg_dpar, tfg_n_dpar);
     } else if (!std::strcmp(def, "CxMIM")) {
         if (cpw_mim_get(inst, w.list(), &a, &b, &c, &e, &g, &h, &flag) == 1 ||
             !cached(MIRTEX_RESULT_VECTORS(mim, mim, mim)))
             return false;
-        d.values = {{"C", -mim_dpar_out[1] * (h - 2 * c), "F"}};
+        d.values = {{"C", -params::read_layout<params::MimResults>(mim_dpar_out).C01 * (h - 2 * c), "F"}};
         d.dl = debug::solved_step("C_MIM", mim_dpar, mim_n_dpar);
     } else if (!std::strcmp(def, "CxCAPLIN")) {
         if (cpw_mimlin_get(inst, w.list(), &a, &b, &c, &e, &g) == 1 ||
             !cached(MIRTEX_RESULT_VECTORS(mimlin, mimlin, mimlin)))
             return false;
-        d.values = {{"plate C'", mimlin_dpar_out[2], "F/m"}, {"C'", mimlin_dpar_out[0], "F/m"}};
+        const auto r = params::read_layout<params::CaplinResults>(mimlin_dpar_out);
+        d.values = {{"plate C'", r.Cm_per_m, "F/m"}, {"C'", r.C_per_m, "F/m"}};
         d.dl = debug::solved_step("C_CAPLIN", mimlin_dpar, mimlin_n_dpar);
     } else if (std::sscanf(def, "C_%dCOUP", &n) == 1) {
         if (cpw_coup_get(inst, w.list(), &a, &b, n) == 1 || !cached(MIRTEX_RESULT_VECTORS(coup, coup, coup)))
             return false;
-        const int N = coup_ipar_out[0];
+        const int N = params::read_layout<params::CoupIntResults>(coup_ipar_out).N;
         const double eps0mu0 = 1.1126496140164036e-17;
         // Each line with all other conductors grounded: its impedance
         // sqrt(eps0 mu0 / (C_kk C_air,kk)) and eps_eff C_kk / C_air,kk.
+        const double* die = coup_dpar_out + params::CoupResults::kSlots;
+        const double* air = die + N * N;
         for (int k = 1; k + 1 < N; ++k) {
-            const double cd = coup_dpar_out[1 + k * N + k], ca = coup_dpar_out[1 + N * N + k * N + k];
+            const double cd = die[k * N + k], ca = air[k * N + k];
             d.values.push_back({format("ZL%d", k), std::sqrt(eps0mu0 / (cd * ca)), "ohm"});
             d.values.push_back({format("eps_eff%d", k), cd / ca, ""});
         }

@@ -12,6 +12,7 @@
 #include "debug/slot_names.h"
 #include "drivers/solved3d.h"
 #include "params/extrapolation.h"
+#include "params/idc_layout.h"
 #include "params/two_line_layout.h"
 #include "solver/solver.h"
 
@@ -42,7 +43,8 @@ const Kind kKinds[] = {
     {&root_bend, "cpw_bend.cdb", "Tessaric Bend", 20, 3},
     {&root_tee, "cpw_tee.cdb", "Tessaric T-Junction", 25, 4},
     {&root_cross, "cpw_cross.cdb", "Tessaric Cross", 30, 6},
-    {&root_idc, "cpw_cap.cdb", "Tessaric Capacitence", 11, 7},
+    {&root_idc, "cpw_cap.cdb", "Tessaric Capacitence", MIRTEX_SLOT(params::IdcReals, VER),
+     MIRTEX_SLOT(params::IdcResults, Rf1)},
 };
 
 const Kind* kind_of(const ResultVectors& v) {

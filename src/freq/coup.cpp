@@ -17,6 +17,7 @@
 #include "numeric/complex.h"
 #include "numeric/eigen.h"
 #include "numeric/matrix.h"
+#include "params/coup_layout.h"
 
 namespace mirtex::freq {
 namespace {
@@ -188,15 +189,16 @@ MIRTEX_API void Calc_Multiline(int n, d2* R, d2* L, d2* G, d2* C, double omega, 
 MIRTEX_API int Freq_Coup(int* ires, double* res, double f, double l, double sigma, C2* Y, C2* ZL, C2* Gamma) {
     using mirtex::freq::kLightSpeedSquared;
     using mirtex::freq::kTwoPi;
-    const int n = ires[0];
+    using namespace mirtex::params;
+    const int n = read_layout<CoupIntResults>(ires).N;
     const int n2 = 2 * n;
     const std::size_t nn = static_cast<std::size_t>(n) * n;
     COMPLEX* y = &access(Y)[1][1];
-    const double T = res[0];
-    const double* Cd = res + 1;
-    const double* Ca = res + 1 + nn;
-    const double* K = res + 1 + 2 * nn;
-    const double* W = res + 1 + 3 * nn;
+    const double T = read_layout<CoupResults>(res).T;
+    const double* Cd = res + CoupResults::kSlots;
+    const double* Ca = Cd + nn;
+    const double* K = Ca + nn;
+    const double* W = K + nn;
 
     if (std::fabs(l) < mirtex::freq::kShortSection) {
         // No length: each conductor joins its two ends, uncoupled, as a

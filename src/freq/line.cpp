@@ -8,10 +8,12 @@
 #include "freq/lumped.h"
 #include "numeric/complex.h"
 #include "numeric/constants.h"
+#include "params/component_layout.h"
 
 namespace {
 
 using mirtex::kPi;
+using namespace mirtex::params;
 using mirtex::kTwoPi;
 using mirtex::freq::kConnection;
 using mirtex::freq::kShortSection;
@@ -95,31 +97,33 @@ MIRTEX_API int Calc_Leitung(double R, double L, double G, double C, double lengt
 
 MIRTEX_API int Freq_Line(const double* res, double tand, double length, double sigma, double f, double* R,
                          double* G, COMPLEX* ZL, COMPLEX* gamma, COMPLEX* Y) {
-    const double T = res[7];
-    *R = T <= 0.0 ? 0.0 : conductor_resistance(res[2], res[6], T, sigma, f, true);
-    *G = dielectric_conductance(res[3], tand, f);
-    return Calc_Leitung(*R, res[1], *G, res[0], length, f, Y, ZL, gamma);
+    const auto r = read_layout<LineResults>(res);
+    *R = r.T <= 0.0 ? 0.0 : conductor_resistance(r.R_per_m, r.W, r.T, sigma, f, true);
+    *G = dielectric_conductance(r.G_per_m, tand, f);
+    return Calc_Leitung(*R, r.L_per_m, *G, r.C_per_m, length, f, Y, ZL, gamma);
 }
 
 MIRTEX_API int Freq_Mimlin(const double* res, double, double tand, double sigma, double length, double f,
                            COMPLEX* Y, COMPLEX* Z0, COMPLEX* gamma, double* R, double* G) {
-    const double T = res[6];
-    *R = T <= 0.0 ? 0.0 : conductor_resistance(res[3], res[5], T, sigma, f, true);
-    *G = dielectric_conductance(res[2], tand, f);
-    return Calc_Leitung(*R, res[1], *G, res[0], length, f, Y, Z0, gamma);
+    const auto r = read_layout<CaplinResults>(res);
+    *R = r.T <= 0.0 ? 0.0 : conductor_resistance(r.R_per_m, r.W, r.T, sigma, f, true);
+    *G = dielectric_conductance(r.Cm_per_m, tand, f);
+    return Calc_Leitung(*R, r.L_per_m, *G, r.C_per_m, length, f, Y, Z0, gamma);
 }
 
 MIRTEX_API int Freq_Tfg(const double* res, double tand, double sigma, double length, double f, COMPLEX* Y,
                         COMPLEX* Z0, COMPLEX* gamma, double* R, double* G) {
-    const double T = res[6];
-    *R = T <= 0.0 ? res[3] : conductor_resistance(res[3], res[5], T, sigma, f, false);
-    *G = res[2] + kTwoPi * f * tand * res[4];
-    return Calc_Leitung(*R, res[1], *G, res[0], length, f, Y, Z0, gamma);
+    const auto r = read_layout<TfgResults>(res);
+    *R = r.T <= 0.0 ? r.R_per_m : conductor_resistance(r.R_per_m, r.W, r.T, sigma, f, false);
+    *G = r.g_film + kTwoPi * f * tand * r.G_per_m;
+    return Calc_Leitung(*R, r.L_per_m, *G, r.C_per_m, length, f, Y, Z0, gamma);
 }
 
 MIRTEX_API int Freq_Tfr(const double* res, double tand, double length, double f, COMPLEX* Y, COMPLEX* Z0,
                         COMPLEX* gamma) {
-    return Calc_Leitung(res[3], res[1], dielectric_conductance(res[2], tand, f), res[0], length, f, Y, Z0, gamma);
+    const auto r = read_layout<TfrResults>(res);
+    return Calc_Leitung(r.R_per_m, r.L_per_m, dielectric_conductance(r.G_per_m, tand, f), r.C_per_m, length, f, Y,
+                        Z0, gamma);
 }
 
 }  // extern "C"

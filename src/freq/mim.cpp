@@ -6,6 +6,7 @@
 
 #include "freq/lumped.h"
 #include "numeric/numeric.h"
+#include "params/component_layout.h"
 
 namespace {
 
@@ -39,18 +40,16 @@ extern "C" MIRTEX_API int Freq_Mim(const double* res, double tand_s, double tand
     }
     const double w = kTwoPi * f;
     const d2 r = mirtex::access(R.h), l = mirtex::access(L.h), g = mirtex::access(G.h), c = mirtex::access(C.h);
-    const double Wb = res[17], Wt = res[18], Tb = res[19], Tt = res[20];
-    if (Tb > 0) r[1][1] = skin_scaled(res[8], 1.0 / (Tb * Wb * sigma_bottom), Tb, sigma_bottom, f, true);
-    if (Tt > 0) r[2][2] = skin_scaled(res[11], 1.0 / (Tt * Wt * sigma_top), Tt, sigma_top, f, true);
-    for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) {
-            l[i + 1][j + 1] = res[4 + 2 * i + j];
-            c[i + 1][j + 1] = res[2 * i + j];
-        }
-    g[1][1] = w * (tand_s * res[12] + tand_m * res[13]);
-    g[1][2] = -w * tand_m * res[13];
-    g[2][1] = -w * tand_m * res[14];
-    g[2][2] = w * (tand_s * res[15] + tand_m * res[14]);
+    const auto m = mirtex::params::read_layout<mirtex::params::MimResults>(res);
+    const double Wb = m.W_BOT, Wt = m.W_TOP, Tb = m.T_BOT, Tt = m.T_TOP;
+    if (Tb > 0) r[1][1] = skin_scaled(m.R00, 1.0 / (Tb * Wb * sigma_bottom), Tb, sigma_bottom, f, true);
+    if (Tt > 0) r[2][2] = skin_scaled(m.R11, 1.0 / (Tt * Wt * sigma_top), Tt, sigma_top, f, true);
+    l[1][1] = m.L00, l[1][2] = m.L01, l[2][1] = m.L10, l[2][2] = m.L11;
+    c[1][1] = m.C00, c[1][2] = m.C01, c[2][1] = m.C10, c[2][2] = m.C11;
+    g[1][1] = w * (tand_s * m.G00 + tand_m * m.G01);
+    g[1][2] = -w * tand_m * m.G01;
+    g[2][1] = -w * tand_m * m.G10;
+    g[2][2] = w * (tand_s * m.G11 + tand_m * m.G10);
     Calc_Multiline(2, R.h, L.h, G.h, C.h, w, length, Z.h);
     const C2 z = mirtex::access(Z.h);
     Y[0] = z[1][1];

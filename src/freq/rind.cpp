@@ -9,6 +9,7 @@
 
 #include "freq/circuits.h"
 #include "freq/lumped.h"
+#include "params/rind_layout.h"
 
 using namespace mirtex::freq;
 
@@ -51,10 +52,9 @@ MIRTEX_API double Seg_Resistance(const double* r_ref, const double* r_dc, int s,
     return std::fmax(skin_scaled(r_ref[s], rdc, T, sigma, f, true), kFixedLoss);
 }
 
-// Integer slot 0: N.  Slots: 0 T, 1 Cs; per segment s = 1..N: R' at 1 + s,
-// R_dc at 1 + N + s, L at 1 + 2N + s, C at 1 + 3N + s.
 MIRTEX_API void Freq_Ind2(const int* ires, const double* res, double sigma, double f, double* R, COMPLEX* Y) {
-    const int N = ires[0];
+    using namespace mirtex::params;
+    const int N = read_layout<RindIntResults>(ires).NFP;
     // A winding without segments has no network: the matrix is marked
     // undefined rather than made up.
     if (N < 1) {
@@ -64,11 +64,13 @@ MIRTEX_API void Freq_Ind2(const int* ires, const double* res, double sigma, doub
         return;
     }
     const double w = kTwoPi * f;
-    const double T = res[0];
-    const double* r_ref = res + 1;
-    const double* r_dc = res + 1 + N;
-    auto L = [&](int s) { return res[1 + 2 * N + s]; };
-    auto C = [&](int s) { return res[1 + 3 * N + s]; };
+    const auto head = read_layout<RindResults>(res);
+    const double T = head.T;
+    // The columns of the segments s = 1..N.
+    const double* r_ref = res + RindResults::kSlots - 1;
+    const double* r_dc = r_ref + N;
+    auto L = [&](int s) { return r_dc[N + s]; };
+    auto C = [&](int s) { return r_dc[2 * N + s]; };
 
     Abcd K{Cmplx(1.0, 0.0), Cmplx(0.0, 0.0), Cmplx(0.0, 0.0), Cmplx(1.0, 0.0)};
     double total = 0.0;
@@ -82,10 +84,10 @@ MIRTEX_API void Freq_Ind2(const int* ires, const double* res, double sigma, doub
     // which Cs carries nothing.
     if (N > 1) {
         to_admittance(K, Y);
-        Y[0].imag += w * res[1];
-        Y[3].imag += w * res[1];
-        Y[1].imag -= w * res[1];
-        Y[2].imag -= w * res[1];
+        Y[0].imag += w * head.Cs;
+        Y[3].imag += w * head.Cs;
+        Y[1].imag -= w * head.Cs;
+        Y[2].imag -= w * head.Cs;
         K = to_transmission(Y);
     }
     // The underpass: a tenth of the thickness and a fixed 0.2 Ohm of

@@ -1,5 +1,6 @@
 #include "params/compound.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -61,6 +62,11 @@ void put_stack_materials(const Assembly& a, double* slots) {
 int vectors_missing(Assembly& a) {
     send_error("ERROR: %s: Memory Overflow! No input vectors for the element!", a.check_label());
     return 1;
+}
+
+int check_line(Assembly& a, CPW_LINETYP_TEXT& text, CPW_LINETYP& rec, LineInts& in, LineReals& re) {
+    return check_line(a.check_label(), &a.grid_text_, &a.grid_, &a.sub_text_, &a.sub_, &text, &rec, in, re,
+                      a.warnings());
 }
 
 int fit(Assembly& a, const std::vector<FitDim>& dims) {
@@ -176,6 +182,33 @@ void GeometryCheck::centred(const Edge& first, const Edge& last, int axis) {
                    first.dim, first.value, axis, first.slot, first.index, last.slot, last.index);
         failed_ = true;
     }
+}
+
+int opening_frame(Assembly& a, const LineItem& l1, const LineItem& l2, double opening, double length, double* tand) {
+    const double DL = a.DL();
+    const double wges = std::max({region_width(l1.rec, DL), region_width(l2.rec, DL), opening});
+    if (a.substrate(12, wges, tand) != 0) return 1;
+    const double gw = std::max(l1.rec.GW, l2.rec.GW);
+    const double across =
+        std::max({outer_width(l1.rec, l1.rec.GW, DL), outer_width(l2.rec, l2.rec.GW, DL), opening + 2 * gw});
+    return a.box(wges, across, length);
+}
+
+void line_dims(const LineItem& l1, const LineItem& l2, double DL, std::vector<FitDim>& dims) {
+    for (const LineItem* l : {&l1, &l2}) {
+        const LineUnits u = units(l->rec, DL);
+        dims.push_back({l->text.W, l->rec.W, u.Wh});
+        dims.push_back({l->text.S, l->rec.S, u.Sh});
+    }
+}
+
+void line_chain(GeometryCheck& g, const Frame3& f, const LineItem& l, const StripEdges& e,
+                const char* const (&names)[4]) {
+    const CPW_LINETYP& r = l.rec;
+    const CPW_LINETYP_TEXT& t = l.text;
+    g.chain("L1", f.x_max(),
+            {{names[0], e.ground_left, t.S, r.S, 0}, {names[1], e.strip_left, t.S, r.S, 1},
+             {names[2], e.strip_right, t.W, r.W, 0}, {names[3], e.ground_right, t.S, r.S, 1}});
 }
 
 }  // namespace mirtex::params

@@ -71,6 +71,19 @@ void put_stack_materials(const Assembly& a, Reals& re) {
 // The error of a builder that finds no work vectors; always 1.
 int vectors_missing(Assembly& a);
 
+// A line of the assembly's grid and substrate into named layouts
+// (check_line under the element's label).
+int check_line(Assembly& a, CPW_LINETYP_TEXT& text, CPW_LINETYP& rec, LineInts& in, LineReals& re);
+
+// The named layouts into the host's vectors; 0, or 1 when there are none.
+template <class Ints, class Reals>
+int put_vectors(Assembly& a, const Ints& in, const Reals& re, int* ipar, double* dpar) {
+    if (ipar == nullptr || dpar == nullptr) return vectors_missing(a);
+    write_layout(in, ipar);
+    write_layout(re, dpar);
+    return 0;
+}
+
 // Grid fit of the dims in order under the element's check label.
 int fit(Assembly& a, const std::vector<FitDim>& dims);
 
@@ -154,5 +167,18 @@ private:
     Assembly& a_;
     bool failed_ = false;
 };
+
+// The substrate (item 12) and the box of an element in an opening of the
+// ground plane between its two lines: as wide as the wider of the lines'
+// regions and the opening, across it the opening with the wider ground on
+// either side, and length along it.  0 to go on.
+int opening_frame(Assembly& a, const LineItem& l1, const LineItem& l2, double opening, double length, double* tand);
+
+// The W and S of an element's two connecting lines, fitted with it.
+void line_dims(const LineItem& l1, const LineItem& l2, double DL, std::vector<FitDim>& dims);
+// A connecting line's slot edge, strip and slot edge across the box, with
+// the names of their slots.
+void line_chain(GeometryCheck& g, const Frame3& f, const LineItem& l, const StripEdges& e,
+                const char* const (&names)[4]);
 
 }  // namespace mirtex::params

@@ -15,6 +15,7 @@
 #include "numeric/memory.h"
 #include "params/assembly.h"
 #include "params/compound.h"
+#include "params/coup_layout.h"
 #include "params/grid.h"
 #include "params/item.h"
 #include "solver/kernel.h"
@@ -23,8 +24,6 @@ namespace mirtex::params {
 namespace {
 
 constexpr int kMaxLines = 10;
-constexpr int kCoupIpar = 11;
-constexpr int kCoupHead = 10;  // ER3 .. VER. before the per-conductor values
 
 // The C_NL_TYP values of an instance.
 struct MultiLine {
@@ -65,7 +64,7 @@ std::string rule_violation(const MultiLine& m, int n, double DL, int metals, con
 
 // The coupled-line real vector's size for n lines: the head, then the
 // first and last column of every conductor, then every conductor's width.
-int coup_dpar_size(int n) { return kCoupHead + 3 * (n + 2); }
+int coup_dpar_size(int n) { return CoupReals::kSlots + 3 * (n + 2); }
 
 // The work vector coup_dpar sized for n lines; false when it cannot be had.
 bool size_coup_dpar(int n) { return size_double_vector(coup_dpar, coup_n_dpar, coup_dpar_size(n)); }
@@ -77,12 +76,8 @@ using namespace mirtex::params;
 
 extern "C" {
 
-// Fills coup_ipar and coup_dpar for n lines and fits every dimension to
-// the grid.  Integer vector: N (= n + 2 conductors), NSYM, the band depths
-// N1..N5 (m4, m2, k1, rows of band 0, rows of band 4), L1/DL, H3/DL, H2/DL,
-// H1/DL.  Real vector: ER3, ER2, ER1, DL, T, MET, WGES, ALPHA, BOUND, VER.,
-// then for conductor c = 1..N its first and last fine column, then the N
-// widths [m] (ground strip, lines 1..n, ground strip).
+// Fills coup_ipar and coup_dpar for n lines (N = n + 2 conductors: ground
+// strip, lines 1..n, ground strip) and fits every dimension to the grid.
 MIRTEX_API int Check_Coup(const char* label, CPW_GRID_TEXT* gt, CPW_GRID* grid, CPW_DIELEKT_TEXT* st,
                           CPW_DIELEKT* sub, int n, double GW, double SG1, double SG2, const double* W, const double* S,
                           double T, int level, double wges, WARN** warnings) {
@@ -95,7 +90,7 @@ MIRTEX_API int Check_Coup(const char* label, CPW_GRID_TEXT* gt, CPW_GRID* grid, 
     const int k = h3_k(sub->H3, DL);
     const int h2 = whole_units(sub->H2, DL), h1 = quad_units(sub->H1, DL), nx = quad_units(grid->L1, DL);
     const mirtex::solver::BandDepths d = mirtex::solver::band_depths(h1 + h2 - 1);
-    const double met = T / DL >= 0.2 ? 2 * T / (3 * DL) : 0.0;
+    const double met = met_of(T, DL);
 
     // Conductor widths and spacings in half steps, left to right.
     int width[kMaxLines + 2], gap[kMaxLines + 1];
@@ -113,46 +108,50 @@ MIRTEX_API int Check_Coup(const char* label, CPW_GRID_TEXT* gt, CPW_GRID* grid, 
     for (int c = 0; c < M; ++c) total += width[c] + (c < M - 1 ? gap[c] : 0);
     int col = nx + 1 - total / 2;
     const int last_column = 2 * nx + 1;
-    double* dp = coup_dpar;
+    // The tail: the conductors' columns, then their widths.
+    double* columns = coup_dpar + CoupReals::kSlots;
+    double* widths = columns + 2 * M;
     bool mirror = true;
     for (int c = 0; c < M; ++c) {
-        dp[kCoupHead + 2 * c] = col;
-        dp[kCoupHead + 2 * c + 1] = col + width[c] - 1;
-        dp[kCoupHead + 2 * M + c] = metres[c];
+        columns[2 * c] = col;
+        columns[2 * c + 1] = col + width[c] - 1;
+        widths[c] = metres[c];
         col += width[c] + (c < M - 1 ? gap[c] : 0);
     }
-    for (int c = 0; c < M; ++c)
-        mirror = mirror && dp[kCoupHead + 2 * c] + dp[kCoupHead + 2 * (M - 1 - c) + 1] == 2.0 * (nx + 1);
+    for (int c = 0; c < M; ++c) mirror = mirror && columns[2 * c] + columns[2 * (M - 1 - c) + 1] == 2.0 * (nx + 1);
 
-    int* ip = coup_ipar;
-    ip[0] = M;
+    CoupInts in;
+    in.N = M;
     // A mirror-symmetric pattern is solved for the left half of the
     // excitations (with the middle conductor of an odd count); the rest
     // follow by the mirror.
-    ip[1] = mirror ? (M + 1) / 2 : M;
-    ip[2] = d.m4;
-    ip[3] = d.m2;
-    ip[4] = d.k1;
-    ip[5] = met != 0.0 ? 8 : 5;
-    ip[6] = d.m4 + k;
-    ip[7] = nx;
-    ip[8] = 4 * k + 7;
-    ip[9] = h2;
-    ip[10] = h1;
-    dp[0] = sub->ER3;
-    dp[1] = sub->ER2;
-    dp[2] = sub->ER1;
-    dp[3] = DL;
-    dp[4] = T;
-    dp[5] = met;
-    dp[6] = wges;
-    dp[7] = grid->ALPHA;
-    dp[8] = grid->BOUND;
-    dp[9] = 1010.0;  // vector layout version, part of the cache key
+    in.NSYM = mirror ? (M + 1) / 2 : M;
+    in.N1 = d.m4;
+    in.N2 = d.m2;
+    in.N3 = d.k1;
+    in.N4 = met != 0.0 ? 8 : 5;
+    in.N5 = d.m4 + k;
+    in.L1 = nx;
+    in.H3 = 4 * k + 7;
+    in.H2 = h2;
+    in.H1 = h1;
+    write_layout(in, coup_ipar);
+    CoupReals re;
+    re.ER3 = sub->ER3;
+    re.ER2 = sub->ER2;
+    re.ER1 = sub->ER1;
+    re.DL = DL;
+    re.T = T;
+    re.MET = met;
+    re.WGES = wges;
+    re.ALPHA = grid->ALPHA;
+    re.BOUND = grid->BOUND;
+    re.VER = 1010.0;  // vector layout version, part of the cache key
+    write_layout(re, coup_dpar);
 
     // Every conductor inside the box with at least one free column to the
     // wall: the walls are grounded and a conductor on them would be shorted.
-    if (dp[kCoupHead] < 2 || dp[kCoupHead + 2 * M - 1] > last_column - 1) {
+    if (columns[0] < 2 || columns[2 * M - 1] > last_column - 1) {
         mirtex::send_error("ERROR %s: the %d strips and their spacings (%d half steps) do not fit the box of %d half "
                            "steps (L1=%lg)",
                            label, M, total, 2 * nx, grid->L1);
@@ -162,7 +161,7 @@ MIRTEX_API int Check_Coup(const char* label, CPW_GRID_TEXT* gt, CPW_GRID* grid, 
     FitDim dims[4 + 2 + 3 + 2 * kMaxLines];
     std::size_t nd = 0;
     dims[nd++] = {gt->L1, grid->L1, static_cast<double>(nx)};
-    dims[nd++] = {st->H3, sub->H3, static_cast<double>(ip[8])};
+    dims[nd++] = {st->H3, sub->H3, static_cast<double>(in.H3)};
     dims[nd++] = {st->H2, sub->H2, static_cast<double>(h2)};
     dims[nd++] = {st->H1, sub->H1, static_cast<double>(h1)};
     dims[nd++] = {"GW", GW, width[0] / 2.0};

@@ -17,14 +17,7 @@
 //       |            |         |           |         Z1 -+
 //   ----+            |  line 1 |           +----  (S clear)
 //
-// Integer vector: X0, XE (first and last finger column), X11..X14 (line 1:
-// slot edge, strip, strip, slot edge), X21..X24 (line 2), XG1, XG2 (last
-// ground column beside the opening on either side), Z1, Z2 (rows of bar 1),
-// Z3, Z4 (rows of bar 2), Z11, Z12 (rows of the comb-1 fingers), Z13, Z14
-// (comb-2 fingers), H2/DL, H1/DL, L1/DL, L2/DL, N5, ART (1: the combs lie on
-// the lines' metal level, 2: on another one), NF, then for each finger its
-// first and last column.  The opening leaves S before bar 1 and after bar 2
-// as well (rows Z1 - S .. Z1 - 1 and Z4 + 1 .. Z4 + S, where only the
+// The opening leaves S before bar 1 and after bar 2 as well (rows Z1 - S .. Z1 - 1 and Z4 + 1 .. Z4 + S, where only the
 // lines' strips run on to their bars): ground fills the rows before and
 // after it outside the lines' slots, and the columns up to XG1 and from
 // XG2 beside it.
@@ -34,6 +27,7 @@
 #include "binding/messages.h"
 #include "params/compound.h"
 #include "params/extrapolation.h"
+#include "params/idc_layout.h"
 #include "params/item.h"
 
 namespace mirtex::params {
@@ -41,7 +35,6 @@ namespace {
 
 using mirtex::format;
 
-constexpr int kIdcHead = 27;
 // No interdigital capacitor has more fingers; the bound keeps the
 // instance-sized vector small.
 constexpr int kMaxFingers = 1000;
@@ -55,7 +48,7 @@ struct Comb {
 double total_width(const Comb& c) { return c.NF * c.WF + (c.NF - 1) * c.SF; }
 
 int Check_Cap(Assembly& a, const LineItem& l1, const LineItem& l2, const Comb& c, double T) {
-    const int want = kIdcHead + 2 * c.NF;
+    const int want = IdcInts::kSlots + 2 * c.NF;
     if (!size_int_vector(idc_ipar, idc_n_ipar, want) || idc_dpar == nullptr) return vectors_missing(a);
     const double DL = a.DL();
     const Frame3 f = frame3(a);
@@ -63,57 +56,55 @@ int Check_Cap(Assembly& a, const LineItem& l1, const LineItem& l2, const Comb& c
     const double sh = half_units(c.S, DL), gh = half_units(c.G, DL), wl = half_units(c.WL, DL);
     const int pitch = twice(wf) + twice(sf);
     const int span = c.NF * twice(wf) + (c.NF - 1) * twice(sf);  // indexes the fingers cover
-    int* ip = idc_ipar;
-    ip[0] = f.M - itrunc(span / 2.0);
-    ip[1] = ip[0] + span - 1;
-    const LineItem* lines[] = {&l1, &l2};
-    for (int k = 0; k < 2; ++k) {
-        const CPW_LINETYP& r = lines[k]->rec;
-        strip_edges(units(r, DL), r, f.M, f.x_max(), ip + 2 + 4 * k);
-    }
-    ip[10] = ip[0] - 1 - twice(sh);
-    ip[11] = ip[1] + 1 + twice(sh);
+    IdcInts in;
+    in.X0 = f.M - itrunc(span / 2.0);
+    in.XE = in.X0 + span - 1;
+    const StripEdges e1 = strip_edges(units(l1.rec, DL), l1.rec, f.M, f.x_max());
+    const StripEdges e2 = strip_edges(units(l2.rec, DL), l2.rec, f.M, f.x_max());
+    in.X11 = e1.ground_left, in.X12 = e1.strip_left, in.X13 = e1.strip_right, in.X14 = e1.ground_right;
+    in.X21 = e2.ground_left, in.X22 = e2.strip_left, in.X23 = e2.strip_right, in.X24 = e2.ground_right;
+    in.XG1 = in.X0 - 1 - twice(sh);
+    in.XG2 = in.XE + 1 + twice(sh);
     const int length = 2 * twice(wl) + twice(lf) + twice(gh);
-    ip[12] = f.MZ - length / 2;
-    ip[13] = ip[12] + twice(wl) - 1;
-    ip[14] = ip[13] + twice(lf) + twice(gh) + 1;
-    ip[15] = ip[14] + twice(wl) - 1;
-    ip[16] = ip[13] + 1;
-    ip[17] = ip[13] + twice(lf);
-    ip[18] = ip[14] - twice(lf);
-    ip[19] = ip[14] - 1;
-    ip[20] = f.H2i;
-    ip[21] = f.H1i;
-    ip[22] = f.L1i;
-    ip[23] = f.L2i;
-    ip[24] = f.k;
-    ip[25] = c.level == l1.rec.CEN_MET ? 1 : 2;
-    ip[26] = c.NF;
+    in.Z1 = f.MZ - length / 2;
+    in.Z2 = in.Z1 + twice(wl) - 1;
+    in.Z3 = in.Z2 + twice(lf) + twice(gh) + 1;
+    in.Z4 = in.Z3 + twice(wl) - 1;
+    in.Z11 = in.Z2 + 1;
+    in.Z12 = in.Z2 + twice(lf);
+    in.Z13 = in.Z3 - twice(lf);
+    in.Z14 = in.Z3 - 1;
+    in.H2 = f.H2i;
+    in.H1 = f.H1i;
+    in.L1 = f.L1i;
+    in.L2 = f.L2i;
+    in.N5 = f.k;
+    in.ART = c.level == l1.rec.CEN_MET ? 1 : 2;
+    in.NF = c.NF;
+    write_layout(in, idc_ipar);
+    int* finger = idc_ipar + IdcInts::kSlots;  // first and last column of each
     for (int n = 0; n < c.NF; ++n) {
-        ip[kIdcHead + 2 * n] = ip[0] + n * pitch;
-        ip[kIdcHead + 2 * n + 1] = ip[0] + n * pitch + twice(wf) - 1;
+        finger[2 * n] = in.X0 + n * pitch;
+        finger[2 * n + 1] = in.X0 + n * pitch + twice(wf) - 1;
     }
 
-    double* dp = idc_dpar;
-    put_stack_materials(a, dp);
-    dp[4] = wf * DL;
-    dp[5] = lf * DL;
-    dp[6] = lf;
-    dp[7] = T;
-    dp[8] = met_of(T, DL);
-    dp[9] = a.grid_.ALPHA;
-    dp[10] = a.grid_.BOUND;
+    IdcReals re;
+    put_stack_materials(a, re);
+    re.WFF = wf * DL;
+    re.LF = lf * DL;
+    re.LF_DL = lf;
+    re.T = T;
+    re.MET = met_of(T, DL);
+    re.ALPHA = a.grid_.ALPHA;
+    re.BOUND = a.grid_.BOUND;
     // 1011: solved with the opening clear of the bars; records of the
     // layout whose bars touched the ground (1010) are never read for it.
-    dp[11] = version_stamp(1011.0);
+    re.VER = version_stamp(1011.0);
+    write_layout(re, idc_dpar);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);
-    for (const LineItem* l : lines) {
-        const LineUnits u = units(l->rec, DL);
-        dims.push_back({l->text.W, l->rec.W, u.Wh});
-        dims.push_back({l->text.S, l->rec.S, u.Sh});
-    }
+    line_dims(l1, l2, DL, dims);
     dims.push_back({"WF", c.WF, wf});
     dims.push_back({"SF", c.SF, sf});
     dims.push_back({"LF", c.LF, lf});
@@ -126,35 +117,27 @@ int Check_Cap(Assembly& a, const LineItem& l1, const LineItem& l2, const Comb& c
     GeometryCheck g(a);
     const double wt = total_width(c);
     g.chain("L1", f.x_max(),
-            {{"XG1", ip[10], "S", c.S, 0},
-             {"X0", ip[0], "S", c.S, 1},
-             {"XE", ip[1], "W_total", wt, 0},
-             {"XG2", ip[11], "S", c.S, 1}});
-    g.centred({"X0", ip[0], "W_total", wt, 0}, {"XE", ip[1], "W_total", wt, 0}, f.M);
-    static const char* const kNames[2][4] = {{"X11", "X12", "X13", "X14"}, {"X21", "X22", "X23", "X24"}};
-    for (int k = 0; k < 2; ++k) {
-        const CPW_LINETYP& r = lines[k]->rec;
-        const CPW_LINETYP_TEXT& t = lines[k]->text;
-        const int* e = ip + 2 + 4 * k;
-        const char* const* n = kNames[k];
-        g.chain("L1", f.x_max(),
-                {{n[0], e[0], t.S, r.S, 0}, {n[1], e[1], t.S, r.S, 1}, {n[2], e[2], t.W, r.W, 0},
-                 {n[3], e[3], t.S, r.S, 1}});
-    }
+            {{"XG1", in.XG1, "S", c.S, 0},
+             {"X0", in.X0, "S", c.S, 1},
+             {"XE", in.XE, "W_total", wt, 0},
+             {"XG2", in.XG2, "S", c.S, 1}});
+    g.centred({"X0", in.X0, "W_total", wt, 0}, {"XE", in.XE, "W_total", wt, 0}, f.M);
+    line_chain(g, f, l1, e1, {"X11", "X12", "X13", "X14"});
+    line_chain(g, f, l2, e2, {"X21", "X22", "X23", "X24"});
     g.chain("L2", f.z_max(),
-            {{"Z1-S", ip[12] - twice(sh), "S", c.S, 0},
-             {"Z1", ip[12], "WL", c.WL, 0},
-             {"Z2", ip[13], "WL", c.WL, 0},
-             {"Z11", ip[16], "LF", c.LF, 1},
-             {"Z12", ip[17], "LF", c.LF, 0},
-             {"Z3", ip[14], "G", c.G, 1},
-             {"Z4", ip[15], "WL", c.WL, 0},
-             {"Z4+S", ip[15] + twice(sh), "S", c.S, 0}});
+            {{"Z1-S", in.Z1 - twice(sh), "S", c.S, 0},
+             {"Z1", in.Z1, "WL", c.WL, 0},
+             {"Z2", in.Z2, "WL", c.WL, 0},
+             {"Z11", in.Z11, "LF", c.LF, 1},
+             {"Z12", in.Z12, "LF", c.LF, 0},
+             {"Z3", in.Z3, "G", c.G, 1},
+             {"Z4", in.Z4, "WL", c.WL, 0},
+             {"Z4+S", in.Z4 + twice(sh), "S", c.S, 0}});
     g.chain("L2", f.z_max(),
-            {{"Z11", ip[16], "G", c.G, 0},
-             {"Z13", ip[18], "G", c.G, 0},
-             {"Z14", ip[19], "LF", c.LF, 0},
-             {"Z3", ip[14], "LF", c.LF, 1}});
+            {{"Z11", in.Z11, "G", c.G, 0},
+             {"Z13", in.Z13, "G", c.G, 0},
+             {"Z14", in.Z14, "LF", c.LF, 0},
+             {"Z3", in.Z3, "LF", c.LF, 1}});
     if (g.status() != 0) return 1;
     warn_above(a.warnings(), "FINGERS->t", c.level, a.grid_text_.DL, T / DL, 5.0);
     return 0;
@@ -202,14 +185,7 @@ MIRTEX_API int cpw_idc_get(UserInstDef* inst, WARN** warnings, double* rho, doub
     const double T = foundries.entries[10][c.level - 1], rho_c = foundries.entries[11][c.level - 1];
     if (a.tech_test(T, rho_c, c.level) != 0) return 1;
 
-    const double DL = a.DL();
-    const double opening = total_width(c) + 2 * c.S;
-    const double wges = std::max({region_width(l1.rec, DL), region_width(l2.rec, DL), opening});
-    if (a.substrate(12, wges, tand) != 0) return 1;
-    const double gw = std::max(l1.rec.GW, l2.rec.GW);
-    const double across = std::max({outer_width(l1.rec, l1.rec.GW, DL), outer_width(l2.rec, l2.rec.GW, DL),
-                                    opening + 2 * gw});
-    if (a.box(wges, across, 2 * c.WL + c.LF + c.G + 8 * DL) != 0) return 1;
+    if (opening_frame(a, l1, l2, total_width(c) + 2 * c.S, 2 * c.WL + c.LF + c.G + 8 * a.DL(), tand) != 0) return 1;
     if (rho != nullptr) *rho = rho_c;
     if (rho_gnd != nullptr) *rho_gnd = l1.rho_gnd;
     if (Check_Cap(a, l1, l2, c, T) != 0) return 1;

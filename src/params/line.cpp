@@ -1,50 +1,81 @@
 // The line family's vectors: CxLIN and CxFEED (cpw_line_get), and the line
 // check functions that every element with connected lines also uses for
 // its feed lines.
-#include <cmath>
 #include <cstring>
 
 #include "binding/messages.h"
 #include "params/assembly.h"
+#include "params/compound.h"
 #include "params/grid.h"
 #include "params/item.h"
 #include "params/line_vectors.h"
 
 namespace mirtex::params {
+namespace {
 
-int fill_line_vectors(const char* label, const CPW_GRID& grid, const CPW_DIELEKT& sub, const CPW_LINETYP& line,
-                      int* ipar, double* dpar, LineUnits& u) {
-    if (ipar == nullptr || dpar == nullptr) {
-        send_error("ERROR: %s: Memory Overflow! No input vectors for the line!", label ? label : "");
-        return 1;
-    }
+LineUnits fill_line_vectors(const CPW_GRID& grid, const CPW_DIELEKT& sub, const CPW_LINETYP& line, LineInts& in,
+                            LineReals& re) {
     const double DL = grid.DL;
+    LineUnits u;
     u.Wh = half_units(line.W, DL);
     u.Sh = half_units(line.S, DL);
     u.Gh = half_units(line.GW, DL);
     const int k = h3_k(sub.H3, DL);
-    ipar[0] = to_count(u.Wh);
-    ipar[1] = to_count(2 * u.Wh);
-    ipar[2] = to_count(2 * u.Sh);
-    ipar[3] = to_count(2 * u.Gh);
-    ipar[4] = 4 * k + 7;
-    ipar[5] = whole_units(sub.H2, DL);
-    ipar[6] = quad_units(sub.H1, DL);
-    ipar[7] = quad_units(grid.L1, DL);
-    ipar[8] = k;
+    in.W = to_count(u.Wh);
+    in.W2 = to_count(2 * u.Wh);
+    in.S2 = to_count(2 * u.Sh);
+    in.GW2 = to_count(2 * u.Gh);
+    in.H3 = 4 * k + 7;
+    in.H2 = whole_units(sub.H2, DL);
+    in.H1 = quad_units(sub.H1, DL);
+    in.L1 = quad_units(grid.L1, DL);
+    in.N5 = k;
 
-    dpar[0] = sub.ER3;
-    dpar[1] = sub.ER2;
-    dpar[2] = sub.ER1;
-    dpar[3] = DL;
-    dpar[4] = u.Wh * DL;
-    dpar[5] = line.T;
-    // Metal thinner than a fifth of a step is solved as an infinitely thin
-    // sheet; thicker metal enters as its share of a step.
-    dpar[6] = line.T / DL >= 0.2 ? 2 * line.T / (3 * DL) : 0.0;
-    dpar[7] = grid.ALPHA;
-    dpar[8] = grid.BOUND;
-    dpar[9] = 1010.0;  // vector layout version, part of the cache key
+    re.ER3 = sub.ER3;
+    re.ER2 = sub.ER2;
+    re.ER1 = sub.ER1;
+    re.DL = DL;
+    re.W = u.Wh * DL;
+    re.T = line.T;
+    re.MET = met_of(line.T, DL);
+    re.ALPHA = grid.ALPHA;
+    re.BOUND = grid.BOUND;
+    re.VER = 1010.0;  // vector layout version, part of the cache key
+    return u;
+}
+
+// The host's vectors of a line: written whatever the check finds, as they
+// are filled before it.
+template <class Check>
+int line_into_vectors(const char* label, int* ipar, double* dpar, Check check) {
+    if (ipar == nullptr || dpar == nullptr) {
+        send_error("ERROR: %s: Memory Overflow! No input vectors for the line!", label ? label : "");
+        return 1;
+    }
+    LineInts in;
+    LineReals re;
+    const int rc = check(in, re);
+    write_layout(in, ipar);
+    write_layout(re, dpar);
+    return rc;
+}
+
+}  // namespace
+
+int check_line(const char* label, CPW_GRID_TEXT* gt, CPW_GRID* grid, CPW_DIELEKT_TEXT* st, CPW_DIELEKT* sub,
+               CPW_LINETYP_TEXT* lt, CPW_LINETYP* line, LineInts& in, LineReals& re, WARN** warnings) {
+    const LineUnits u = fill_line_vectors(*grid, *sub, *line, in, re);
+    const double DL = grid->DL;
+    if (fit_to_grid(label, fit_tolerance(grid->ACC), DL, warnings,
+                    {{gt->L1, grid->L1, static_cast<double>(in.L1)},
+                     {st->H3, sub->H3, static_cast<double>(in.H3)},
+                     {st->H2, sub->H2, static_cast<double>(in.H2)},
+                     {st->H1, sub->H1, static_cast<double>(in.H1)},
+                     {lt->W, line->W, u.Wh},
+                     {lt->S, line->S, u.Sh},
+                     {lt->GW, line->GW, u.Gh}}) != 0)
+        return 1;
+    warn_above(warnings, lt->T, line->CEN_MET, gt->DL, line->T / DL, 5.0);
     return 0;
 }
 
@@ -57,29 +88,19 @@ extern "C" {
 MIRTEX_API int Check_Line(const char* label, CPW_GRID_TEXT* gt, CPW_GRID* grid, CPW_DIELEKT_TEXT* st,
                           CPW_DIELEKT* sub, CPW_LINETYP_TEXT* lt, CPW_LINETYP* line, int* ipar, double* dpar,
                           WARN** warnings) {
-    LineUnits u;
-    if (fill_line_vectors(label, *grid, *sub, *line, ipar, dpar, u) != 0) return 1;
-    const double DL = grid->DL;
-    if (fit_to_grid(label, fit_tolerance(grid->ACC), DL, warnings,
-                    {{gt->L1, grid->L1, static_cast<double>(ipar[7])},
-                     {st->H3, sub->H3, static_cast<double>(ipar[4])},
-                     {st->H2, sub->H2, static_cast<double>(ipar[5])},
-                     {st->H1, sub->H1, static_cast<double>(ipar[6])},
-                     {lt->W, line->W, u.Wh},
-                     {lt->S, line->S, u.Sh},
-                     {lt->GW, line->GW, u.Gh}}) != 0)
-        return 1;
-    warn_above(warnings, lt->T, line->CEN_MET, gt->DL, line->T / DL, 5.0);
-    return 0;
+    return line_into_vectors(label, ipar, dpar, [&](LineInts& in, LineReals& re) {
+        return check_line(label, gt, grid, st, sub, lt, line, in, re, warnings);
+    });
 }
 
 MIRTEX_API int Check_Feed(const char* label, CPW_GRID_TEXT*, CPW_GRID* grid, CPW_DIELEKT_TEXT*, CPW_DIELEKT* sub,
                           CPW_LINETYP_TEXT* lt, CPW_LINETYP* line, int* ipar, double* dpar, WARN** warnings) {
-    LineUnits u;
-    if (fill_line_vectors(label, *grid, *sub, *line, ipar, dpar, u) != 0) return 1;
-    // The box and the heights were fitted with the element itself.
-    return fit_to_grid(label, fit_tolerance(grid->ACC), grid->DL, warnings,
-                       {{lt->W, line->W, u.Wh}, {lt->S, line->S, u.Sh}, {lt->GW, line->GW, u.Gh}});
+    return line_into_vectors(label, ipar, dpar, [&](LineInts& in, LineReals& re) {
+        const LineUnits u = fill_line_vectors(*grid, *sub, *line, in, re);
+        // The box and the heights were fitted with the element itself.
+        return fit_to_grid(label, fit_tolerance(grid->ACC), grid->DL, warnings,
+                           {{lt->W, line->W, u.Wh}, {lt->S, line->S, u.Sh}, {lt->GW, line->GW, u.Gh}});
+    });
 }
 
 MIRTEX_API int cpw_line_get(UserInstDef* inst, WARN** warnings, double* rho, double* tand, double* L) {

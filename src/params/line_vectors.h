@@ -1,6 +1,8 @@
-// The line vector pair shared by the line, the via and every feed line.
+// The line vector pair shared by the line, the via, every feed line and the
+// components built on a line.
 #pragma once
 
+#include "params/line_layout.h"
 #include "params/params.h"
 
 namespace mirtex::params {
@@ -10,9 +12,10 @@ struct LineUnits {
     double Wh = 0, Sh = 0, Gh = 0;
 };
 
-// Fills a 9-int, 10-double line vector pair; 1 (with a message) when the
-// vectors do not exist.
-int fill_line_vectors(const char* label, const CPW_GRID& grid, const CPW_DIELEKT& sub, const CPW_LINETYP& line,
-                      int* ipar, double* dpar, LineUnits& u);
+// A line's cross-section in grid units, and the check of Check_Line: the
+// grid fit of the box, the heights and the line's widths, and the
+// thickness warning.  0, or 1 after the error.
+int check_line(const char* label, CPW_GRID_TEXT* gt, CPW_GRID* grid, CPW_DIELEKT_TEXT* st, CPW_DIELEKT* sub,
+               CPW_LINETYP_TEXT* lt, CPW_LINETYP* line, LineInts& in, LineReals& re, WARN** warnings);
 
 }  // namespace mirtex::params

@@ -7,6 +7,8 @@
 
 #include "binding/messages.h"
 #include "params/capacitor.h"
+#include "params/component_layout.h"
+#include "params/compound.h"
 
 using namespace mirtex::params;
 
@@ -41,14 +43,14 @@ MIRTEX_API int cpw_mim_get(UserInstDef* inst, WARN** warnings, double* tand, dou
     top.rec.T = upper.rec.T;
     top.rec.CEN_MET = upper.rec.CEN_MET;
     top.text = {"W", "S", "GW_TOP", "LINE_TOP->t", "LINE_TOP->t", nullptr, nullptr};
-    if (Check_Line(a.check_label(), &a.grid_text_, &a.grid_, &a.sub_text_, &a.sub_, &bottom.text, &bottom.rec,
-                   mim_ipar, mim_dpar, warnings) != 0 ||
-        Check_Line(a.check_label(), &a.grid_text_, &a.grid_, &a.sub_text_, &a.sub_, &top.text, &top.rec, mim_ipar + 9,
-                   mim_dpar + 10, warnings) != 0)
+    MimInts in;
+    MimReals re;
+    if (check_line(a, bottom.text, bottom.rec, in.bottom, re.bottom) != 0 ||
+        check_line(a, top.text, top.rec, in.top, re.top) != 0)
         return 1;
-    mim_dpar[20] = d.er;
-    mim_dpar[21] = d.h;
-    if (lead_component_feeds(a, c) != 0) return 1;
+    re.die_er = d.er;
+    re.die_h = d.h;
+    if (put_vectors(a, in, re, mim_ipar, mim_dpar) != 0 || lead_component_feeds(a, c) != 0) return 1;
     *tand = c.tand;
     *x = d.td;
     *Lf = d.length;

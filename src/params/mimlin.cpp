@@ -3,6 +3,8 @@
 // length cap_l at both ends.
 #include "binding/messages.h"
 #include "params/capacitor.h"
+#include "params/component_layout.h"
+#include "params/compound.h"
 #include "params/grid.h"
 
 namespace mirtex::params {
@@ -38,12 +40,12 @@ MIRTEX_API int cpw_mimlin_get(UserInstDef* inst, WARN** warnings, double* tand, 
     if (c.own.rec.CEN_MET != c.line1.rec.CEN_MET)
         return a.reject(mirtex::format("C_CAPLIN(%s) : different CEN_MET in applied linetypes not allowed!", a.name()));
     if (lead_component_frame(a, c) != 0) return 1;
-    if (Check_Line(a.check_label(), &a.grid_text_, &a.grid_, &a.sub_text_, &a.sub_, &c.own.text, &c.own.rec,
-                   mimlin_ipar, mimlin_dpar, warnings) != 0)
-        return 1;
-    mimlin_dpar[10] = d.er;
-    mimlin_dpar[11] = d.h;
-    if (lead_component_feeds(a, c) != 0) return 1;
+    LineInts in;
+    CaplinReals re;
+    if (check_line(a, c.own.text, c.own.rec, in, re.line) != 0) return 1;
+    re.die_er = d.er;
+    re.die_h = d.h;
+    if (put_vectors(a, in, re, mimlin_ipar, mimlin_dpar) != 0 || lead_component_feeds(a, c) != 0) return 1;
     // The evaluation takes one real it does not read, then the substrate's
     // loss tangent: the dielectric's own loss tangent goes to the first.
     *x = d.td;

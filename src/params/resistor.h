@@ -3,6 +3,7 @@
 #pragma once
 
 #include "params/leads.h"
+#include "params/line_layout.h"
 
 namespace mirtex::params {
 
@@ -11,10 +12,9 @@ struct ResistorLayer {
     double sheet = 0.0;   // res_rs [Ohm/square]
 };
 
-// Items, rules (RES_IDX, L > 2 res_l), frame, the film line's vectors into
-// ipar (9) and dpar (10, then res_rs at slot 10) and the two leads' feed
-// vectors.  0 to go on.
-int resistor_line(Assembly& a, UserInstDef* inst, const char* label, LeadComponent& c, ResistorLayer& r, int* ipar,
-                  double* dpar);
+// Items, rules (RES_IDX, L > 2 res_l), frame, the film line's layouts and
+// the two leads' feed vectors.  0 to go on.
+int resistor_line(Assembly& a, UserInstDef* inst, const char* label, LeadComponent& c, ResistorLayer& r, LineInts& in,
+                  LineReals& re);
 
 }  // namespace mirtex::params

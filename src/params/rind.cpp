@@ -14,19 +14,6 @@
 //      |  | +---------          | |  |
 //      |  +-----------+---------+ |  |
 //      |              |line 1     |  |         Z1 (first opening row)
-//
-// Integer vector: X11..X14 (line 1: slot edge, strip, strip, slot edge),
-// X21, X24 (last ground column beside the opening), Z1, Z2, Z3 (first row
-// of the opening, reference plane, last row), H3/DL, H2/DL, H1/DL, L1/DL,
-// L2/DL, N5, XA1, XA2 (outer columns of the winding), TURN (rings), SIDE
-// (1: wound towards low X), ART (bridge code), N (half turns), NN
-// (segments), X11B..X14B (line 2), X1A, X1B (bridge columns), X2A, X2B
-// (columns of the inner opening); then NN rectangles of track, first
-// column, last column, first row, last row, from the outer end inwards;
-// then the bridge's first and last row and the first row of line 2's strip.
-// Real vector: ER3, ER2, ER1, DL, T, MET, LG/DL (track spacing), WF/DL
-// (track width), ALPHA, BOUND, BW/DL (bridge width), VER., die_h, die_er,
-// die_td (the dielectric under the bridge).
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -34,14 +21,13 @@
 #include "binding/messages.h"
 #include "params/compound.h"
 #include "params/item.h"
+#include "params/rind_layout.h"
 
 namespace mirtex::params {
 namespace {
 
 using mirtex::format;
 
-constexpr int kRindHead = 30;
-constexpr int kRindDpar = 15;
 // Far beyond any spiral a process makes; bounds the instance-sized vector.
 constexpr double kMaxTurns = 100.5;
 
@@ -58,9 +44,9 @@ int Check_Ind(Assembly& a, const LineItem& l1, const LineItem& l2, const Spiral&
               double T) {
     const int R = rings(s);
     const int NN = 4 * R - 1;
-    const int want = kRindHead + 4 * NN + 3;
+    const int want = RindInts::kSlots + 4 * NN + 3;
     if (!size_int_vector(rindE_ipar, rindE_n_ipar, want) ||
-        !size_double_vector(rindE_dpar, rindE_n_dpar, kRindDpar)) return vectors_missing(a);
+        !size_double_vector(rindE_dpar, rindE_n_dpar, RindReals::kSlots)) return vectors_missing(a);
     const double DL = a.DL();
     const Frame3 f = frame3(a);
     const double wth = half_units(s.WT, DL), sth = half_units(s.ST, DL), sh = half_units(s.S, DL);
@@ -77,28 +63,30 @@ int Check_Ind(Assembly& a, const LineItem& l1, const LineItem& l2, const Spiral&
     const bool mirrored = s.N < 0;
     auto mx = [&](int x) { return mirrored ? 2 * f.M - 1 - x : x; };
 
-    int* ip = rindE_ipar;
-    strip_edges(units(l1.rec, DL), l1.rec, f.M, f.x_max(), ip);
-    strip_edges(units(l2.rec, DL), l2.rec, f.M, f.x_max(), ip + 22);
-    ip[4] = Lc0(0) - 1 - twice(sh);
-    ip[5] = Rc1(0) + 1 + twice(sh);
-    ip[6] = Bz0(0) - twice(sh);
-    ip[7] = f.MZ;
-    ip[8] = Tz0(0) + wt - 1 + twice(sh);
-    put_stack(f, ip + 9);
-    ip[15] = Lc0(0);
-    ip[16] = Rc1(0);
-    ip[17] = R;
-    ip[18] = mirrored ? 1 : 0;
-    ip[19] = code;
-    ip[20] = to_count(2 * std::fabs(s.N));
-    ip[21] = NN;
+    RindInts in;
+    const StripEdges e1 = strip_edges(units(l1.rec, DL), l1.rec, f.M, f.x_max());
+    const StripEdges e2 = strip_edges(units(l2.rec, DL), l2.rec, f.M, f.x_max());
+    in.X11 = e1.ground_left, in.X12 = e1.strip_left, in.X13 = e1.strip_right, in.X14 = e1.ground_right;
+    in.X11B = e2.ground_left, in.X12B = e2.strip_left, in.X13B = e2.strip_right, in.X14B = e2.ground_right;
+    in.X21 = Lc0(0) - 1 - twice(sh);
+    in.X24 = Rc1(0) + 1 + twice(sh);
+    in.Z1 = Bz0(0) - twice(sh);
+    in.Z2 = f.MZ;
+    in.Z3 = Tz0(0) + wt - 1 + twice(sh);
+    put_stack(f, in);
+    in.XA1 = Lc0(0);
+    in.XA2 = Rc1(0);
+    in.TURN = R;
+    in.SIDE = mirrored ? 1 : 0;
+    in.ART = code;
+    in.N = to_count(2 * std::fabs(s.N));
+    in.NN = NN;
     const double bwh = b.BWh;
-    ip[26] = f.M - itrunc(bwh);
-    ip[27] = ip[26] + twice(bwh) - 1;
-    ip[28] = ox0;
-    ip[29] = ox1;
-    int* seg = ip + kRindHead;
+    in.X1A = f.M - itrunc(bwh);
+    in.X1B = in.X1A + twice(bwh) - 1;
+    in.X2A = ox0;
+    in.X2B = ox1;
+    int* seg = rindE_ipar + RindInts::kSlots;  // the track rectangles, then the bridge's rows
     auto put = [&](int x0, int x1, int z0, int z1) {
         const int a0 = mx(x0), a1 = mx(x1);
         seg[0] = std::min(a0, a1);
@@ -108,13 +96,13 @@ int Check_Ind(Assembly& a, const LineItem& l1, const LineItem& l2, const Spiral&
         seg += 4;
     };
     for (int r = 0; r < R; ++r) {
-        put(r == 0 ? ip[1] : Lc0(r - 1), Rc1(r), Bz0(r), Bz0(r) + wt - 1);  // bottom
+        put(r == 0 ? in.X12 : Lc0(r - 1), Rc1(r), Bz0(r), Bz0(r) + wt - 1);  // bottom
         put(Rc1(r) - wt + 1, Rc1(r), Bz0(r), Tz0(r) + wt - 1);              // right
         if (r < R - 1) {
             put(Lc0(r), Rc1(r), Tz0(r), Tz0(r) + wt - 1);           // top
             put(Lc0(r), Lc0(r) + wt - 1, Bz0(r + 1), Tz0(r) + wt - 1);  // left, down to the next ring
         } else {
-            put(ip[26], Rc1(r), Tz0(r), Tz0(r) + wt - 1);  // top, ending under the bridge
+            put(in.X1A, Rc1(r), Tz0(r), Tz0(r) + wt - 1);  // top, ending under the bridge
         }
     }
     // The bridge from the inner end over the outer turns onto line 2's
@@ -124,33 +112,33 @@ int Check_Ind(Assembly& a, const LineItem& l1, const LineItem& l2, const Spiral&
     seg[1] = line2_start + wt - 1;
     seg[2] = line2_start;
     if (mirrored)
-        for (int pair : {4, 15, 26, 28}) {
-            const int lo = mx(ip[pair + 1]), hi = mx(ip[pair]);
-            ip[pair] = lo;
-            ip[pair + 1] = hi;
+        for (auto [first, last] :
+             {std::pair{&RindInts::X21, &RindInts::X24}, std::pair{&RindInts::XA1, &RindInts::XA2},
+              std::pair{&RindInts::X1A, &RindInts::X1B}, std::pair{&RindInts::X2A, &RindInts::X2B}}) {
+            const int lo = mx(in.*last), hi = mx(in.*first);
+            in.*first = lo;
+            in.*last = hi;
         }
+    write_layout(in, rindE_ipar);
 
-    double* dp = rindE_dpar;
-    put_stack_materials(a, dp);
-    dp[4] = T;
-    dp[5] = met_of(T, DL);
-    dp[6] = sth;
-    dp[7] = wth;
-    dp[8] = a.grid_.ALPHA;
-    dp[9] = a.grid_.BOUND;
-    dp[10] = bwh;
-    dp[11] = 1010.0;
-    dp[12] = b.rec.die_h;
-    dp[13] = b.rec.die_er;
-    dp[14] = b.rec.die_td;
+    RindReals re;
+    put_stack_materials(a, re);
+    re.T = T;
+    re.MET = met_of(T, DL);
+    re.LG = sth;
+    re.WF = wth;
+    re.ALPHA = a.grid_.ALPHA;
+    re.BOUND = a.grid_.BOUND;
+    re.BW = bwh;
+    re.VER = 1010.0;
+    re.die_h = b.rec.die_h;
+    re.die_er = b.rec.die_er;
+    re.die_td = b.rec.die_td;
+    write_layout(re, rindE_dpar);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);
-    for (const LineItem* l : {&l1, &l2}) {
-        const LineUnits u = units(l->rec, DL);
-        dims.push_back({l->text.W, l->rec.W, u.Wh});
-        dims.push_back({l->text.S, l->rec.S, u.Sh});
-    }
+    line_dims(l1, l2, DL, dims);
     dims.push_back({"WT", s.WT, wth});
     dims.push_back({"ST", s.ST, sth});
     dims.push_back({"I_DIA1", s.D1, d1});
@@ -162,29 +150,19 @@ int Check_Ind(Assembly& a, const LineItem& l1, const LineItem& l2, const Spiral&
     GeometryCheck g(a);
     const double od1 = outer(s, s.D1), od2 = outer(s, s.D2);
     g.chain("L1", f.x_max(),
-            {{"X21", ip[4], "S", s.S, 0},
-             {"XA1", ip[15], "S", s.S, 1},
-             {"XA2", ip[16], "OUTER DIAMETER 1", od1, 0},
-             {"X24", ip[5], "S", s.S, 1}});
+            {{"X21", in.X21, "S", s.S, 0},
+             {"XA1", in.XA1, "S", s.S, 1},
+             {"XA2", in.XA2, "OUTER DIAMETER 1", od1, 0},
+             {"X24", in.X24, "S", s.S, 1}});
     g.chain("L2", f.z_max(),
-            {{"Z1", ip[6], "OUTER DIAMETER 2", od2, 0},
-             {"Z2", ip[7], "OUTER DIAMETER 2", od2, 0},
-             {"Z3", ip[8], "OUTER DIAMETER 2", od2, 0}});
+            {{"Z1", in.Z1, "OUTER DIAMETER 2", od2, 0},
+             {"Z2", in.Z2, "OUTER DIAMETER 2", od2, 0},
+             {"Z3", in.Z3, "OUTER DIAMETER 2", od2, 0}});
     g.chain("L2", f.z_max(), {{"bridge end", line2_start + wt - 1, "OUTER DIAMETER 2", od2, 0}});
-    static const char* const kL1[] = {"X11", "X12", "X13", "X14"};
-    static const char* const kL2[] = {"X11B", "X12B", "X13B", "X14B"};
-    const LineItem* lines[] = {&l1, &l2};
-    const char* const* names[] = {kL1, kL2};
-    for (int k = 0; k < 2; ++k) {
-        const int* e = ip + (k == 0 ? 0 : 22);
-        const CPW_LINETYP& r = lines[k]->rec;
-        const CPW_LINETYP_TEXT& t = lines[k]->text;
-        g.chain("L1", f.x_max(),
-                {{names[k][0], e[0], t.S, r.S, 0}, {names[k][1], e[1], t.S, r.S, 1},
-                 {names[k][2], e[2], t.W, r.W, 0}, {names[k][3], e[3], t.S, r.S, 1}});
-    }
-    g.chain("L1", f.x_max(), {{"X1A", ip[26], "BW", b.rec.BW, 0}, {"X1B", ip[27], "BW", b.rec.BW, 0}});
-    g.chain("L1", f.x_max(), {{"X2A", ip[28], "I_DIA1", s.D1, 0}, {"X2B", ip[29], "I_DIA1", s.D1, 0}});
+    line_chain(g, f, l1, e1, {"X11", "X12", "X13", "X14"});
+    line_chain(g, f, l2, e2, {"X11B", "X12B", "X13B", "X14B"});
+    g.chain("L1", f.x_max(), {{"X1A", in.X1A, "BW", b.rec.BW, 0}, {"X1B", in.X1B, "BW", b.rec.BW, 0}});
+    g.chain("L1", f.x_max(), {{"X2A", in.X2A, "I_DIA1", s.D1, 0}, {"X2B", in.X2B, "I_DIA1", s.D1, 0}});
     if (g.status() != 0) return 1;
     warn_above(a.warnings(), "TURNS->t", s.level, a.grid_text_.DL, T / DL, 5.0);
     warn_bridge_dielectric(a, b.rec);
@@ -250,17 +228,11 @@ MIRTEX_API int cpw_rindE_get(UserInstDef* inst, WARN** warnings, double* rho, do
     if (a.tech_test(T, rho_w, s.level) != 0) return 1;
     if (bridge_dielectric(a, b, std::abs(b.TYPE)) != 0) return 1;
 
-    const double DL = a.DL();
-    const double od1 = outer(s, s.D1), od2 = outer(s, s.D2);
-    const double wges = std::max({region_width(l1.rec, DL), region_width(l2.rec, DL), od1 + 2 * s.S});
-    if (a.substrate(12, wges, tand) != 0) return 1;
-    const double gw = std::max(l1.rec.GW, l2.rec.GW);
-    const double across = std::max({outer_width(l1.rec, l1.rec.GW, DL), outer_width(l2.rec, l2.rec.GW, DL),
-                                    od1 + 2 * s.S + 2 * gw});
-    if (a.box(wges, across, od2 + 2 * s.S + 2 * (s.WT + s.ST) + 8 * DL) != 0) return 1;
+    const double length = outer(s, s.D2) + 2 * s.S + 2 * (s.WT + s.ST) + 8 * a.DL();
+    if (opening_frame(a, l1, l2, outer(s, s.D1) + 2 * s.S, length, tand) != 0) return 1;
     if (rho != nullptr) *rho = rho_w;
     if (rho_gnd != nullptr) *rho_gnd = l1.rho_gnd;
-    bridge_units(b, DL);
+    bridge_units(b, a.DL());
     if (Check_Ind(a, l1, l2, s, b, code, T) != 0) return 1;
     if (a.feed(l1, feed1_ipar, feed1_dpar) != 0) return 1;
     return a.feed(l2, feed2_ipar, feed2_dpar);

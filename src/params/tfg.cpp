@@ -1,6 +1,8 @@
 // The resistive gap CxTFG: the thin-film resistor's film line, with the
 // resistive ground of its slots (height H = 0, spacing S, the film line's
 // snapped slot) added to its real vector.
+#include "params/component_layout.h"
+#include "params/compound.h"
 #include "params/resistor.h"
 
 using namespace mirtex::params;
@@ -12,9 +14,13 @@ MIRTEX_API int cpw_tfg_get(UserInstDef* inst, WARN** warnings, double* tand, dou
     Assembly a(inst, warnings, "C_TFG");
     LeadComponent c;
     ResistorLayer r;
-    if (resistor_line(a, inst, "C_TFG", c, r, tfg_ipar, tfg_dpar) != 0) return 1;
-    tfg_dpar[11] = 0.0;
-    tfg_dpar[12] = tfg_ipar[2] * a.DL() / 2;  // the slot, as snapped
+    LineInts in;
+    TfgReals re;
+    if (resistor_line(a, inst, "C_TFG", c, r, in, re.line) != 0) return 1;
+    re.res_rs = r.sheet;
+    re.H = 0.0;
+    re.S = in.S2 * a.DL() / 2;  // the slot, as snapped
+    if (put_vectors(a, in, re, tfg_ipar, tfg_dpar) != 0) return 1;
     *tand = c.tand;
     *rho_e = c.own.rho;
     *rho1 = c.line1.rho;

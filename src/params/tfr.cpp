@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "binding/messages.h"
+#include "params/component_layout.h"
+#include "params/compound.h"
 #include "params/grid.h"
 #include "params/leads.h"
 #include "params/resistor.h"
@@ -11,7 +13,7 @@
 namespace mirtex::params {
 
 int resistor_line(Assembly& a, UserInstDef* inst, const char* label, LeadComponent& c, ResistorLayer& r,
-                  int* ipar, double* dpar) {
+                  LineInts& in, LineReals& re) {
     if (lead_component_items(a, inst, c) != 0) return 1;
     const int layers = foundries.entry_count != nullptr ? std::min(foundries.entry_count[8], foundries.entry_count[9]) : 0;
     if (c.index < 1 || c.index > layers)
@@ -32,10 +34,7 @@ int resistor_line(Assembly& a, UserInstDef* inst, const char* label, LeadCompone
     LineItem film = c.own;
     film.rec.T = 0.0;
     film.text.T = "tr";
-    if (Check_Line(a.check_label(), &a.grid_text_, &a.grid_, &a.sub_text_, &a.sub_, &film.text, &film.rec, ipar, dpar,
-                   a.warnings()) != 0)
-        return 1;
-    dpar[10] = r.sheet;
+    if (check_line(a, film.text, film.rec, in, re) != 0) return 1;
     return lead_component_feeds(a, c);
 }
 
@@ -50,7 +49,11 @@ MIRTEX_API int cpw_tfr_get(UserInstDef* inst, WARN** warnings, double* tand, dou
     Assembly a(inst, warnings, "C_TFR");
     LeadComponent c;
     ResistorLayer r;
-    if (resistor_line(a, inst, "C_TFR", c, r, tfr_ipar, tfr_dpar) != 0) return 1;
+    LineInts in;
+    TfrReals re;
+    if (resistor_line(a, inst, "C_TFR", c, r, in, re.line) != 0) return 1;
+    re.res_rs = r.sheet;
+    if (put_vectors(a, in, re, tfr_ipar, tfr_dpar) != 0) return 1;
     *tand = c.tand;
     *rho1 = c.line1.rho;
     *rho2 = c.line2.rho;

@@ -13,29 +13,33 @@
 #include "binding/messages.h"
 #include "numeric/memory.h"
 #include "cache/calc_file.h"
+#include "params/coup_layout.h"
 #include "solver/line.h"
 
 namespace mirtex::solver {
 namespace {
 
-constexpr int kCoupIpar = 11, kCoupHead = 10, kMaxConductors = 12;
+using params::CoupInts, params::CoupReals, params::CoupResults, params::CoupIntResults;
+constexpr int kMaxConductors = 12;
 constexpr char kFile[] = "cpw_coup.cdb";
 constexpr char kIdent[] = "Tessaric Coupled Lines";
 
 // A stored coupled section is physical only with positive self
 // capacitances, non-positive couplings and non-negative losses on the
 // diagonal.
-bool coup_result_is_physical(const int* iout, int n_iout, const double* r, int n) {
-    if (n_iout < 1 || iout[0] < 1 || n != iout[0] + 3 * iout[0] * iout[0] + 1) return true;
-    const int N = iout[0];
+bool coup_result_is_physical(const int* iout, int n_iout, const double* out, int n) {
+    if (n_iout < CoupIntResults::kSlots) return true;
+    const int N = params::read_layout<CoupIntResults>(iout).N;
+    if (N < 1 || n != CoupResults::kSlots + N + 3 * N * N) return true;
+    const double* r = out + CoupResults::kSlots;  // the matrices
     for (int m = 0; m < 2; ++m)
         for (int i = 0; i < N; ++i)
             for (int j = 0; j < N; ++j) {
-                const double c = r[1 + m * N * N + i * N + j];
+                const double c = r[m * N * N + i * N + j];
                 if (i == j ? !(c > 0) : !(c <= 0)) return false;
             }
     for (int i = 0; i < N; ++i)
-        if (!(r[1 + 2 * N * N + i * N + i] >= 0)) return false;
+        if (!(r[2 * N * N + i * N + i] >= 0)) return false;
     return true;
 }
 [[maybe_unused]] const bool kCoupCheck = register_result_check(kFile, coup_result_is_physical);
@@ -48,25 +52,26 @@ struct CoupLayout {
     ConductorSpan spans[kMaxConductors];
 };
 
-CoupLayout coup_layout(const int* ipar, const double* dpar, int n_dpar) {
+CoupLayout coup_layout(const CoupInts& in, const double* dpar, int n_dpar) {
     CoupLayout l;
-    l.N = ipar[0];
-    l.nsym = ipar[1];
-    const double met = dpar[5];
-    l.stack = BandStack{ipar[7], ipar[2], ipar[3], ipar[4], ipar[5], ipar[6], ipar[10], ipar[9], met};
-    if (l.N < 3 || l.N > kMaxConductors || n_dpar != kCoupHead + 3 * l.N) {
+    l.N = in.N;
+    l.nsym = in.NSYM;
+    const double met = params::read_layout<CoupReals>(dpar).MET;
+    l.stack = BandStack{in.L1, in.N1, in.N2, in.N3, in.N4, in.N5, in.H1, in.H2, met};
+    if (l.N < 3 || l.N > kMaxConductors || n_dpar != CoupReals::kSlots + 3 * l.N) {
         l.problem = format("%d conductors in a vector of %d values", l.N, n_dpar);
         return l;
     }
     if (l.nsym < 1 || l.nsym > l.N || !l.stack.valid() || l.stack.rows0 != (met != 0.0 ? 8 : 5)) {
-        l.problem = format("box of L1/DL=%d with bands %d, %d, %d, %d, %d does not fit the grid", ipar[7], ipar[2],
-                           ipar[3], ipar[4], ipar[5], ipar[6]);
+        l.problem = format("box of L1/DL=%d with bands %d, %d, %d, %d, %d does not fit the grid", in.L1, in.N1,
+                           in.N2, in.N3, in.N4, in.N5);
         return l;
     }
     const int last = l.stack.columns(kBand0);
+    const double* columns = dpar + CoupReals::kSlots;  // first and last of each conductor
     int prev = 1;
     for (int c = 0; c < l.N; ++c) {
-        const double a = dpar[kCoupHead + 2 * c], b = dpar[kCoupHead + 2 * c + 1];
+        const double a = columns[2 * c], b = columns[2 * c + 1];
         l.spans[c] = {static_cast<int>(a), static_cast<int>(b)};
         // In order, at least one free column between neighbours and to the
         // grounded walls.
@@ -87,9 +92,10 @@ CoupLayout coup_layout(const int* ipar, const double* dpar, int n_dpar) {
 extern "C" MIRTEX_API int Calc_Coup(int* ipar, double* dpar, int n_dpar, int* ipar_out, double** dpar_out,
                                     int* n_dpar_out) {
     using namespace mirtex::solver;
-    const int N = ipar[0];
+    const auto in = mirtex::params::read_layout<CoupInts>(ipar);
+    const int N = in.N;
     if (N < 1 || N > kMaxConductors) return kFailed;
-    const int n_out = N + 3 * N * N + 1;
+    const int n_out = CoupResults::kSlots + 3 * N * N + N;
     if (*dpar_out == nullptr || *n_dpar_out != n_out) {
         if (*dpar_out != nullptr) g_free(reinterpret_cast<char*>(*dpar_out));
         *dpar_out = static_cast<double*>(g_malloc(static_cast<long>(n_out) * static_cast<long>(sizeof(double))));
@@ -97,10 +103,12 @@ extern "C" MIRTEX_API int Calc_Coup(int* ipar, double* dpar, int n_dpar, int* ip
         if (*dpar_out == nullptr) return kOutOfMemory;
     }
     double* out = *dpar_out;
-    if (ReadCalc(kFile, kIdent, ipar, kCoupIpar, dpar, n_dpar, ipar_out, 1, out, n_out) == 0) return 0;
+    if (ReadCalc(kFile, kIdent, ipar, CoupInts::kSlots, dpar, n_dpar, ipar_out, CoupIntResults::kSlots, out, n_out) ==
+        0)
+        return 0;
     mirtex::send_info("Calculating C_COUP");
 
-    const CoupLayout layout = coup_layout(ipar, dpar, n_dpar);
+    const CoupLayout layout = coup_layout(in, dpar, n_dpar);
     if (!layout.ok) {
         mirtex::send_error("ERROR: %.*s: %s! Failed to Calculate Element!",
                            mirtex::run_label_length(), mirtex::run_label(),
@@ -113,12 +121,12 @@ extern "C" MIRTEX_API int Calc_Coup(int* ipar, double* dpar, int n_dpar, int* ip
 
     const std::size_t nn = static_cast<std::size_t>(N) * N;
     std::vector<double> air(nn, 0.0), die(nn, 0.0), loss(nn, 0.0);
-    const double dl = dpar[3], alpha = dpar[7], bound = dpar[8];
+    const auto re = mirtex::params::read_layout<CoupReals>(dpar);
+    const double dl = re.DL, alpha = re.ALPHA, bound = re.BOUND;
     for (int k = 0; k < layout.nsym; ++k) {
         // Excitation k in air, then with the layers.
         for (int pass = 0; pass < 2; ++pass) {
-            const double e3 = pass == 0 ? 1.0 : dpar[0], e2 = pass == 0 ? 1.0 : dpar[1],
-                         e1 = pass == 0 ? 1.0 : dpar[2];
+            const double e3 = pass == 0 ? 1.0 : re.ER3, e2 = pass == 0 ? 1.0 : re.ER2, e1 = pass == 0 ? 1.0 : re.ER1;
             if (pass == 0) {
                 // A fresh field: the last excitation's potentials would
                 // otherwise hold nodes at exactly 0 or 1 that the kernel
@@ -160,12 +168,18 @@ extern "C" MIRTEX_API int Calc_Coup(int* ipar, double* dpar, int n_dpar, int* ip
         for (int i = 0; i < N; ++i)
             for (int j = i + 1; j < N; ++j) (*m)[i * N + j] = (*m)[j * N + i] = 0.5 * ((*m)[i * N + j] + (*m)[j * N + i]);
 
-    out[0] = dpar[4];
-    std::memcpy(out + 1, die.data(), nn * sizeof(double));
-    std::memcpy(out + 1 + nn, air.data(), nn * sizeof(double));
-    std::memcpy(out + 1 + 2 * nn, loss.data(), nn * sizeof(double));
-    std::memcpy(out + 1 + 3 * nn, dpar + kCoupHead + 2 * N, static_cast<std::size_t>(N) * sizeof(double));
-    ipar_out[0] = N;
-    WriteCalc(kFile, kIdent, ipar, kCoupIpar, dpar, n_dpar, ipar_out, 1, out, n_out);
+    CoupResults r;
+    r.T = re.T;
+    mirtex::params::write_layout(r, out);
+    double* tables = out + CoupResults::kSlots;
+    std::memcpy(tables, die.data(), nn * sizeof(double));
+    std::memcpy(tables + nn, air.data(), nn * sizeof(double));
+    std::memcpy(tables + 2 * nn, loss.data(), nn * sizeof(double));
+    const double* widths = dpar + CoupReals::kSlots + 2 * N;
+    std::memcpy(tables + 3 * nn, widths, static_cast<std::size_t>(N) * sizeof(double));
+    CoupIntResults counts;
+    counts.N = N;
+    mirtex::params::write_layout(counts, ipar_out);
+    WriteCalc(kFile, kIdent, ipar, CoupInts::kSlots, dpar, n_dpar, ipar_out, CoupIntResults::kSlots, out, n_out);
     return 0;
 }

@@ -36,7 +36,7 @@ Frame3D frame3d(const int* stack, const double* dpar, int met_slot, int alpha_sl
 // MET and relaxation slots.
 template <class Ints, class Reals>
 Frame3D frame3d(const Ints& in, const Reals& re) {
-    const int stack[6] = {in.H3, in.H2, in.H1, in.L1, in.L2, in.N5};
+    const int stack[6] = {0, in.H2, in.H1, in.L1, in.L2, in.N5};  // the frame has no use for H3
     Frame3D f = frame3d(stack, re.MET, false);
     f.e3 = re.ER3, f.e2 = re.ER2, f.e1 = re.ER1, f.dl = re.DL;
     f.alpha = re.ALPHA, f.bound = re.BOUND;

@@ -26,21 +26,17 @@
 // WF T carries it: Rg = LF / (3 WF T N), R_dc = Rg / sigma.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "binding/messages.h"
 #include "cache/calc_file.h"
+#include "params/idc_layout.h"
 #include "solver/junction.h"
 
 namespace mirtex::solver {
 namespace {
 
-// Slots: X0, XE, X11..X14, X21..X24, XG1, XG2, Z1, Z2, Z3, Z4, Z11, Z12,
-// Z13, Z14, H2/DL, H1/DL, L1/DL, L2/DL, N5, ART, NF, then each finger's
-// first and last column; ER3, ER2, ER1, DL, WFF, LF, LF/DL, T, MET, ALPHA,
-// BOUND, VER.
-constexpr int kHead = 27, kDpar = 12, kOut = 16;
+using params::IdcInts, params::IdcReals, params::IdcResults;
 
 struct Idc {
     std::vector<Rect> grounds, comb[2];
@@ -49,10 +45,11 @@ struct Idc {
     int fingers[2] = {};
 };
 
-Idc idc_layout(const int* ip, const Frame3D& f) {
-    const int X0 = ip[0], XE = ip[1], X11 = ip[2], X12 = ip[3], X13 = ip[4], X14 = ip[5];
-    const int X21 = ip[6], X22 = ip[7], X23 = ip[8], X24 = ip[9], XG1 = ip[10], XG2 = ip[11];
-    const int Z1 = ip[12], Z2 = ip[13], Z3 = ip[14], Z4 = ip[15];
+Idc idc_layout(const int* ipar, const Frame3D& f) {
+    const auto in = params::read_layout<IdcInts>(ipar);
+    const int X0 = in.X0, XE = in.XE, X11 = in.X11, X12 = in.X12, X13 = in.X13, X14 = in.X14;
+    const int X21 = in.X21, X22 = in.X22, X23 = in.X23, X24 = in.X24, XG1 = in.XG1, XG2 = in.XG2;
+    const int Z1 = in.Z1, Z2 = in.Z2, Z3 = in.Z3, Z4 = in.Z4;
     const int X = f.columns(), Y = f.planes();
     // The opening reaches beyond each bar by the clearance S that also
     // parts the outer fingers from the side grounds (c planes): a bar never
@@ -68,10 +65,11 @@ Idc idc_layout(const int* ip, const Frame3D& f) {
                  {1, XG1, Z1, Z4},     {XG2, X, Z1, Z4}};
     d.comb[0] = {{X12, X13, 1, Z1 - 1}, {X0, XE, Z1, Z2}};
     d.comb[1] = {{X22, X23, Z4 + 1, Y}, {X0, XE, Z3, Z4}};
-    for (int n = 0; n < ip[26]; ++n) {
+    const int* finger = ipar + IdcInts::kSlots;  // first and last column of each
+    for (int n = 0; n < in.NF; ++n) {
         const int k = n % 2;
-        d.comb[k].push_back(k == 0 ? Rect{ip[kHead + 2 * n], ip[kHead + 2 * n + 1], ip[16], ip[17]}
-                                   : Rect{ip[kHead + 2 * n], ip[kHead + 2 * n + 1], ip[18], ip[19]});
+        d.comb[k].push_back(k == 0 ? Rect{finger[2 * n], finger[2 * n + 1], in.Z11, in.Z12}
+                                   : Rect{finger[2 * n], finger[2 * n + 1], in.Z13, in.Z14});
         ++d.fingers[k];
     }
     d.id.assign(static_cast<std::size_t>(X) * Y, -1);
@@ -137,20 +135,25 @@ using namespace mirtex::solver;
 
 extern "C" MIRTEX_API int Calc_Cap(int /*plot: no diagnostic output*/, int* ipar, int n_ipar, double* dpar,
                                    double* dpar_out) {
+    namespace params = mirtex::params;
     static const char kFile[] = "cpw_cap.cdb";
     static const char kIdent[] = "Tessaric Capacitence";
-    if (ReadCalc(kFile, kIdent, ipar, n_ipar, dpar, kDpar, nullptr, 0, dpar_out, kOut) == 0) return 0;
+    if (ReadCalc(kFile, kIdent, ipar, n_ipar, dpar, IdcReals::kSlots, nullptr, 0, dpar_out, IdcResults::kSlots) == 0)
+        return 0;
     mirtex::send_info("Calculating C_IDC");
-    if (n_ipar < kHead || ipar[26] < 2 || n_ipar != kHead + 2 * ipar[26])
+    const int NF = n_ipar < IdcInts::kSlots ? 0 : params::read_layout<IdcInts>(ipar).NF;
+    if (NF < 2 || n_ipar != IdcInts::kSlots + 2 * NF)
         return frame_failure(mirtex::format("an interdigital capacitor of %d slots", n_ipar));
-    Frame3D f = frame3d(ipar + 19, dpar, 8, 9);
+    const auto ints = params::read_layout<IdcInts>(ipar);
+    const auto re = params::read_layout<IdcReals>(dpar);
+    Frame3D f = frame3d(ints, re);
     if (!f.ok) return frame_failure(f.problem);
     const Idc d = idc_layout(ipar, f);
     static const char* const kNames[] = {"line 1", "line 2"};
     if (const std::string p = junction_check(f, d.slots, kNames); !p.empty()) return frame_failure(p);
     // The cross-section through the fingers: a plane of the coarsest band
     // inside the rows both combs' fingers share, else the nearest one.
-    const int lo = ipar[18], hi = ipar[17];
+    const int lo = ints.Z13, hi = ints.Z12;
     int plane4 = (lo + 7 + 7) / 8;
     if (8 * plane4 - 7 > hi) plane4 = std::max(1, ((lo + hi) / 2 + 7 + 4) / 8);
     if (plane4 < 2 || plane4 > f.ny / 4)
@@ -187,20 +190,23 @@ extern "C" MIRTEX_API int Calc_Cap(int /*plot: no diagnostic output*/, int* ipar
     // inverse times mu0 LF.
     const double c11 = 0.5 * (even_x[0] + odd_x[0]), c22 = 0.5 * (even_x[1] + odd_x[1]);
     const double c12 = 0.25 * (even_x[0] - odd_x[0] + even_x[1] - odd_x[1]);
-    const double det = c11 * c22 - c12 * c12, LF = dpar[5], WF = dpar[4], T = dpar[7];
-    double out[kOut] = {cp[0], cp[1], 0.5 * (0.5 * (odd[0] - cp[0]) + 0.5 * (odd[1] - cp[1]))};
-    out[3] = kMu0 * LF * c22 / det;
-    out[4] = kMu0 * LF * c11 / det;
-    out[5] = -kMu0 * LF * c12 / det;
-    out[6] = 0.5 * runs[0].L;
-    for (int k = 0; k < 2; ++k) {
-        const double n = std::max(1, d.fingers[k]);
-        out[7 + k] = surface_resistance_1ghz() * LF / (6.0 * WF * n);
-        out[9 + k] = T > 0.0 ? LF / (3.0 * WF * T * n) : 0.0;
-    }
-    out[11] = T;
-    line_values(0.5 * kEps0 * (q[0] + q[1]), 0.5 * (runs[0].l[0] + runs[0].l[1]), out + 12);
-    std::memcpy(dpar_out, out, sizeof out);
-    WriteCalc(kFile, kIdent, ipar, n_ipar, dpar, kDpar, nullptr, 0, dpar_out, kOut);
+    const double det = c11 * c22 - c12 * c12, LF = re.LF, WF = re.WFF, T = re.T;
+    IdcResults r;
+    r.Cp1 = cp[0];
+    r.Cp2 = cp[1];
+    r.Cs = 0.5 * (0.5 * (odd[0] - cp[0]) + 0.5 * (odd[1] - cp[1]));
+    r.L1 = kMu0 * LF * c22 / det;
+    r.L2 = kMu0 * LF * c11 / det;
+    r.M = -kMu0 * LF * c12 / det;
+    r.Ls = 0.5 * runs[0].L;
+    // Each comb's fingers in parallel: at 1 GHz for the reference metal,
+    // and the DC value times the conductivity.
+    auto finger_r = [&](int k) { return surface_resistance_1ghz() * LF / (6.0 * WF * std::max(1, d.fingers[k])); };
+    auto finger_g = [&](int k) { return T > 0.0 ? LF / (3.0 * WF * T * std::max(1, d.fingers[k])) : 0.0; };
+    r.Rf1 = finger_r(0), r.Rf2 = finger_r(1), r.Rg1 = finger_g(0), r.Rg2 = finger_g(1);
+    r.T = T;
+    line_values(0.5 * kEps0 * (q[0] + q[1]), 0.5 * (runs[0].l[0] + runs[0].l[1]), r);
+    params::write_layout(r, dpar_out);
+    WriteCalc(kFile, kIdent, ipar, n_ipar, dpar, IdcReals::kSlots, nullptr, 0, dpar_out, IdcResults::kSlots);
     return 0;
 }

@@ -162,6 +162,12 @@ inline double surface_resistance_1ghz() {
 
 // ZL and ER_eff of a line from C' and L'.
 void line_values(double c, double l, double* out4);
+template <class Results>
+void line_values(double c, double l, Results& r) {
+    double v[4];
+    line_values(c, l, v);
+    r.C_per_m = v[0], r.L_per_m = v[1], r.ZL = v[2], r.ER_eff = v[3];
+}
 
 // The dielectric loss of the bridges: tan(delta) times the capacitance of
 // the dielectric between each bridged strip and its crossing, the parallel

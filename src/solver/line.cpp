@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "binding/messages.h"
 #include "cache/calc_file.h"
@@ -12,18 +11,16 @@ namespace mirtex::solver {
 
 namespace {
 
-constexpr int kLineIpar = 9, kLineDpar = 10, kLineDparOut = 8;
-
 // Per thread: each names that thread's own grid.
 thread_local d2** const kHandles[kBandCount] = {&pot0, &pot1, &pot2, &pot4};
 thread_local d2* const kAccess[kBandCount] = {&pot_0, &pot_1, &pot_2, &pot_4};
 
 }  // namespace
 
-LineLayout line_layout(const int* ipar, const double* dpar) {
+LineLayout line_layout(const params::LineInts& in, const params::LineReals& re) {
     LineLayout l;
-    const int nx = ipar[7], h2 = ipar[5], h1 = ipar[6], n5 = ipar[8];
-    const double met = dpar[6];
+    const int nx = in.L1, h2 = in.H2, h1 = in.H1, n5 = in.N5;
+    const double met = re.MET;
     l.problem = stack_from_slots(h1, h2, nx, n5, met, met != 0.0, l.stack);
     if (!l.problem.empty()) return l;
     if (n5 < 0 || !l.stack.valid()) {
@@ -35,25 +32,25 @@ LineLayout line_layout(const int* ipar, const double* dpar) {
     // of an even number of half steps cannot be centred on a column and lies
     // half a step to its right.
     const int last = 2 * nx + 1;
-    const int a = nx + 1 - ipar[0];
-    const int b = a + ipar[1] - 1;
+    const int a = nx + 1 - in.W;
+    const int b = a + in.W2 - 1;
     l.centre = {a, b};
     int left_end = 1, right_start = last;
-    if (ipar[2] != 0) {
-        left_end = a - ipar[2] - 1;
-        right_start = b + 1 + ipar[2];
+    if (in.S2 != 0) {
+        left_end = a - in.S2 - 1;
+        right_start = b + 1 + in.S2;
     }
-    if (ipar[3] != 0) {
-        l.grounds[0] = {std::max(1, left_end + 1 - ipar[3]), left_end};
-        l.grounds[1] = {right_start, std::min(last, right_start - 1 + ipar[3])};
+    if (in.GW2 != 0) {
+        l.grounds[0] = {std::max(1, left_end + 1 - in.GW2), left_end};
+        l.grounds[1] = {right_start, std::min(last, right_start - 1 + in.GW2)};
     } else {
         l.grounds[0] = {1, left_end};
         l.grounds[1] = {right_start, last};
     }
-    if (ipar[1] < 1 || ipar[2] < 0 || ipar[3] < 0 || a < 2 || b > last - 1 || left_end < 1 || left_end >= a ||
+    if (in.W2 < 1 || in.S2 < 0 || in.GW2 < 0 || a < 2 || b > last - 1 || left_end < 1 || left_end >= a ||
         right_start > last || right_start <= b) {
-        l.problem = format("centre strip of %d and slots of %d half steps do not fit a box of %d half steps", ipar[1],
-                           ipar[2], 2 * nx);
+        l.problem = format("centre strip of %d and slots of %d half steps do not fit a box of %d half steps", in.W2,
+                           in.S2, 2 * nx);
         return l;
     }
     l.ok = true;
@@ -142,9 +139,9 @@ void LineGrid::paint(const ConductorSpan* spans, int n, int driven) {
             for (int x = spans[c].first; x <= spans[c].last; ++x) p[x][r] = c == driven ? 1.0 : 0.0;
 }
 
-int solve_line(const LineLayout& layout, const double* dpar, LineSums& sums) {
+int solve_line(const LineLayout& layout, const params::LineReals& re, LineSums& sums) {
     const BandStack& st = layout.stack;
-    const double alpha = dpar[7], bound = dpar[8];
+    const double alpha = re.ALPHA, bound = re.BOUND;
     auto run = [&](const char* caption, double e3, double e2, double e1, ChargeSums& out) {
         copy_bounded(text_iteration, sizeof text_iteration, caption);
         const int rc =
@@ -154,16 +151,17 @@ int solve_line(const LineLayout& layout, const double* dpar, LineSums& sums) {
     };
     const int rc = run("1/2", 1.0, 1.0, 1.0, sums.air);
     if (rc != 0) return rc;
-    return run("2/2", dpar[0], dpar[1], dpar[2], sums.dielectric);
+    return run("2/2", re.ER3, re.ER2, re.ER1, sums.dielectric);
 }
 
 namespace {
 
 // A stored cross-section is physical only with positive C', L', ZL and
 // ER_eff and with losses that do not feed energy into the line.
-bool line_result_is_physical(const int*, int, const double* r, int n) {
-    if (n < 6) return true;  // not a cross-section's record
-    return r[0] > 0 && r[1] > 0 && r[2] >= 0 && r[3] >= 0 && r[4] > 0 && r[5] > 0;
+bool line_result_is_physical(const int*, int, const double* out, int n) {
+    if (n < params::LineResults::kSlots) return true;  // not a cross-section's record
+    const auto r = params::read_layout<params::LineResults>(out);
+    return r.C_per_m > 0 && r.L_per_m > 0 && r.R_per_m >= 0 && r.G_per_m >= 0 && r.ZL > 0 && r.ER_eff > 0;
 }
 [[maybe_unused]] const bool kLineCheck = mirtex::register_result_check("cpw_line.cdb", line_result_is_physical);
 
@@ -175,10 +173,14 @@ extern "C" MIRTEX_API int Calc_Line(int /*plot: no diagnostic output*/, int* ipa
     using namespace mirtex::solver;
     static const char kFile[] = "cpw_line.cdb";
     static const char kIdent[] = "Tessaric Line";
-    if (ReadCalc(kFile, kIdent, ipar, kLineIpar, dpar, kLineDpar, nullptr, 0, dpar_out, kLineDparOut) == 0) return 0;
+    using mirtex::params::LineInts, mirtex::params::LineReals, mirtex::params::LineResults;
+    if (ReadCalc(kFile, kIdent, ipar, LineInts::kSlots, dpar, LineReals::kSlots, nullptr, 0, dpar_out,
+                 LineResults::kSlots) == 0)
+        return 0;
     mirtex::send_info("Calculating C_LINE");
 
-    const LineLayout layout = line_layout(ipar, dpar);
+    const auto re = mirtex::params::read_layout<LineReals>(dpar);
+    const LineLayout layout = line_layout(mirtex::params::read_layout<LineInts>(ipar), re);
     if (!layout.ok) {
         mirtex::send_error("ERROR: %.*s: %s! Failed to Calculate Element!",
                            mirtex::run_label_length(), mirtex::run_label(),
@@ -190,23 +192,24 @@ extern "C" MIRTEX_API int Calc_Line(int /*plot: no diagnostic output*/, int* ipa
     grid.ground();
     grid.paint(layout);
     LineSums sums;
-    const int rc = solve_line(layout, dpar, sums);
+    const int rc = solve_line(layout, re, sums);
     if (rc != 0) return rc;
 
-    const double dl = dpar[3];
+    const double dl = re.DL;
     const double ca = sums.air.charge, cd = sums.dielectric.charge;
     const ChargeSums& s = sums.dielectric;
     auto loss = [dl](double sq, double q) { return q > 0.0 ? sq / (dl * q * q) : 0.0; };
-    double out[kLineDparOut];
-    out[0] = kEps0 * cd;
-    out[1] = kMu0 / ca;
-    out[2] = 0.01648 * (loss(s.ss, s.qs) + loss(s.sg, s.qg));
-    out[3] = kEps0 * (cd - 0.5 * ca);
-    out[4] = std::sqrt(out[1] / out[0]);
-    out[5] = out[0] * out[1] / (kEps0 * kMu0);
-    out[6] = dpar[4];
-    out[7] = dpar[5];
-    std::memcpy(dpar_out, out, sizeof out);
-    WriteCalc(kFile, kIdent, ipar, kLineIpar, dpar, kLineDpar, nullptr, 0, dpar_out, kLineDparOut);
+    LineResults r;
+    r.C_per_m = kEps0 * cd;
+    r.L_per_m = kMu0 / ca;
+    r.R_per_m = 0.01648 * (loss(s.ss, s.qs) + loss(s.sg, s.qg));
+    r.G_per_m = kEps0 * (cd - 0.5 * ca);
+    r.ZL = std::sqrt(r.L_per_m / r.C_per_m);
+    r.ER_eff = r.C_per_m * r.L_per_m / (kEps0 * kMu0);
+    r.W = re.W;
+    r.T = re.T;
+    mirtex::params::write_layout(r, dpar_out);
+    WriteCalc(kFile, kIdent, ipar, LineInts::kSlots, dpar, LineReals::kSlots, nullptr, 0, dpar_out,
+              LineResults::kSlots);
     return 0;
 }

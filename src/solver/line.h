@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "params/line_layout.h"
 #include "solver/charge2d.h"
 
 namespace mirtex::solver {
@@ -19,9 +20,10 @@ struct LineLayout {
     ConductorSpan grounds[2];  // left and right ground
 };
 
-// Slots: ipar[0] W/DL, [1] 2W/DL, [2] 2S/DL, [3] 2GW/DL, [4] H3/DL, [5] H2/DL,
-// [6] H1/DL, [7] L1/DL, [8] N5; dpar[6] MET.
-LineLayout line_layout(const int* ipar, const double* dpar);
+LineLayout line_layout(const params::LineInts& in, const params::LineReals& re);
+inline LineLayout line_layout(const int* ipar, const double* dpar) {
+    return line_layout(params::read_layout<params::LineInts>(ipar), params::read_layout<params::LineReals>(dpar));
+}
 
 // Owns the four band arrays for one solve: creates them (band 4 first, every
 // value 0.05) into the process-wide handles, and releases them (band 0
@@ -62,6 +64,9 @@ private:
 struct LineSums {
     ChargeSums air, dielectric;
 };
-int solve_line(const LineLayout& layout, const double* dpar, LineSums& sums);
+int solve_line(const LineLayout& layout, const params::LineReals& re, LineSums& sums);
+inline int solve_line(const LineLayout& layout, const double* dpar, LineSums& sums) {
+    return solve_line(layout, params::read_layout<params::LineReals>(dpar), sums);
+}
 
 }  // namespace mirtex::solver

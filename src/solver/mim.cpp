@@ -25,32 +25,35 @@
 
 extern "C" MIRTEX_API int Calc_Mim(int* ipar, double* dpar, double* dpar_out) {
     using namespace mirtex::solver;
-    double bot[8], top[8];
-    int rc = line_run("Calculating C_MIM", ipar, dpar, bot);
+    using namespace mirtex::params;
+    const auto in = read_layout<MimInts>(ipar);
+    const auto re = read_layout<MimReals>(dpar);
+    LineResults bot, top;
+    int rc = line_run("Calculating C_MIM", in.bottom, re.bottom, bot);
     if (rc != 0) return rc;
-    rc = Calc_Line(0, ipar + 9, dpar + 10, top);
+    rc = line_run(nullptr, in.top, re.top, top);
     if (rc != 0) return rc;
-    const double er = dpar[20], h = dpar[21];
-    const double wm = std::fmin(dpar[4], dpar[14]);
-    const double cm = er * kEps0 * wm / h, c0 = kEps0 * wm / h;
-    double P[4] = {(kEps0Mu0 / (1.4 * bot[1]) + c0) / c0, -1.0, -1.0, (kEps0Mu0 / (1.4 * top[1]) + c0) / c0};
+    const double wm = std::fmin(re.bottom.W, re.top.W);
+    const double cm = re.die_er * kEps0 * wm / re.die_h, c0 = kEps0 * wm / re.die_h;
+    double P[4] = {(kEps0Mu0 / (1.4 * bot.L_per_m) + c0) / c0, -1.0, -1.0,
+                   (kEps0Mu0 / (1.4 * top.L_per_m) + c0) / c0};
     double Linv[4], det = 0.0;
     Rmatinv(P, 2, Linv, 2, 2, &det);
-    double* o = dpar_out;
-    o[0] = bot[3] + cm;  // C00
-    o[1] = o[2] = -cm;   // C01, C10
-    o[3] = top[3] + cm;  // C11
-    for (int k = 0; k < 4; ++k) o[4 + k] = Linv[k] * kEps0Mu0 / c0;
-    o[8] = bot[2];  // R00
-    o[9] = o[10] = 0.0;
-    o[11] = top[2];  // R11
-    o[12] = bot[3];  // G00
-    o[13] = o[14] = cm;
-    o[15] = top[3];  // G11
-    o[16] = cm;      // GK
-    o[17] = dpar[4];
-    o[18] = dpar[14];
-    o[19] = dpar[5];
-    o[20] = dpar[15];
+    MimResults r;
+    r.C00 = bot.G_per_m + cm;
+    r.C01 = r.C10 = -cm;
+    r.C11 = top.G_per_m + cm;
+    auto inductance = [&](double linv) { return linv * kEps0Mu0 / c0; };
+    r.L00 = inductance(Linv[0]), r.L01 = inductance(Linv[1]), r.L10 = inductance(Linv[2]), r.L11 = inductance(Linv[3]);
+    r.R00 = bot.R_per_m;
+    r.R11 = top.R_per_m;  // separate currents: no mutual resistance
+    r.G00 = bot.G_per_m;
+    r.G01 = r.G10 = r.GK = cm;
+    r.G11 = top.G_per_m;
+    r.W_BOT = re.bottom.W;
+    r.W_TOP = re.top.W;
+    r.T_BOT = re.bottom.T;
+    r.T_TOP = re.top.T;
+    write_layout(r, dpar_out);
     return 0;
 }

@@ -7,17 +7,18 @@
 
 extern "C" MIRTEX_API int Calc_Mimlin(int* ipar, double* dpar, double* dpar_out) {
     using namespace mirtex::solver;
-    double line[8];
-    const int rc = line_run("Calculating C_CAPLIN", ipar, dpar, line);
+    using namespace mirtex::params;
+    const auto re = read_layout<CaplinReals>(dpar);
+    LineResults line;
+    const int rc = line_run("Calculating C_CAPLIN", read_layout<LineInts>(ipar), re.line, line);
     if (rc != 0) return rc;
-    const double W = dpar[4], er = dpar[10], h = dpar[11];
+    const double W = re.line.W, er = re.die_er, h = re.die_h;
     const double cm = er * kEps0 * W / h;
-    dpar_out[0] = line[0] - line[3] + cm;
-    dpar_out[1] = kEps0Mu0 / (kEps0 * W / h + kEps0Mu0 / line[1]);
-    dpar_out[2] = cm;
-    dpar_out[3] = line[2];
-    dpar_out[4] = line[3];
-    dpar_out[5] = line[6];
-    dpar_out[6] = line[7];
+    CaplinResults r;
+    r.C_per_m = line.C_per_m - line.G_per_m + cm;
+    r.L_per_m = kEps0Mu0 / (kEps0 * W / h + kEps0Mu0 / line.L_per_m);
+    r.Cm_per_m = cm;
+    carry_line(line, r);
+    write_layout(r, dpar_out);
     return 0;
 }

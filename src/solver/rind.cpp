@@ -36,17 +36,13 @@
 #include "binding/messages.h"
 #include "cache/calc_file.h"
 #include "numeric/memory.h"
+#include "params/rind_layout.h"
 #include "solver/junction.h"
 
 namespace mirtex::solver {
 namespace {
 
-// Slots: X11..X14, X21, X24, Z1, Z2, Z3, H3/DL, H2/DL, H1/DL, L1/DL,
-// L2/DL, N5, XA1, XA2, TURN, SIDE, ART, N, NN, X11B..X14B, X1A, X1B, X2A,
-// X2B, then NN track rectangles (x0, x1, z0, z1), then the bridge's rows
-// and line 2's first row; ER3, ER2, ER1, DL, T, MET, LG/DL, WF/DL, ALPHA,
-// BOUND, BW/DL, VER., die_h, die_er, die_td.
-constexpr int kHead = 30, kDpar = 15;
+using params::RindInts, params::RindReals, params::RindResults, params::RindIntResults;
 
 // A track as a filament: along x (or y) from a1 to a2 at the cross
 // position c, all in metres, with the direction of its current.
@@ -77,21 +73,22 @@ struct Spiral {
     int segments = 0;
 };
 
-Spiral spiral_layout(const int* ip, const Frame3D& f) {
-    const int X = f.columns(), Y = f.planes(), NN = ip[21];
-    const int* rect = ip + kHead;
+Spiral spiral_layout(const int* ipar, const Frame3D& f) {
+    const auto in = params::read_layout<RindInts>(ipar);
+    const int X = f.columns(), Y = f.planes(), NN = in.NN;
+    const int* rect = ipar + RindInts::kSlots;
     const int* tail = rect + 4 * NN;
     Spiral s;
-    s.lines = {{ip[1], ip[2], 1, ip[6] - 1}, {ip[23], ip[24], ip[8] + 1, Y}};
-    s.grounds = {{1, ip[0], 1, ip[6] - 1}, {ip[3], X, 1, ip[6] - 1},  {1, ip[4], ip[6], ip[8]},
-                 {ip[5], X, ip[6], ip[8]}, {1, ip[22], ip[8] + 1, Y}, {ip[25], X, ip[8] + 1, Y}};
+    s.lines = {{in.X12, in.X13, 1, in.Z1 - 1}, {in.X12B, in.X13B, in.Z3 + 1, Y}};
+    s.grounds = {{1, in.X11, 1, in.Z1 - 1},  {in.X14, X, 1, in.Z1 - 1},    {1, in.X21, in.Z1, in.Z3},
+                 {in.X24, X, in.Z1, in.Z3}, {1, in.X11B, in.Z3 + 1, Y}, {in.X14B, X, in.Z3 + 1, Y}};
     const int wt = rect[3] - rect[2] + 1;  // the bottom track's rows
     const double h = 0.5 * f.dl;
-    const bool mirrored = ip[18] != 0;
+    const bool mirrored = in.SIDE != 0;
     // Line 1's strip across the gap to the outer end, along y.
-    s.conductor.push_back({ip[1], ip[2], ip[6], rect[2] - 1});
-    s.width.push_back(ip[2] - ip[1] + 1);
-    s.track.push_back({false, ip[6] * h, rect[2] * h, 0.5 * (ip[1] + ip[2]) * h, 1});
+    s.conductor.push_back({in.X12, in.X13, in.Z1, rect[2] - 1});
+    s.width.push_back(in.X13 - in.X12 + 1);
+    s.track.push_back({false, in.Z1 * h, rect[2] * h, 0.5 * (in.X12 + in.X13) * h, 1});
     for (int k = 0; k < NN; ++k) {
         const int* r = rect + 4 * k;
         s.conductor.push_back({r[0], r[1], r[2], r[3]});
@@ -113,9 +110,9 @@ Spiral spiral_layout(const int* ip, const Frame3D& f) {
     }
     // From the inner end over the bridge and down onto line 2, up to the
     // opening's last row, along y.
-    s.conductor.push_back({ip[23], ip[24], tail[2], ip[8]});
-    s.width.push_back(ip[27] - ip[26] + 1);
-    s.track.push_back({false, tail[0] * h, ip[8] * h, 0.5 * (ip[26] + ip[27]) * h, 1});
+    s.conductor.push_back({in.X12B, in.X13B, tail[2], in.Z3});
+    s.width.push_back(in.X1B - in.X1A + 1);
+    s.track.push_back({false, tail[0] * h, in.Z3 * h, 0.5 * (in.X1A + in.X1B) * h, 1});
     s.segments = NN + 2;
     s.id.assign(static_cast<std::size_t>(X) * Y, -1);
     for (int k = 0; k < s.segments; ++k) {
@@ -134,14 +131,16 @@ using namespace mirtex::solver;
 
 extern "C" MIRTEX_API int Calc_Ind2(int /*plot: no diagnostic output*/, int* ipar, int n_ipar, double* dpar, int n_dpar,
                                     int* ipar_out, double** dpar_out, int* n_dpar_out) {
+    namespace params = mirtex::params;
     static const char kFile[] = "cpw_ind.cdb";
     static const char kIdent[] = "Tessaric Inductor";
-    if (n_ipar < kHead || ipar[21] < 3 || n_ipar != kHead + 4 * ipar[21] + 3 || n_dpar < kDpar) {
+    const int NN = n_ipar < RindInts::kSlots ? 0 : params::read_layout<RindInts>(ipar).NN;
+    if (NN < 3 || n_ipar != RindInts::kSlots + 4 * NN + 3 || n_dpar < RindReals::kSlots) {
         mirtex::send_error("ERROR: %.*s: a spiral of %d slots! Failed to Calculate Element!",
                            mirtex::run_label_length(), mirtex::run_label(), n_ipar);
         return kFailed;
     }
-    const int N = ipar[21] + 2, n_out = 4 * N + 2;
+    const int N = NN + 2, n_out = RindResults::kSlots + 4 * N;
     if (*dpar_out == nullptr || *n_dpar_out != n_out) {
         if (*dpar_out != nullptr) g_free(reinterpret_cast<char*>(*dpar_out));
         *dpar_out = static_cast<double*>(g_malloc(static_cast<long>(n_out) * static_cast<long>(sizeof(double))));
@@ -149,13 +148,15 @@ extern "C" MIRTEX_API int Calc_Ind2(int /*plot: no diagnostic output*/, int* ipa
         if (*dpar_out == nullptr) return kOutOfMemory;
     }
     double* out = *dpar_out;
-    // Only the first of the two integer results is solved (and filed); the
-    // second is cleared so that the result the cache keeps holds no stale
-    // memory.
-    ipar_out[1] = 0;
-    if (ReadCalc(kFile, kIdent, ipar, n_ipar, dpar, n_dpar, ipar_out, 1, out, n_out) == 0) return 0;
+    // Only NFP of the two integer results is solved (and filed); the other
+    // is cleared so that the result the cache keeps holds no stale memory.
+    ipar_out[RindIntResults::kSlots] = 0;
+    if (ReadCalc(kFile, kIdent, ipar, n_ipar, dpar, n_dpar, ipar_out, RindIntResults::kSlots, out, n_out) == 0)
+        return 0;
     mirtex::send_info("Calculating C_RIND");
-    Frame3D f = frame3d(ipar + 9, dpar, 5, 8);
+    const auto in = params::read_layout<RindInts>(ipar);
+    const auto re = params::read_layout<RindReals>(dpar);
+    Frame3D f = frame3d(in, re);
     if (!f.ok) return frame_failure(f.problem);
     const Spiral s = spiral_layout(ipar, f);
     for (const Rect& r : s.conductor)
@@ -175,10 +176,16 @@ extern "C" MIRTEX_API int Calc_Ind2(int /*plot: no diagnostic output*/, int* ipa
         for (int k = 0; k < N; ++k) q[k] = marked_flux(f, f.layers(), 1.0, s.id, k, interior(f));
     }
 
-    const double h = 0.5 * f.dl, T = dpar[4], BW = dpar[10] * f.dl, WT = dpar[7] * f.dl;
-    const double die_h = dpar[12], die_er = dpar[13];
-    out[0] = T;
-    out[1] = die_h > 0.0 ? kEps0 * die_er * BW * WT * std::max(0, ipar[17] - 1) / die_h : 0.0;
+    const double h = 0.5 * f.dl, T = re.T, BW = re.BW * f.dl, WT = re.WF * f.dl;
+    RindResults r;
+    r.T = T;
+    r.Cs = re.die_h > 0.0 ? kEps0 * re.die_er * BW * WT * std::max(0, in.TURN - 1) / re.die_h : 0.0;
+    mirtex::params::write_layout(r, out);
+    // Per segment: R' at 1 GHz, R at DC, L, C, each a column of N.
+    double* R1_col = out + RindResults::kSlots;
+    double* Rdc_col = R1_col + N;
+    double* L_col = Rdc_col + N;
+    double* C_col = L_col + N;
     for (int k = 0; k < N; ++k) {
         // Length along the middle (between the corners' centres) and width.
         const Filament& p = s.track[k];
@@ -187,12 +194,14 @@ extern "C" MIRTEX_API int Calc_Ind2(int /*plot: no diagnostic output*/, int* ipa
         double L = 2e-7 * l * (std::log(2.0 * l / (w + T)) + 0.5 + (w + T) / (3.0 * l));
         for (int j = 0; j < N; ++j)
             if (j != k) L += mutual(p, s.track[j]);
-        out[2 + k] = R1;
-        out[2 + N + k] = Rdc;
-        out[2 + 2 * N + k] = L;
-        out[2 + 3 * N + k] = kEps0 * h * q[k];
+        R1_col[k] = R1;
+        Rdc_col[k] = Rdc;
+        L_col[k] = L;
+        C_col[k] = kEps0 * h * q[k];
     }
-    ipar_out[0] = N;
-    WriteCalc(kFile, kIdent, ipar, n_ipar, dpar, n_dpar, ipar_out, 1, out, n_out);
+    RindIntResults counts;
+    counts.NFP = N;
+    mirtex::params::write_layout(counts, ipar_out);
+    WriteCalc(kFile, kIdent, ipar, n_ipar, dpar, n_dpar, ipar_out, RindIntResults::kSlots, out, n_out);
     return 0;
 }

@@ -6,17 +6,18 @@
 
 extern "C" MIRTEX_API int Calc_Tfg(int* ipar, double* dpar, double* dpar_out) {
     using namespace mirtex::solver;
-    double line[8];
-    const int rc = line_run("Calculating C_TFG", ipar, dpar, line);
+    using namespace mirtex::params;
+    const auto re = read_layout<TfgReals>(dpar);
+    LineResults line;
+    const int rc = line_run("Calculating C_TFG", read_layout<LineInts>(ipar), re.line, line);
     if (rc != 0) return rc;
-    const double rs = dpar[10], H = dpar[11], S = dpar[12];
+    const double rs = re.res_rs, H = re.H, S = re.S;
     const double g = 2.0 / (S * rs);
-    dpar_out[0] = line[0] + dpar[1] * kEps0 * g * H * rs;
-    dpar_out[1] = kEps0Mu0 / (kEps0 * g * H * rs + kEps0Mu0 / line[1]);
-    dpar_out[2] = g;
-    dpar_out[3] = line[2];
-    dpar_out[4] = line[3];
-    dpar_out[5] = line[6];
-    dpar_out[6] = line[7];
+    TfgResults r;
+    r.C_per_m = line.C_per_m + re.line.ER2 * kEps0 * g * H * rs;
+    r.L_per_m = kEps0Mu0 / (kEps0 * g * H * rs + kEps0Mu0 / line.L_per_m);
+    r.g_film = g;
+    carry_line(line, r);
+    write_layout(r, dpar_out);
     return 0;
 }

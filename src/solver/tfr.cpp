@@ -5,20 +5,30 @@
 
 namespace mirtex::solver {
 
-int line_run(const char* info, int* ipar, double* dpar, double* line) {
-    send_info("%s", info);
-    return Calc_Line(0, ipar, dpar, line);
+int line_run(const char* info, const params::LineInts& in, const params::LineReals& re, params::LineResults& line) {
+    if (info != nullptr) send_info("%s", info);
+    int ipar[params::LineInts::kSlots];
+    double dpar[params::LineReals::kSlots], out[params::LineResults::kSlots];
+    params::write_layout(in, ipar);
+    params::write_layout(re, dpar);
+    const int rc = Calc_Line(0, ipar, dpar, out);
+    line = params::read_layout<params::LineResults>(out);
+    return rc;
 }
 
 }  // namespace mirtex::solver
 
 extern "C" MIRTEX_API int Calc_Tfr(int* ipar, double* dpar, double* dpar_out) {
-    double line[8];
-    const int rc = mirtex::solver::line_run("Calculating C_TFR", ipar, dpar, line);
+    using namespace mirtex::params;
+    const auto re = read_layout<TfrReals>(dpar);
+    LineResults line;
+    const int rc = mirtex::solver::line_run("Calculating C_TFR", read_layout<LineInts>(ipar), re.line, line);
     if (rc != 0) return rc;
-    dpar_out[0] = line[0];
-    dpar_out[1] = line[1];
-    dpar_out[2] = line[3];
-    dpar_out[3] = dpar[10] / dpar[4];  // res_rs / W
+    TfrResults r;
+    r.C_per_m = line.C_per_m;
+    r.L_per_m = line.L_per_m;
+    r.G_per_m = line.G_per_m;
+    r.R_per_m = re.res_rs / re.line.W;
+    write_layout(r, dpar_out);
     return 0;
 }

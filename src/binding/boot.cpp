@@ -176,6 +176,10 @@ MIRTEX_API int cpw_all_pre(UserInstDef* inst) {
 
 MIRTEX_API int cpw_all_post(UserInstDef*) {
     foundries.resolve_pending = 1;
+    // Pre steps still pending belong to the analysis that ended (it failed
+    // or stopped before every instance's first Y call): the next analysis
+    // counts its own, and its later Y calls only evaluate.
+    cpw_pre_flg = 0;
     mirtex::drivers::forget_all_evaluations();
     // A stop request ends the analysis it was made in; the next analysis
     // must be able to solve again.

@@ -226,14 +226,13 @@ bool describe(UserInstDef* inst, double f, Description& d) {
         if (cpw_coup_get(inst, w.list(), &a, &b, n) == 1 || !cached(MIRTEX_RESULT_VECTORS(coup, coup, coup)))
             return false;
         const int N = params::read_layout<params::CoupIntResults>(coup_ipar_out).N;
-        const double eps0mu0 = 1.1126496140164036e-17;
         // Each line with all other conductors grounded: its impedance
         // sqrt(eps0 mu0 / (C_kk C_air,kk)) and eps_eff C_kk / C_air,kk.
         const double* die = coup_dpar_out + params::CoupResults::kSlots;
         const double* air = die + N * N;
         for (int k = 1; k + 1 < N; ++k) {
             const double cd = die[k * N + k], ca = air[k * N + k];
-            d.values.push_back({format("ZL%d", k), std::sqrt(eps0mu0 / (cd * ca)), "ohm"});
+            d.values.push_back({format("ZL%d", k), std::sqrt(kEps0Mu0 / (cd * ca)), "ohm"});
             d.values.push_back({format("eps_eff%d", k), cd / ca, ""});
         }
         d.dl = debug::solved_step("C_COUP", coup_dpar, coup_n_dpar);

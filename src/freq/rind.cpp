@@ -15,15 +15,19 @@ using namespace mirtex::freq;
 
 namespace {
 
+namespace cx = mirtex::cx;
+
 // Transmission matrix [[A, B], [C, D]] of a pi section: series z, shunt y
 // at each end.
 struct Abcd {
     COMPLEX A, B, C, D;
 };
 
+// The chain of sections runs at every frequency: the arithmetic is the
+// inline form of the exported routines (the same bits, without the calls).
 Abcd pi_section(COMPLEX z, COMPLEX y) {
-    const COMPLEX a = Cmplx(1.0, 0.0) + z * y;
-    return {a, z, Csmul(y, 2.0) + Csqr(y) * z, a};
+    const COMPLEX a = COMPLEX{1.0, 0.0} + z * y;
+    return {a, z, cx::smul(y, 2.0) + cx::mul(y, y) * z, a};
 }
 
 Abcd operator*(const Abcd& k, const Abcd& s) {
@@ -31,15 +35,15 @@ Abcd operator*(const Abcd& k, const Abcd& s) {
 }
 
 void to_admittance(const Abcd& k, COMPLEX* Y) {
-    Y[0] = Cdiv(k.D, k.B);
-    Y[1] = Cneg(Cdiv(k.A * k.D - k.B * k.C, k.B));
-    Y[2] = Cneg(Cinv(k.B));
-    Y[3] = Cdiv(k.A, k.B);
+    Y[0] = cx::div(k.D, k.B);
+    Y[1] = cx::neg(cx::div(k.A * k.D - k.B * k.C, k.B));
+    Y[2] = cx::neg(cx::inv(k.B));
+    Y[3] = cx::div(k.A, k.B);
 }
 
 Abcd to_transmission(const COMPLEX* Y) {
     const COMPLEX det = Y[0] * Y[3] - Y[1] * Y[2];
-    return {Cneg(Cdiv(Y[3], Y[2])), Cneg(Cinv(Y[2])), Cneg(Cdiv(det, Y[2])), Cneg(Cdiv(Y[0], Y[2]))};
+    return {cx::neg(cx::div(Y[3], Y[2])), cx::neg(cx::inv(Y[2])), cx::neg(cx::div(det, Y[2])), cx::neg(cx::div(Y[0], Y[2]))};
 }
 
 }  // namespace
@@ -60,7 +64,7 @@ MIRTEX_API void Freq_Ind2(const int* ires, const double* res, double sigma, doub
     if (N < 1) {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         *R = nan;
-        for (int i = 0; i < 4; ++i) Y[i] = Cmplx(nan, nan);
+        for (int i = 0; i < 4; ++i) Y[i] = COMPLEX{nan, nan};
         return;
     }
     const double w = kTwoPi * f;
@@ -72,12 +76,12 @@ MIRTEX_API void Freq_Ind2(const int* ires, const double* res, double sigma, doub
     auto L = [&](int s) { return r_dc[N + s]; };
     auto C = [&](int s) { return r_dc[2 * N + s]; };
 
-    Abcd K{Cmplx(1.0, 0.0), Cmplx(0.0, 0.0), Cmplx(0.0, 0.0), Cmplx(1.0, 0.0)};
+    Abcd K{COMPLEX{1.0, 0.0}, COMPLEX{0.0, 0.0}, COMPLEX{0.0, 0.0}, COMPLEX{1.0, 0.0}};
     double total = 0.0;
     for (int s = 1; s < N; ++s) {
         const double rs = Seg_Resistance(r_ref, r_dc, s, T, f, sigma);
         total += rs;
-        K = K * pi_section(Cmplx(rs, w * L(s)), Cmplx(0.0, w * C(s) / 2.0));
+        K = K * pi_section(COMPLEX{rs, w * L(s)}, COMPLEX{0.0, w * C(s) / 2.0});
     }
     // Cs bridges the turns before the underpass.  With a single segment
     // there are no turns: the chain so far is a plain connection, across
@@ -94,7 +98,7 @@ MIRTEX_API void Freq_Ind2(const int* ires, const double* res, double sigma, doub
     // contacts, with its whole capacitance at each end.
     const double rn = Seg_Resistance(r_ref, r_dc, N, T / 10.0, f, sigma) + 0.2;
     total += rn;
-    K = K * pi_section(Cmplx(rn, w * L(N)), Cmplx(0.0, w * C(N)));
+    K = K * pi_section(COMPLEX{rn, w * L(N)}, COMPLEX{0.0, w * C(N)});
     to_admittance(K, Y);
     *R = total;
 }

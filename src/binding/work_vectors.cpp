@@ -2,6 +2,8 @@
 #include "binding/boot.h"
 #include "mirtex/mirtex.h"
 #include "numeric/memory.h"
+#include "params/end_layout.h"
+#include "params/junction_layout.h"
 #include "params/two_line_layout.h"
 
 extern "C" {
@@ -36,10 +38,21 @@ template <class Ints, class Reals, class Results>
 constexpr bool fills(const Counts& c) {
     return Ints::kSlots == c.ipar && Reals::kSlots == c.dpar && Results::kSlots == c.dpar_out;
 }
+// With integer results (the bridge codes of the junctions).
+template <class Ints, class Reals, class Types, class Results>
+constexpr bool fills(const Counts& c) {
+    return fills<Ints, Reals, Results>(c) && Types::kSlots == c.ipar_out;
+}
 using namespace mirtex::params;
 static_assert(fills<TwoLineInts, TwoLineReals, GapResults>(k_gap));
 static_assert(fills<TwoLineInts, TwoLineReals, StepResults>(k_step));
 static_assert(fills<TwoLineInts, TwoLineReals, StepResults>(k_taper));
+static_assert(fills<OpenInts, OpenReals, OpenResults>(k_open));
+static_assert(fills<ShortInts, ShortReals, ShortResults>(k_short));
+static_assert(fills<AirInts, AirReals, AirTypes, AirResults>(k_bruecke));
+static_assert(fills<BendInts, BendReals, BendTypes, BendResults>(k_bend));
+static_assert(fills<TeeInts, TeeReals, TeeTypes, TeeResults>(k_tee));
+static_assert(fills<CrossInts, CrossReals, CrossTypes, CrossResults>(k_cross));
 }  // namespace
 
 namespace mirtex {

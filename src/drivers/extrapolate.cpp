@@ -11,7 +11,9 @@
 #include "cache/calc_file.h"
 #include "debug/slot_names.h"
 #include "drivers/solved3d.h"
+#include "params/end_layout.h"
 #include "params/extrapolation.h"
+#include "params/junction_layout.h"
 #include "solver/solver.h"
 
 namespace mirtex::drivers {
@@ -19,8 +21,9 @@ namespace {
 
 // The elements whose lumped values converge with the grid: their chain,
 // calculation file, the slot of their layout version and how many leading
-// result slots are grid-dependent lumped values (the closed-form bridge
-// loss, the feed lines' values and the geometry copies are not).
+// result slots are grid-dependent lumped values, named by the first that
+// is not (the closed-form bridge loss, the feed lines' values and the
+// geometry copies are not).
 struct Kind {
     CACHE** root;
     const char* file;
@@ -29,15 +32,21 @@ struct Kind {
     int lumped;
 };
 const Kind kKinds[] = {
-    {&root_open, "cpw_open.cdb", "Tessaric Open", 7, 1},
-    {&root_short, "cpw_short.cdb", "Tessaric Short", 3, 1},
+    {&root_open, "cpw_open.cdb", "Tessaric Open", MIRTEX_SLOT(params::OpenReals, VER),
+     MIRTEX_SLOT(params::OpenResults, C_per_m)},
+    {&root_short, "cpw_short.cdb", "Tessaric Short", MIRTEX_SLOT(params::ShortReals, VER),
+     MIRTEX_SLOT(params::ShortResults, L_per_m)},
     {&root_gap, "cpw_gap.cdb", "Tessaric Gap", 7, 3},
     {&root_step, "cpw_step.cdb", "Tessaric Step", 7, 3},
     {&root_taper, "cpw_taper.cdb", "Tessaric Taper", 7, 3},
-    {&root_bruecke, "cpw_air.cdb", "Tessaric Airbridge", 15, 2},
-    {&root_bend, "cpw_bend.cdb", "Tessaric Bend", 20, 3},
-    {&root_tee, "cpw_tee.cdb", "Tessaric T-Junction", 25, 4},
-    {&root_cross, "cpw_cross.cdb", "Tessaric Cross", 30, 6},
+    {&root_bruecke, "cpw_air.cdb", "Tessaric Airbridge", MIRTEX_SLOT(params::AirReals, VER),
+     MIRTEX_SLOT(params::AirResults, G_per_omega)},
+    {&root_bend, "cpw_bend.cdb", "Tessaric Bend", MIRTEX_SLOT(params::BendReals, VER),
+     MIRTEX_SLOT(params::BendResults, G_per_omega)},
+    {&root_tee, "cpw_tee.cdb", "Tessaric T-Junction", MIRTEX_SLOT(params::TeeReals, VER),
+     MIRTEX_SLOT(params::TeeResults, G_per_omega)},
+    {&root_cross, "cpw_cross.cdb", "Tessaric Cross", MIRTEX_SLOT(params::CrossReals, VER),
+     MIRTEX_SLOT(params::CrossResults, G_per_omega)},
     {&root_idc, "cpw_cap.cdb", "Tessaric Capacitence", 11, 7},
 };
 

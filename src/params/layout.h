@@ -17,6 +17,7 @@
 // table), the layout names the fixed head and the rest stays a tail.
 #pragma once
 
+#include <cstddef>
 #include <cstring>
 #include <iterator>
 #include <type_traits>
@@ -32,6 +33,10 @@
     };                                                                                      \
     static_assert(sizeof(Type) == sizeof(Slot) * Type::kSlots && std::is_standard_layout_v<Type> && \
                   std::is_trivially_copyable_v<Type>)
+
+// The position of a member in its layout's vector, for the tables that
+// name a slot of several kinds at once.
+#define MIRTEX_SLOT(Type, member) static_cast<int>(offsetof(Type, member) / sizeof(Type::slot_type))
 
 namespace mirtex::params {
 

@@ -21,9 +21,8 @@ namespace {
 
 // The elements whose lumped values converge with the grid: their chain,
 // calculation file, the slot of their layout version and how many leading
-// result slots are grid-dependent lumped values, named by the first that
-// is not (the closed-form bridge loss, the feed lines' values and the
-// geometry copies are not).
+// result slots are grid-dependent lumped values (the closed-form bridge
+// loss, the feed lines' values and the geometry copies are not).
 struct Kind {
     CACHE** root;
     const char* file;
@@ -31,24 +30,23 @@ struct Kind {
     int version_slot;
     int lumped;
 };
+// The version slot of kind K's real inputs and the first of its results
+// that is not a lumped value.
+#define MIRTEX_KIND_SLOTS(K, first_other) \
+    MIRTEX_SLOT(params::K##Reals, VER), MIRTEX_SLOT(params::K##Results, first_other)
 const Kind kKinds[] = {
-    {&root_open, "cpw_open.cdb", "Tessaric Open", MIRTEX_SLOT(params::OpenReals, VER),
-     MIRTEX_SLOT(params::OpenResults, C_per_m)},
-    {&root_short, "cpw_short.cdb", "Tessaric Short", MIRTEX_SLOT(params::ShortReals, VER),
-     MIRTEX_SLOT(params::ShortResults, L_per_m)},
+    {&root_open, "cpw_open.cdb", "Tessaric Open", MIRTEX_KIND_SLOTS(Open, C_per_m)},
+    {&root_short, "cpw_short.cdb", "Tessaric Short", MIRTEX_KIND_SLOTS(Short, L_per_m)},
     {&root_gap, "cpw_gap.cdb", "Tessaric Gap", 7, 3},
     {&root_step, "cpw_step.cdb", "Tessaric Step", 7, 3},
     {&root_taper, "cpw_taper.cdb", "Tessaric Taper", 7, 3},
-    {&root_bruecke, "cpw_air.cdb", "Tessaric Airbridge", MIRTEX_SLOT(params::AirReals, VER),
-     MIRTEX_SLOT(params::AirResults, G_per_omega)},
-    {&root_bend, "cpw_bend.cdb", "Tessaric Bend", MIRTEX_SLOT(params::BendReals, VER),
-     MIRTEX_SLOT(params::BendResults, G_per_omega)},
-    {&root_tee, "cpw_tee.cdb", "Tessaric T-Junction", MIRTEX_SLOT(params::TeeReals, VER),
-     MIRTEX_SLOT(params::TeeResults, G_per_omega)},
-    {&root_cross, "cpw_cross.cdb", "Tessaric Cross", MIRTEX_SLOT(params::CrossReals, VER),
-     MIRTEX_SLOT(params::CrossResults, G_per_omega)},
+    {&root_bruecke, "cpw_air.cdb", "Tessaric Airbridge", MIRTEX_KIND_SLOTS(Air, G_per_omega)},
+    {&root_bend, "cpw_bend.cdb", "Tessaric Bend", MIRTEX_KIND_SLOTS(Bend, G_per_omega)},
+    {&root_tee, "cpw_tee.cdb", "Tessaric T-Junction", MIRTEX_KIND_SLOTS(Tee, G_per_omega)},
+    {&root_cross, "cpw_cross.cdb", "Tessaric Cross", MIRTEX_KIND_SLOTS(Cross, G_per_omega)},
     {&root_idc, "cpw_cap.cdb", "Tessaric Capacitence", 11, 7},
 };
+#undef MIRTEX_KIND_SLOTS
 
 const Kind* kind_of(const ResultVectors& v) {
     for (const Kind& k : kKinds)

@@ -34,8 +34,7 @@ int Check_Bend(Assembly& a, Arm* arms, const CPW_AIRTYP& die) {
     in.ZB4 = in.Z12 - twice(B2.BGh) - 1;
     in.ZB5 = in.Z13 + twice(B2.BGh) + 1;
     put_stack(f, in);
-    in.TYP1 = A1.code;
-    in.TYP2 = A2.code;
+    in.TYP1 = A1.code, in.TYP2 = A2.code;
     write_layout(in, bend_ipar);
 
     const Arm* order[] = {&A1, &A2};

@@ -26,9 +26,7 @@ int Check_Short(Assembly& a, const LineItem& line, double wg) {
     write_layout(in, short_ipar);
 
     ShortReals re;
-    re.DL = DL;
-    re.ALPHA = a.grid_.ALPHA;
-    re.BOUND = a.grid_.BOUND;
+    re.DL = DL, re.ALPHA = a.grid_.ALPHA, re.BOUND = a.grid_.BOUND;
     // 1011: the end's excess counted from the plane after the mirror plane;
     // records of the earlier count (1010) are never read for it.
     re.VER = version_stamp(1011.0);

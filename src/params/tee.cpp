@@ -47,17 +47,14 @@ int Check_Tee(Assembly& a, const Arm& A, const Arm& B, const Arm& C, bool swappe
         zb1 = zb3 = Z12;
     else if (!sb && !sc)
         zb1 = zb3 = Z12 >= Z22 ? Z22 - 1 : Z12 - 1;
-    in.ZB1 = zb1;
-    in.ZB3 = zb3;
+    in.ZB1 = zb1, in.ZB3 = zb3;
     in.ZB4 = Z12 - twice(bB.BGh) - 1;
     in.ZB5 = Z13 + twice(bB.BGh) + 1;
     in.ZB6 = Z22 - twice(bB.BGh) - 1;
     in.ZB7 = Z23 + twice(bB.BGh) + 1;
     in.ZFIN = zmin;
     put_stack(f, in);
-    in.TYP1 = A.code;
-    in.TYP2 = B.code;
-    in.TYP3 = C.code;
+    in.TYP1 = A.code, in.TYP2 = B.code, in.TYP3 = C.code;
     in.DREH = swapped ? 1 : 0;
     write_layout(in, tee_ipar);
 

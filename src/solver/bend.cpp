@@ -69,8 +69,7 @@ extern "C" MIRTEX_API int Calc_Bend(int /*plot: no diagnostic output*/, int* ipa
     copy_arm(re, MIRTEX_ARM(BendReals, 1), r, MIRTEX_ARM(BendResults, 1));
     copy_arm(re, MIRTEX_ARM(BendReals, 2), r, MIRTEX_ARM(BendResults, 2));
     BendTypes types;
-    types.TYP1_OUT = in.TYP1;
-    types.TYP2_OUT = in.TYP2;
+    types.TYP1_OUT = in.TYP1, types.TYP2_OUT = in.TYP2;
     kRecord.write(ipar, dpar, r, dpar_out, types, ipar_out);
     return 0;
 }

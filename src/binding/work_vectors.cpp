@@ -30,7 +30,7 @@ namespace {
 struct Counts {
     int ipar, dpar, ipar_out, dpar_out;
 };
-#define MIRTEX_COUNTS_AT_LOAD(kind, a, b, c, d) constexpr Counts k_##kind = {a, b, c, d};
+#define MIRTEX_COUNTS_AT_LOAD(kind, a, b, c, d) [[maybe_unused]] constexpr Counts k_##kind = {a, b, c, d};
 MIRTEX_VECTOR_COUNTS(MIRTEX_COUNTS_AT_LOAD)
 #undef MIRTEX_COUNTS_AT_LOAD
 

@@ -6,6 +6,8 @@
 #include "params/coup_layout.h"
 #include "params/idc_layout.h"
 #include "params/rind_layout.h"
+#include "params/end_layout.h"
+#include "params/junction_layout.h"
 #include "params/two_line_layout.h"
 
 extern "C" {
@@ -32,13 +34,18 @@ namespace {
 struct Counts {
     int ipar, dpar, ipar_out, dpar_out;
 };
-#define MIRTEX_COUNTS_AT_LOAD(kind, a, b, c, d) constexpr Counts k_##kind = {a, b, c, d};
+#define MIRTEX_COUNTS_AT_LOAD(kind, a, b, c, d) [[maybe_unused]] constexpr Counts k_##kind = {a, b, c, d};
 MIRTEX_VECTOR_COUNTS(MIRTEX_COUNTS_AT_LOAD)
 #undef MIRTEX_COUNTS_AT_LOAD
 
 template <class Ints, class Reals, class Results>
 constexpr bool fills(const Counts& c) {
     return Ints::kSlots == c.ipar && Reals::kSlots == c.dpar && Results::kSlots == c.dpar_out;
+}
+// With integer results (the bridge codes of the junctions).
+template <class Ints, class Reals, class Types, class Results>
+constexpr bool fills(const Counts& c) {
+    return fills<Ints, Reals, Results>(c) && Types::kSlots == c.ipar_out;
 }
 using namespace mirtex::params;
 static_assert(fills<TwoLineInts, TwoLineReals, GapResults>(k_gap));
@@ -54,6 +61,12 @@ static_assert(CoupInts::kSlots == k_coup.ipar && CoupIntResults::kSlots == k_cou
 // instance past their heads; the spiral has one integer result beyond NFP.
 static_assert(IdcReals::kSlots == k_idc.dpar && IdcResults::kSlots == k_idc.dpar_out);
 static_assert(RindIntResults::kSlots + 1 == k_rindE.ipar_out);
+static_assert(fills<OpenInts, OpenReals, OpenResults>(k_open));
+static_assert(fills<ShortInts, ShortReals, ShortResults>(k_short));
+static_assert(fills<AirInts, AirReals, AirTypes, AirResults>(k_bruecke));
+static_assert(fills<BendInts, BendReals, BendTypes, BendResults>(k_bend));
+static_assert(fills<TeeInts, TeeReals, TeeTypes, TeeResults>(k_tee));
+static_assert(fills<CrossInts, CrossReals, CrossTypes, CrossResults>(k_cross));
 }  // namespace
 
 namespace mirtex {

@@ -10,7 +10,9 @@
 
 #include "params/component_layout.h"
 #include "params/coup_layout.h"
+#include "params/end_layout.h"
 #include "params/idc_layout.h"
+#include "params/junction_layout.h"
 #include "params/rind_layout.h"
 #include "params/two_line_layout.h"
 
@@ -53,7 +55,10 @@ struct Entry {
 
 using namespace params;
 using params::GapResults;
+using params::OpenInts, params::OpenReals, params::OpenResults;
+using params::ShortInts, params::ShortReals, params::ShortResults;
 using params::StepResults;
+using params::TeeInts, params::TeeReals, params::TeeResults, params::TeeTypes;
 using params::TwoLineInts;
 using params::TwoLineReals;
 
@@ -63,63 +68,21 @@ std::vector<Entry> entries() {
     return {
     {"C_LIN C_FEED C_METVIA", List::of<LineInts>(), "*", List::of<LineReals>(), List::of<LineResults>()},
 
-    {"C_OPEN",
-     "X0, XE, X1, X2, X3, X4, Z1, Z2, Z3, " NL LAYERS_DL "L2/DL, N5, " NL "GAP/DL, WG/DL, *", "*",
-     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, VER., *",
-     "C_end[F], " NL "C'[F/m], L'[H/m], ZL[Ohm], ER_eff, *"},
+    {"C_OPEN", List::of<OpenInts>(), "*", List::of<OpenReals>(), List::of<OpenResults>()},
 
-    {"C_SHORT", "X0, XE, X1, X2, X3, X4, Z1, Z2, " NL LAYERS_DL "L2/DL, N5, " NL "WG/DL, *", "*",
-     "DL[m], ALPHA, BOUND, VER., *", "L_end[H], " NL "L'[H/m], *"},
+    {"C_SHORT", List::of<ShortInts>(), "*", List::of<ShortReals>(), List::of<ShortResults>()},
 
     {"C_STEP C_TAPER", List::of<TwoLineInts>(), "*", List::of<TwoLineReals>(), List::of<StepResults>()},
 
     {"C_GAP", List::of<TwoLineInts>(), "*", List::of<TwoLineReals>(), List::of<GapResults>()},
 
-    {"C_AIR",
-     "X0, XE, X11, X12, X13, X14, XB1, XB2, XB3, XB4, " NL "ZB1, ZB2, ZB3, ZB4, " NL LAYERS_DL
-     "L2/DL, N5, TYP, *",
-     "TYP_OUT, *",
-     "ER3, ER2, ER1, DL[m], T_LINE[m], MET, " NL "ALPHA, BOUND, W[m], BW[m], BG[m], die_h[m], " NL
-     "die_er, die_td, T_BRIDGE[m], VER., *",
-     "L[H], Cp[F], G/omega[s/Ohm], " NL "C'[F/m], L'[H/m], ZL[Ohm], ER_eff, " NL
-     "W[m], BW[m], BG[m], T[m], T2[m], *"},
+    {"C_AIR", List::of<AirInts>(), List::of<AirTypes>(), List::of<AirReals>(), List::of<AirResults>()},
 
-    {"C_BEND",
-     "X11, X12, X13, X14, Z11, Z12, Z13, Z14, " NL "XB1, XB2, XB3, XB4, XB5, ZB1, ZB2, ZB3, ZB4, ZB5, " NL
-     LAYERS_DL "L2/DL, N5, TYP1, TYP2, *",
-     "TYP1_OUT, TYP2_OUT, *",
-     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, T1[m], T2[m], " NL "W1[m], S1[m], BG1[m], BW1[m], " NL
-     "W2[m], S2[m], BG2[m], BW2[m], " NL "die_h[m], die_er, die_td, VER., *",
-     "L1[H], L2[H], Cp[F], G/omega[s/Ohm], " NL "C1'[F/m], L1'[H/m], ZL1[Ohm], ER1_eff, " NL
-     "C2'[F/m], L2'[H/m], ZL2[Ohm], ER2_eff, " NL "T1[m], T2[m], " NL "W1[m], S1[m], BG1[m], BW1[m], " NL
-     "W2[m], S2[m], BG2[m], BW2[m], *"},
+    {"C_BEND", List::of<BendInts>(), List::of<BendTypes>(), List::of<BendReals>(), List::of<BendResults>()},
 
-    {"C_TEE",
-     "X11, X12, X13, X14, Z11, Z12, Z13, " NL "Z14, Z21, Z22, Z23, Z24, XB1, XB2, " NL
-     "XB3, XB4, XB5, XB6, XB7, XB8, ZB1, " NL "ZB2, ZB3, ZB4, ZB5, ZB6, ZB7, ZFIN, " NL LAYERS_DL
-     "L2/DL, N5, TYP1, TYP2, TYP3, DREH, *",
-     "TYP3_OUT, TYP1_OUT, TYP2_OUT, *",
-     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, T3[m], T1[m], T2[m], " NL "W3[m], S3[m], BG3[m], BW3[m], " NL
-     "W1[m], S1[m], BG1[m], BW1[m], " NL "W2[m], S2[m], BG2[m], BW2[m], " NL "die_h[m], die_er, die_td, VER., *",
-     "L3[H], L1[H], L2[H], Cp[F], G/omega[s/Ohm], " NL "C3'[F/m], L3'[H/m], ZL3[Ohm], ER3_eff, " NL
-     "C1'[F/m], L1'[H/m], ZL1[Ohm], ER1_eff, " NL "C2'[F/m], L2'[H/m], ZL2[Ohm], ER2_eff, " NL
-     "T3[m], T1[m], T2[m], " NL "W3[m], S3[m], BG3[m], BW3[m], " NL "W1[m], S1[m], BG1[m], BW1[m], " NL
-     "W2[m], S2[m], BG2[m], BW2[m], *"},
+    {"C_TEE", List::of<TeeInts>(), List::of<TeeTypes>(), List::of<TeeReals>(), List::of<TeeResults>()},
 
-    {"C_CROSS",
-     "X11, X12, X13, X14, X21, X22, X23, " NL "X24, Z11, Z12, Z13, Z14, Z21, Z22, " NL
-     "Z23, Z24, XB1, XB2, XB3, XB4, XB5, " NL "XB6, XB7, XB8, XB9, XB10, XFAN, XFIN, " NL
-     "ZB1, ZB2, ZB3, ZB4, ZB5, ZB6, ZB7, " NL "ZB8, ZB9, ZB10, ZFAN, ZFIN, " NL LAYERS_DL
-     "L2/DL, N5, TYP1, TYP2, TYP3, TYP4, " NL "DR_BC, DR_AD, *",
-     "TYP1_OUT, TYP2_OUT, TYP3_OUT, TYP_4_OUT, *",
-     "ER3, ER2, ER1, DL[m], MET, " NL "ALPHA, BOUND, " NL "T1[m], T2[m], T4[m], T3[m], " NL
-     "W1[m], S1[m], BG1[m], BW1[m], " NL "W2[m], S2[m], BG2[m], BW2[m], " NL "W4[m], S4[m], BG4[m], BW4[m], " NL
-     "W3[m], S3[m], BG3[m], BW3[m], " NL "die_h[m], die_er, die_td, VER., *",
-     "L1[H], L2[H], L4[H], L3[H], L5[H], Cp[F], G/omega[s/Ohm], " NL "C1'[F/m], L1'[H/m], ZL1[Ohm], ER1_eff, " NL
-     "C2'[F/m], L2'[H/m], ZL2[Ohm], ER2_eff, " NL "C4'[F/m], L4'[H/m], ZL4[Ohm], ER4_eff, " NL
-     "C3'[F/m], L3'[H/m], ZL3[Ohm], ER3_eff, " NL "T1[m], T2[m], T4[m], T3[m], " NL
-     "W1[m], S1[m], BG1[m], BW1[m], " NL "W2[m], S2[m], BG2[m], BW2[m], " NL "W4[m], S4[m], BG4[m], BW4[m], " NL
-     "W3[m], S3[m], BG3[m], BW3[m], *"},
+    {"C_CROSS", List::of<CrossInts>(), List::of<CrossTypes>(), List::of<CrossReals>(), List::of<CrossResults>()},
 
     // The spiral's results are a table per turn, printed by its own section.
     {"C_RIND", List::of<RindInts>("+"), List::of<RindIntResults>("+"), List::of<RindReals>(),

@@ -2,6 +2,7 @@
 // delivers its ports in the order arm 1, 2, 4, 3.  A feed line missing
 // from the cache is solved on the spot.
 #include "drivers/junction.h"
+#include "params/junction_layout.h"
 
 namespace mirtex::drivers {
 namespace {
@@ -10,7 +11,6 @@ constexpr char kLabel[] = "C_CROSS";
 const auto kResults = with_feed_lines<4>({MIRTEX_RESULT_VECTORS(cross, cross, cross), "C_CROSS(%s)",
                                           "ERROR: C_CROSS(%s): Memory Overflow! Failed to Calculate Element!", 1,
                                           solve3_int<Calc_Cross>, kLabel});
-constexpr int kOrder[] = {1, 2, 4, 3};
 
 int get_cross(UserInstDef* inst, WARN** w, FeedInputs& in) {
     double rho = 0, rho_gnd = 0, tand = 0, L1 = 0, L2 = 0, L3 = 0, L4 = 0;
@@ -25,8 +25,8 @@ void cross_network(UserInstDef* inst, const FeedInputs& in, double f, COMPLEX* Y
     debug_R4(kLabel, inst->name, f, R1, R2, R4, R3);
 }
 
-const NetworkElement<FeedInputs> kCross{kLabel, get_cross, cpw_cross_pre, kResults, Joint::Junction,
-                                        4,      kOrder,    cross_network, true};
+const NetworkElement<FeedInputs> kCross{
+    kLabel, get_cross, cpw_cross_pre, kResults, Joint::Junction, 4, params::kCrossRecordLines, cross_network, true};
 
 }  // namespace
 }  // namespace mirtex::drivers

@@ -11,8 +11,10 @@
 #include "cache/calc_file.h"
 #include "debug/slot_names.h"
 #include "drivers/solved3d.h"
+#include "params/end_layout.h"
 #include "params/extrapolation.h"
 #include "params/idc_layout.h"
+#include "params/junction_layout.h"
 #include "params/two_line_layout.h"
 #include "solver/solver.h"
 
@@ -30,22 +32,26 @@ struct Kind {
     int version_slot;
     int lumped;
 };
+// The version slot of kind K's real inputs and the first of its results
+// that is not a lumped value.
+#define MIRTEX_KIND_SLOTS(K, first_other) \
+    MIRTEX_SLOT(params::K##Reals, VER), MIRTEX_SLOT(params::K##Results, first_other)
 const Kind kKinds[] = {
-    {&root_open, "cpw_open.cdb", "Tessaric Open", 7, 1},
-    {&root_short, "cpw_short.cdb", "Tessaric Short", 3, 1},
+    {&root_open, "cpw_open.cdb", "Tessaric Open", MIRTEX_KIND_SLOTS(Open, C_per_m)},
+    {&root_short, "cpw_short.cdb", "Tessaric Short", MIRTEX_KIND_SLOTS(Short, L_per_m)},
     {&root_gap, "cpw_gap.cdb", "Tessaric Gap", MIRTEX_SLOT(params::TwoLineReals, VER),
      MIRTEX_SLOT(params::GapResults, C1_per_m)},
     {&root_step, "cpw_step.cdb", "Tessaric Step", MIRTEX_SLOT(params::TwoLineReals, VER),
      MIRTEX_SLOT(params::StepResults, C1_per_m)},
     {&root_taper, "cpw_taper.cdb", "Tessaric Taper", MIRTEX_SLOT(params::TwoLineReals, VER),
      MIRTEX_SLOT(params::StepResults, C1_per_m)},
-    {&root_bruecke, "cpw_air.cdb", "Tessaric Airbridge", 15, 2},
-    {&root_bend, "cpw_bend.cdb", "Tessaric Bend", 20, 3},
-    {&root_tee, "cpw_tee.cdb", "Tessaric T-Junction", 25, 4},
-    {&root_cross, "cpw_cross.cdb", "Tessaric Cross", 30, 6},
-    {&root_idc, "cpw_cap.cdb", "Tessaric Capacitence", MIRTEX_SLOT(params::IdcReals, VER),
-     MIRTEX_SLOT(params::IdcResults, Rf1)},
+    {&root_bruecke, "cpw_air.cdb", "Tessaric Airbridge", MIRTEX_KIND_SLOTS(Air, G_per_omega)},
+    {&root_bend, "cpw_bend.cdb", "Tessaric Bend", MIRTEX_KIND_SLOTS(Bend, G_per_omega)},
+    {&root_tee, "cpw_tee.cdb", "Tessaric T-Junction", MIRTEX_KIND_SLOTS(Tee, G_per_omega)},
+    {&root_cross, "cpw_cross.cdb", "Tessaric Cross", MIRTEX_KIND_SLOTS(Cross, G_per_omega)},
+    {&root_idc, "cpw_cap.cdb", "Tessaric Capacitence", MIRTEX_KIND_SLOTS(Idc, Rf1)},
 };
+#undef MIRTEX_KIND_SLOTS
 
 const Kind* kind_of(const ResultVectors& v) {
     for (const Kind& k : kKinds)

@@ -103,7 +103,7 @@ bool join_feed_lines(const Network& n, UserInstDef* inst, const FeedPlan& plan, 
             const int p = n.ports;
             for (int r = 0; r < p; ++r)
                 for (int c = 0; c < p; ++c)
-                    Ya[r * p + c] = n.order.empty() ? Ye[r * p + c] : Ye[(n.order[r] - 1) * p + (n.order[c] - 1)];
+                    Ya[n.order.empty() ? r * p + c : (n.order[r] - 1) * p + (n.order[c] - 1)] = Ye[r * p + c];
             for (int k = 0; k < p; ++k) {
                 if (!attached(k)) continue;
                 if (!feed_matrix(n, k, name, plan, f, Yf)) return false;

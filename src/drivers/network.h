@@ -73,9 +73,10 @@ struct Network {
     const char* label;  // names the element in the feed-line errors: "ERROR: <label>(<instance>): C_FEED1: ..."
     Joint joint;
     int ports;  // of the element's own matrix
-    // Junctions whose frequency function delivers its ports in another
-    // order: node r (from 0) of the element is port order[r] (from 1) of the
-    // delivered matrix.  Empty: delivered in node order.
+    // Junctions whose frequency function delivers its ports in their
+    // record's order: port k (from 0) of the delivered matrix is the user's
+    // line order[k] (from 1), and the one reordering into node order
+    // happens here.  Empty: delivered in node order.
     std::span<const int> order;
     std::span<const SolvedResult> feeds;  // feed line 1, 2, ...
     // A feed line missing from the cache is solved on the spot instead of

@@ -1,6 +1,7 @@
 // The T-junction CxTEE: a three-port with feed lines 1, 2 and 3.  Freq_Tee
 // delivers its ports in the order arm 3, arm 1, arm 2.
 #include "drivers/junction.h"
+#include "params/junction_layout.h"
 
 namespace mirtex::drivers {
 namespace {
@@ -9,7 +10,6 @@ constexpr char kLabel[] = "C_TEE";
 const auto kResults = with_feed_lines<3>({MIRTEX_RESULT_VECTORS(tee, tee, tee), "C_TEE(%s)",
                                           "ERROR: C_TEE(%s): Memory Overflow! Failed to Calculate Element!", 1,
                                           solve3_int<Calc_Tee>, kLabel});
-constexpr int kOrder[] = {2, 3, 1};
 
 int get_tee(UserInstDef* inst, WARN** w, FeedInputs& in) {
     double rho = 0, rho_gnd = 0, tand = 0, L1 = 0, L2 = 0, L3 = 0;
@@ -24,7 +24,8 @@ void tee_network(UserInstDef* inst, const FeedInputs& in, double f, COMPLEX* Ye)
     debug_R3(kLabel, inst->name, f, R3, R1, R2);
 }
 
-const NetworkElement<FeedInputs> kTee{kLabel, get_tee, cpw_tee_pre, kResults, Joint::Junction, 3, kOrder, tee_network};
+const NetworkElement<FeedInputs> kTee{
+    kLabel, get_tee, cpw_tee_pre, kResults, Joint::Junction, 3, params::kTeeRecordLines, tee_network};
 
 }  // namespace
 }  // namespace mirtex::drivers

@@ -5,19 +5,20 @@
 
 #include "freq/circuits.h"
 #include "freq/lumped.h"
+#include "params/junction_layout.h"
 
 using namespace mirtex::freq;
 
 extern "C" {
 
-// Slots: 0 L (each half), 1 Cp, 2 G/omega; 7 W, 8 BW, 9 BG, 10 T.  The
-// current runs up the bridge, across it and down again: BW + 2 BG.
+// The current runs up the bridge, across it and down again: BW + 2 BG.
 MIRTEX_API void Freq_Air(const int*, const double* res, double sigma, double f, double* R, COMPLEX* Y) {
     const double w = kTwoPi * f;
-    *R = arm_resistance(res[7], res[10], res[8] + 2.0 * res[9], sigma, f);
-    const COMPLEX half = Cmplx(*R / 2.0, w * res[0]);
+    const auto r = mirtex::params::read_layout<mirtex::params::AirResults>(res);
+    *R = arm_resistance(r.W, r.T, r.BW + 2.0 * r.BG, sigma, f);
+    const COMPLEX half = Cmplx(*R / 2.0, w * r.L);
     const std::array<COMPLEX, 2> arms{half, half};
-    star(arms, Cmplx(w * res[2], w * res[1]), Y);
+    star(arms, Cmplx(w * r.G_per_omega, w * r.Cp), Y);
 }
 
 }  // extern "C"

@@ -7,6 +7,7 @@
 
 #include "freq/circuits.h"
 #include "freq/lumped.h"
+#include "params/junction_layout.h"
 
 using namespace mirtex::freq;
 
@@ -48,26 +49,30 @@ void eliminate_inner_nodes(std::array<COMPLEX, kNodes * kNodes>& M, int ports) {
 
 extern "C" {
 
-// Slots: 0 L1, 1 L2, 2 L4, 3 L3, 4 L5, 5 Cp, 6 G/omega; 23 T1, 24 T2, 25 T4,
-// 26 T3; W, S, BG, BW of arm 1 from 27, arm 2 from 31, arm 4 from 35, arm 3
-// from 39.  Each arm's current crosses the wider half of the line across.
+// Each arm's current crosses the wider half of the line across.
 MIRTEX_API void Freq_Cross(const int*, const double* res, double sigma, double f, double* R1, double* R2, double* R4,
                            double* R3, COMPLEX* Y) {
-    // Per port in delivered order: thickness, then W, S, BG, BW.
-    const double* T = res + 23;
-    auto W = [&](int p) { return res[27 + 4 * p]; };
-    auto S = [&](int p) { return res[28 + 4 * p]; };
+    using mirtex::params::CrossResults;
+    const auto r = mirtex::params::read_layout<CrossResults>(res);
+    // The arms' slots in delivered order.
+    const mirtex::params::ArmSlots<CrossResults> arm[kPorts] = {
+        MIRTEX_ARM(CrossResults, 1), MIRTEX_ARM(CrossResults, 2), MIRTEX_ARM(CrossResults, 4),
+        MIRTEX_ARM(CrossResults, 3)};
+    const double L[kPorts] = {r.L1, r.L2, r.L4, r.L3};
+    auto W = [&](int p) { return r.*arm[p].W; };
+    auto S = [&](int p) { return r.*arm[p].S; };
     auto across = [&](int a, int b) { return std::max(W(a) / 2.0 + S(a), W(b) / 2.0 + S(b)); };
-    auto path = [&](int p, double crossing) { return res[29 + 4 * p] + res[30 + 4 * p] + crossing; };
+    auto path = [&](int p, double crossing) { return r.*arm[p].BG + r.*arm[p].BW + crossing; };
+    auto T = [&](int p) { return r.*arm[p].T; };
     // Arms 1 and 3 form one line, arms 2 and 4 the other (the two centre
     // nodes below): each arm's current crosses the wider half of the line
     // across it.  Pairing arm 1 with arm 4 here would make the resistances
     // of a crossing and of its mirror image differ.
     const std::array<double, kPorts> R{
-        arm_resistance(W(0), T[0], path(0, across(1, 2)), sigma, f),
-        arm_resistance(W(1), T[1], path(1, across(0, 3)), sigma, f),
-        arm_resistance(W(2), T[2], path(2, across(0, 3)), sigma, f),
-        arm_resistance(W(3), T[3], path(3, across(1, 2)), sigma, f),
+        arm_resistance(W(0), T(0), path(0, across(1, 2)), sigma, f),
+        arm_resistance(W(1), T(1), path(1, across(0, 3)), sigma, f),
+        arm_resistance(W(2), T(2), path(2, across(0, 3)), sigma, f),
+        arm_resistance(W(3), T(3), path(3, across(1, 2)), sigma, f),
     };
     *R1 = R[0];
     *R2 = R[1];
@@ -88,7 +93,7 @@ MIRTEX_API void Freq_Cross(const int*, const double* res, double sigma, double f
     // as their small differences: at low frequencies half the digits go,
     // and the matrix is no longer reciprocal to the rounding.
     const double w = kTwoPi * f;
-    const COMPLEX quarter = Cmplx((w * res[6]) * 0.25, (w * res[5]) * 0.25);
+    const COMPLEX quarter = Cmplx((w * r.G_per_omega) * 0.25, (w * r.Cp) * 0.25);
     std::array<COMPLEX, kNodes * kNodes> M{};
     auto branch = [&](int a, int b, COMPLEX y) {
         M[a * kNodes + a] += y;
@@ -101,9 +106,9 @@ MIRTEX_API void Freq_Cross(const int*, const double* res, double sigma, double f
     for (int p = 0; p < kPorts; ++p) {
         branch(p, kInner + p, Cmplx(1.0 / R[p], 0.0));
         branch(kInner + p, -1, quarter);
-        branch(kInner + p, centre[p], Cmplx(0.0, -1.0 / (w * res[p])));
+        branch(kInner + p, centre[p], Cmplx(0.0, -1.0 / (w * L[p])));
     }
-    branch(kCentre13, kCentre24, Cmplx(0.0, -1.0 / (w * res[4])));
+    branch(kCentre13, kCentre24, Cmplx(0.0, -1.0 / (w * r.L5)));
     eliminate_inner_nodes(M, kPorts);
     for (int r = 0; r < kPorts; ++r)
         for (int c = 0; c < kPorts; ++c) Y[r * kPorts + c] = M[r * kNodes + c];

@@ -2,6 +2,7 @@
 // charge, a capacitance C_end to ground.
 #include "freq/circuits.h"
 #include "freq/lumped.h"
+#include "params/end_layout.h"
 
 using namespace mirtex::freq;
 
@@ -9,7 +10,8 @@ extern "C" {
 
 // C_end in parallel with the fixed conductance.
 MIRTEX_API void Freq_Open(const double* res, double f, COMPLEX* Y) {
-    Y[0] = Cmplx(kFixedLoss, kTwoPi * f * res[0]);
+    const auto r = mirtex::params::read_layout<mirtex::params::OpenResults>(res);
+    Y[0] = Cmplx(kFixedLoss, kTwoPi * f * r.C_end);
 }
 
 }  // extern "C"

@@ -2,6 +2,7 @@
 // grounds stores magnetic energy, an inductance L_end to ground.
 #include "freq/circuits.h"
 #include "freq/lumped.h"
+#include "params/end_layout.h"
 
 using namespace mirtex::freq;
 
@@ -9,7 +10,8 @@ extern "C" {
 
 // L_end in series with the fixed resistance: 1e5 S at 0 Hz.
 MIRTEX_API void Freq_Short(const double* res, double f, COMPLEX* Y) {
-    Y[0] = Cinv(Cmplx(kFixedLoss, kTwoPi * f * res[0]));
+    const auto r = mirtex::params::read_layout<mirtex::params::ShortResults>(res);
+    Y[0] = Cinv(Cmplx(kFixedLoss, kTwoPi * f * r.L_end));
 }
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 #include "params/compound.h"
 #include "params/extrapolation.h"
 #include "params/item.h"
+#include "params/junction_layout.h"
 
 namespace mirtex::params {
 namespace {
@@ -19,36 +20,34 @@ int Check_Air(Assembly& a, const LineItem& line, const BridgeItem& b, int code, 
     const CPW_LINETYP& r = line.rec;
     const CPW_LINETYP_TEXT& t = line.text;
     const LineUnits u = units(r, DL);
-    int* ip = bruecke_ipar;
-    strip_edges(u, r, f.M, f.x_max(), ip + 2);
+    AirInts in;
+    const StripEdges e = strip_edges(u, r, f.M, f.x_max());
+    put_edges(e, in.X11, in.X12, in.X13, in.X14);
     const bool ground = r.S != 0 && r.GW != 0;
-    ip[0] = ground ? ip[2] + 1 - twice(u.Gh) : 1;
-    ip[1] = ground ? ip[5] + twice(u.Gh) - 1 : f.x_max();
-    ip[7] = f.M - itrunc(u.Wh);
-    ip[8] = ip[7] + twice(u.Wh) - 1;
-    ip[6] = ip[7] - 1 - twice(b.BSh);
-    ip[9] = ip[8] + 1 + twice(b.BSh);
-    ip[11] = f.MZ - itrunc(b.BWh);
-    ip[12] = ip[11] + twice(b.BWh) - 1;
-    ip[10] = ip[11] - 1 - twice(b.BGh);
-    ip[13] = ip[12] + 1 + twice(b.BGh);
-    put_stack(f, ip + 14);
-    ip[20] = code;
+    in.X0 = ground ? in.X11 + 1 - twice(u.Gh) : 1;
+    in.XE = ground ? in.X14 + twice(u.Gh) - 1 : f.x_max();
+    in.XB2 = f.M - itrunc(u.Wh);
+    in.XB3 = in.XB2 + twice(u.Wh) - 1;
+    in.XB1 = in.XB2 - 1 - twice(b.BSh);
+    in.XB4 = in.XB3 + 1 + twice(b.BSh);
+    in.ZB2 = f.MZ - itrunc(b.BWh);
+    in.ZB3 = in.ZB2 + twice(b.BWh) - 1;
+    in.ZB1 = in.ZB2 - 1 - twice(b.BGh);
+    in.ZB4 = in.ZB3 + 1 + twice(b.BGh);
+    put_stack(f, in);
+    in.TYP = code;
+    write_layout(in, bruecke_ipar);
 
-    double* dp = bruecke_dpar;
-    put_stack_materials(a, dp);
-    dp[4] = r.T;
-    dp[5] = 2 * b.rec.die_h / (3 * DL);
-    dp[6] = a.grid_.ALPHA;
-    dp[7] = a.grid_.BOUND;
-    dp[8] = u.Wh * DL;
-    dp[9] = b.BWh * DL;
-    dp[10] = b.BGh * DL;
-    dp[11] = b.rec.die_h;
-    dp[12] = b.rec.die_er;
-    dp[13] = b.rec.die_td;
-    dp[14] = t_bridge;
-    dp[15] = version_stamp(1010.0);
+    AirReals re;
+    put_stack_materials(a, re);
+    re.T_LINE = r.T;
+    re.MET = 2 * b.rec.die_h / (3 * DL);
+    re.ALPHA = a.grid_.ALPHA, re.BOUND = a.grid_.BOUND;
+    re.W = u.Wh * DL, re.BW = b.BWh * DL, re.BG = b.BGh * DL;
+    re.die_h = b.rec.die_h, re.die_er = b.rec.die_er, re.die_td = b.rec.die_td;
+    re.T_BRIDGE = t_bridge;
+    re.VER = version_stamp(1010.0);
+    write_layout(re, bruecke_dpar);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);
@@ -61,24 +60,18 @@ int Check_Air(Assembly& a, const LineItem& line, const BridgeItem& b, int code, 
     if (fit(a, dims) != 0) return 1;
     GeometryCheck g(a);
     const int xm = f.x_max();
+    static const char* const kNames[] = {"X0", "X11", "X12", "X13", "X14", "XE"};
+    check_line_across(g, line, xm, f.M, kNames, in.X0, e, in.XE);
     g.chain("L1", xm,
-            {{"X0", ip[0], t.GW, r.GW, 0},
-             {"X11", ip[2], t.S, r.S, 0},
-             {"X12", ip[3], t.S, r.S, 1},
-             {"X13", ip[4], t.W, r.W, 0},
-             {"X14", ip[5], t.S, r.S, 1},
-             {"XE", ip[1], t.GW, r.GW, 0}});
-    g.centred({"X12", ip[3], t.W, r.W, 0}, {"X13", ip[4], t.W, r.W, 0}, f.M);
-    g.chain("L1", xm,
-            {{"XB1", ip[6], "BS", b.rec.BS, 0},
-             {"XB2", ip[7], "BS", b.rec.BS, 1},
-             {"XB3", ip[8], t.W, r.W, 0},
-             {"XB4", ip[9], "BS", b.rec.BS, 1}});
+            {{"XB1", in.XB1, "BS", b.rec.BS, 0},
+             {"XB2", in.XB2, "BS", b.rec.BS, 1},
+             {"XB3", in.XB3, t.W, r.W, 0},
+             {"XB4", in.XB4, "BS", b.rec.BS, 1}});
     g.chain("L2", f.z_max(),
-            {{"ZB1", ip[10], "BG", b.rec.BG, 0},
-             {"ZB2", ip[11], "BG", b.rec.BG, 1},
-             {"ZB3", ip[12], "BW", b.rec.BW, 0},
-             {"ZB4", ip[13], "BG", b.rec.BG, 1}});
+            {{"ZB1", in.ZB1, "BG", b.rec.BG, 0},
+             {"ZB2", in.ZB2, "BG", b.rec.BG, 1},
+             {"ZB3", in.ZB3, "BW", b.rec.BW, 0},
+             {"ZB4", in.ZB4, "BG", b.rec.BG, 1}});
     if (g.status() != 0) return 1;
     warn_bridge_dielectric(a, b.rec);
     return 0;

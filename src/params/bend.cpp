@@ -12,58 +12,47 @@
 namespace mirtex::params {
 namespace {
 
-void check_arm(GeometryCheck& g, const char* box, int hi, const Arm& arm, const char* const* names, const int* e,
-               int axis) {
-    const CPW_LINETYP& r = arm.line.rec;
-    const CPW_LINETYP_TEXT& t = arm.line.text;
-    g.chain(box, hi,
-            {{names[0], e[0], t.S, r.S, 0},
-             {names[1], e[1], t.S, r.S, 1},
-             {names[2], e[2], t.W, r.W, 0},
-             {names[3], e[3], t.S, r.S, 1}});
-    g.centred({names[1], e[1], t.W, r.W, 0}, {names[2], e[2], t.W, r.W, 0}, axis);
-}
-
 int Check_Bend(Assembly& a, Arm* arms, const CPW_AIRTYP& die) {
     if (bend_ipar == nullptr || bend_dpar == nullptr) return vectors_missing(a);
     const Frame3 f = frame3(a);
     const Arm &A1 = arms[0], &A2 = arms[1];
     const BridgeItem &B1 = A1.bridge, &B2 = A2.bridge;
     const bool s1 = A1.line.rec.S != 0, s2 = A2.line.rec.S != 0;
-    int* ip = bend_ipar;
-    strip_edges(A1.u, A1.line.rec, f.M, f.x_max(), ip);
-    strip_edges(A2.u, A2.line.rec, f.MZ, f.z_max(), ip + 4);
-    const int X11 = ip[0], X12 = ip[1], X13 = ip[2], Z11 = ip[4], Z12 = ip[5], Z13 = ip[6];
-    ip[8] = s1 ? X12 - twice(A1.u.Sh) - twice(B2.BWh) - twice(B1.BGh) - 1 : X12 - 1;
-    ip[9] = X11 - twice(B2.BWh) + 1;
-    ip[10] = s1 ? X11 + twice(B1.BGh) + 1 : X12 - 1;
-    ip[11] = X12 - twice(B2.BGh) - 1;
-    ip[12] = X13 + twice(B2.BGh) + 1;
-    ip[13] = s2 ? Z12 - twice(A2.u.Sh) - twice(B1.BWh) - twice(B1.BGh) - 1 : Z12 - 1;
-    ip[14] = Z11 - twice(B1.BWh) + 1;
-    ip[15] = s2 ? Z11 + twice(B1.BGh) + 1 : Z12 - 1;
-    ip[16] = Z12 - twice(B2.BGh) - 1;
-    ip[17] = Z13 + twice(B2.BGh) + 1;
-    put_stack(f, ip + 18);
-    ip[24] = A1.code;
-    ip[25] = A2.code;
+    BendInts in;
+    const StripEdges e1 = strip_edges(A1.u, A1.line.rec, f.M, f.x_max());
+    const StripEdges e2 = strip_edges(A2.u, A2.line.rec, f.MZ, f.z_max());
+    put_edges(e1, in.X11, in.X12, in.X13, in.X14);
+    put_edges(e2, in.Z11, in.Z12, in.Z13, in.Z14);
+    in.XB1 = s1 ? in.X12 - twice(A1.u.Sh) - twice(B2.BWh) - twice(B1.BGh) - 1 : in.X12 - 1;
+    in.XB2 = in.X11 - twice(B2.BWh) + 1;
+    in.XB3 = s1 ? in.X11 + twice(B1.BGh) + 1 : in.X12 - 1;
+    in.XB4 = in.X12 - twice(B2.BGh) - 1;
+    in.XB5 = in.X13 + twice(B2.BGh) + 1;
+    in.ZB1 = s2 ? in.Z12 - twice(A2.u.Sh) - twice(B1.BWh) - twice(B1.BGh) - 1 : in.Z12 - 1;
+    in.ZB2 = in.Z11 - twice(B1.BWh) + 1;
+    in.ZB3 = s2 ? in.Z11 + twice(B1.BGh) + 1 : in.Z12 - 1;
+    in.ZB4 = in.Z12 - twice(B2.BGh) - 1;
+    in.ZB5 = in.Z13 + twice(B2.BGh) + 1;
+    put_stack(f, in);
+    in.TYP1 = A1.code, in.TYP2 = A2.code;
+    write_layout(in, bend_ipar);
 
-    const bool bridged = any_bridge(arms, 2);
     const Arm* order[] = {&A1, &A2};
-    put_junction_reals(a, bend_dpar, order, 2, die);
+    write_layout(junction_reals(a, order, {MIRTEX_ARM(BendReals, 1), MIRTEX_ARM(BendReals, 2)}, die), bend_dpar);
     if (fit_arms(a, f, order, 2) != 0) return 1;
 
     GeometryCheck g(a);
     static const char* const kX[] = {"X11", "X12", "X13", "X14"};
     static const char* const kZ[] = {"Z11", "Z12", "Z13", "Z14"};
-    check_arm(g, "L1", f.x_max(), A1, kX, ip, f.M);
-    check_arm(g, "L2", f.z_max(), A2, kZ, ip + 4, f.MZ);
-    if (bridged) {
+    check_arm(g, "L1", f.x_max(), A1, kX, e1, f.M);
+    check_arm(g, "L2", f.z_max(), A2, kZ, e2, f.MZ);
+    if (junction_bridged(order, 2)) {
         static const char* const kXB[] = {"XB1", "XB2", "XB3", "XB4", "XB5"};
         static const char* const kZB[] = {"ZB1", "ZB2", "ZB3", "ZB4", "ZB5"};
+        const int xb[] = {in.XB1, in.XB2, in.XB3, in.XB4, in.XB5}, zb[] = {in.ZB1, in.ZB2, in.ZB3, in.ZB4, in.ZB5};
         for (int s = 0; s < 5; ++s) {
-            g.chain("L1", f.x_max(), {{kXB[s], ip[8 + s], B2.text.BW, B2.rec.BW, 0}});
-            g.chain("L2", f.z_max(), {{kZB[s], ip[13 + s], B1.text.BW, B1.rec.BW, 0}});
+            g.chain("L1", f.x_max(), {{kXB[s], xb[s], B2.text.BW, B2.rec.BW, 0}});
+            g.chain("L2", f.z_max(), {{kZB[s], zb[s], B1.text.BW, B1.rec.BW, 0}});
         }
     }
     if (g.status() != 0) return 1;

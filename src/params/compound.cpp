@@ -211,4 +211,18 @@ void line_chain(GeometryCheck& g, const Frame3& f, const LineItem& l, const Stri
              {names[2], e.strip_right, t.W, r.W, 0}, {names[3], e.ground_right, t.S, r.S, 1}});
 }
 
+void check_line_across(GeometryCheck& g, const LineItem& line, int hi, int axis, const char* const* names, int x0,
+                       const StripEdges& e, int xe) {
+    const CPW_LINETYP& r = line.rec;
+    const CPW_LINETYP_TEXT& t = line.text;
+    g.chain("L1", hi,
+            {{names[0], x0, t.GW, r.GW, 0},
+             {names[1], e.ground_left, t.S, r.S, 0},
+             {names[2], e.strip_left, t.S, r.S, 1},
+             {names[3], e.strip_right, t.W, r.W, 0},
+             {names[4], e.ground_right, t.S, r.S, 1},
+             {names[5], xe, t.GW, r.GW, 0}});
+    g.centred({names[2], e.strip_left, t.W, r.W, 0}, {names[3], e.strip_right, t.W, r.W, 0}, axis);
+}
+
 }  // namespace mirtex::params

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "params/assembly.h"
+#include "params/extrapolation.h"
 #include "params/grid.h"
 #include "params/line_vectors.h"
 
@@ -60,6 +61,10 @@ inline StripEdges strip_edges(const LineUnits& u, const CPW_LINETYP& line, int a
     strip_edges(u, line, axis, wall, e);
     return {e[0], e[1], e[2], e[3]};
 }
+// The edges into four named slots.
+inline void put_edges(const StripEdges& e, int& ground_left, int& strip_left, int& strip_right, int& ground_right) {
+    ground_left = e.ground_left, strip_left = e.strip_left, strip_right = e.strip_right, ground_right = e.ground_right;
+}
 
 // ER3, ER2, ER1, DL into four consecutive slots.
 void put_stack_materials(const Assembly& a, double* slots);
@@ -99,6 +104,18 @@ int feed_lengths(Assembly& a, UserInstDef* inst, double* L1, double* L2);
 // Metal thinner than a fifth of a step is solved as a sheet; thicker metal
 // enters the stencils as its share of a step.
 inline double met_of(double T, double DL) { return T / DL >= 0.2 ? 2 * T / (3 * DL) : 0.0; }
+
+// The reals of an element on the layered stack whose strips are T thick:
+// materials, metal rows, relaxation and the record version.
+template <class Reals>
+Reals layered_reals(const Assembly& a, double T) {
+    Reals re;
+    put_stack_materials(a, re);
+    re.MET = met_of(T, a.DL());
+    re.ALPHA = a.grid_.ALPHA, re.BOUND = a.grid_.BOUND;
+    re.VER = version_stamp(1010.0);
+    return re;
+}
 
 // trunc() of a half-step count, as an int.
 inline int itrunc(double x) { return to_count(count_trunc(x)); }
@@ -180,5 +197,11 @@ void line_dims(const LineItem& l1, const LineItem& l2, double DL, std::vector<Fi
 // the names of their slots.
 void line_chain(GeometryCheck& g, const Frame3& f, const LineItem& l, const StripEdges& e,
                 const char* const (&names)[4]);
+
+// The chain across the box (L1, up to hi) of a line between its grounds'
+// outer edges x0 and xe, with the slot and strip edges e between them,
+// named names[0..5] in that order; its strip centred on axis.
+void check_line_across(GeometryCheck& g, const LineItem& line, int hi, int axis, const char* const* names, int x0,
+                       const StripEdges& e, int xe);
 
 }  // namespace mirtex::params

@@ -22,8 +22,7 @@
 //            Z24); each spans its arm's slots and strip across (the arm's
 //            slot edges).
 #include <algorithm>
-#include <cmath>
-#include <vector>
+#include <array>
 
 #include "binding/messages.h"
 #include "params/extrapolation.h"
@@ -33,21 +32,11 @@
 namespace mirtex::params {
 namespace {
 
-// A straight pair: edges of the wider arm around axis into e[0..3], of the
-// narrower centred on it into e[4..7].
-void pair_edges(const Arm& wide, const Arm& narrow, int axis, int wall, double DL, int* e) {
-    strip_edges(wide.u, wide.line.rec, axis, wall, e);
-    const int d = grid_round(std::fabs(wide.line.rec.W - narrow.line.rec.W) / DL);
-    e[5] = e[2] + 1 - d - twice(narrow.u.Wh);
-    e[6] = e[2] - d;
-    e[4] = narrow.line.rec.S != 0 ? e[5] - 1 - twice(narrow.u.Sh) : 1;
-    e[7] = narrow.line.rec.S != 0 ? e[6] + 1 + twice(narrow.u.Sh) : wall;
-}
-
 // Bridge over an arm whose junction side ends at corner: feet of BG, a span
 // of BW, placed towards lower indexes (low side) or higher ones.
-void bridge_slots(const BridgeItem& b, int corner, bool low_side, int* s) {
+std::array<int, 4> bridge_slots(const BridgeItem& b, int corner, bool low_side) {
     const int g = twice(b.BGh), w = twice(b.BWh);
+    std::array<int, 4> s;
     if (low_side) {
         s[3] = corner;
         s[2] = corner - g;
@@ -59,25 +48,11 @@ void bridge_slots(const BridgeItem& b, int corner, bool low_side, int* s) {
         s[2] = s[1] + w - 1;
         s[3] = s[2] + g;
     }
-}
-
-void check_pair(GeometryCheck& g, const char* box, int hi, const Arm& wide, const Arm& narrow, const char* const* n,
-                const int* e, int axis) {
-    const Arm* arms[] = {&wide, &narrow};
-    for (int k = 0; k < 2; ++k) {
-        const CPW_LINETYP& r = arms[k]->line.rec;
-        const CPW_LINETYP_TEXT& t = arms[k]->line.text;
-        const int* x = e + 4 * k;
-        const char* const* nm = n + 4 * k;
-        g.chain(box, hi,
-                {{nm[0], x[0], t.S, r.S, 0}, {nm[1], x[1], t.S, r.S, 1}, {nm[2], x[2], t.W, r.W, 0},
-                 {nm[3], x[3], t.S, r.S, 1}});
-        g.centred({nm[1], x[1], t.W, r.W, 0}, {nm[2], x[2], t.W, r.W, 0}, axis);
-    }
+    return s;
 }
 
 void check_bridge_slots(GeometryCheck& g, const char* box, int hi, const Arm& arm, const char* const* n,
-                        const int* s) {
+                        const std::array<int, 4>& s) {
     if (arm.code == 0) return;
     const BridgeItem& b = arm.bridge;
     g.chain(box, hi,
@@ -95,31 +70,37 @@ int Check_Cross(Assembly& a, const Arm* arms, bool swap_ad, bool swap_bc, const 
     const Arm& D = swap_ad ? arms[0] : arms[2];
     const Arm& B = swap_bc ? arms[3] : arms[1];
     const Arm& C = swap_bc ? arms[1] : arms[3];
-    int* ip = cross_ipar;
-    pair_edges(A, D, f.M, f.x_max(), DL, ip);
-    pair_edges(B, C, f.MZ, f.z_max(), DL, ip + 8);
-    const int* X = ip;      // X11..X14, X21..X24
-    const int* Z = ip + 8;  // Z11..Z14, Z21..Z24
-    bridge_slots(B.bridge, std::min(X[0], X[4]), true, ip + 16);
-    bridge_slots(C.bridge, std::max(X[3], X[7]), false, ip + 20);
-    ip[24] = std::min(X[0], X[4]);
-    ip[25] = std::max(X[3], X[7]);
-    ip[26] = std::min(X[1], X[5]);
-    ip[27] = std::max(X[2], X[6]);
-    bridge_slots(A.bridge, std::min(Z[0], Z[4]), true, ip + 28);
-    bridge_slots(D.bridge, std::max(Z[3], Z[7]), false, ip + 32);
-    ip[36] = std::min(Z[0], Z[4]);
-    ip[37] = std::max(Z[3], Z[7]);
-    ip[38] = std::min(Z[1], Z[5]);
-    ip[39] = std::max(Z[2], Z[6]);
-    put_stack(f, ip + 40);
-    for (int k = 0; k < 4; ++k) ip[46 + k] = arms[k].code;
-    ip[50] = swap_bc ? 1 : 0;
-    ip[51] = swap_ad ? 1 : 0;
+    CrossInts in;
+    const PairEdges ad = pair_edges(A, D, f.M, f.x_max(), DL), bc = pair_edges(B, C, f.MZ, f.z_max(), DL);
+    put_edges(ad.wide, in.X11, in.X12, in.X13, in.X14);
+    put_edges(ad.narrow, in.X21, in.X22, in.X23, in.X24);
+    put_edges(bc.wide, in.Z11, in.Z12, in.Z13, in.Z14);
+    put_edges(bc.narrow, in.Z21, in.Z22, in.Z23, in.Z24);
+    in.XB9 = std::min(in.X11, in.X21);
+    in.XB10 = std::max(in.X14, in.X24);
+    in.XFAN = std::min(in.X12, in.X22);
+    in.XFIN = std::max(in.X13, in.X23);
+    const std::array<int, 4> xb = bridge_slots(B.bridge, in.XB9, true), xc = bridge_slots(C.bridge, in.XB10, false);
+    in.XB1 = xb[0], in.XB2 = xb[1], in.XB3 = xb[2], in.XB4 = xb[3];
+    in.XB5 = xc[0], in.XB6 = xc[1], in.XB7 = xc[2], in.XB8 = xc[3];
+    in.ZB9 = std::min(in.Z11, in.Z21);
+    in.ZB10 = std::max(in.Z14, in.Z24);
+    in.ZFAN = std::min(in.Z12, in.Z22);
+    in.ZFIN = std::max(in.Z13, in.Z23);
+    const std::array<int, 4> za = bridge_slots(A.bridge, in.ZB9, true), zd = bridge_slots(D.bridge, in.ZB10, false);
+    in.ZB1 = za[0], in.ZB2 = za[1], in.ZB3 = za[2], in.ZB4 = za[3];
+    in.ZB5 = zd[0], in.ZB6 = zd[1], in.ZB7 = zd[2], in.ZB8 = zd[3];
+    put_stack(f, in);
+    in.TYP1 = arms[0].code, in.TYP2 = arms[1].code, in.TYP3 = arms[2].code, in.TYP4 = arms[3].code;
+    in.DR_BC = swap_bc ? 1 : 0;
+    in.DR_AD = swap_ad ? 1 : 0;
+    write_layout(in, cross_ipar);
 
     // Real values by line, in the order of the result vector: 1, 2, 4, 3.
     const Arm* order[] = {&arms[0], &arms[1], &arms[3], &arms[2]};
-    put_junction_reals(a, cross_dpar, order, 4, die);
+    const ArmSlots<CrossReals> slots[] = {MIRTEX_ARM(CrossReals, 1), MIRTEX_ARM(CrossReals, 2),
+                                          MIRTEX_ARM(CrossReals, 4), MIRTEX_ARM(CrossReals, 3)};
+    write_layout(junction_reals(a, order, slots, die), cross_dpar);
     if (fit_arms(a, f, order, 4) != 0) return 1;
 
     GeometryCheck g(a);
@@ -127,12 +108,14 @@ int Check_Cross(Assembly& a, const Arm* arms, bool swap_ad, bool swap_bc, const 
     static const char* const kZ[] = {"Z11", "Z12", "Z13", "Z14", "Z21", "Z22", "Z23", "Z24"};
     static const char* const kXB[] = {"XB1", "XB2", "XB3", "XB4", "XB5", "XB6", "XB7", "XB8"};
     static const char* const kZB[] = {"ZB1", "ZB2", "ZB3", "ZB4", "ZB5", "ZB6", "ZB7", "ZB8"};
-    check_pair(g, "L1", f.x_max(), A, D, kX, X, f.M);
-    check_pair(g, "L2", f.z_max(), B, C, kZ, Z, f.MZ);
-    check_bridge_slots(g, "L1", f.x_max(), B, kXB, ip + 16);
-    check_bridge_slots(g, "L1", f.x_max(), C, kXB + 4, ip + 20);
-    check_bridge_slots(g, "L2", f.z_max(), A, kZB, ip + 28);
-    check_bridge_slots(g, "L2", f.z_max(), D, kZB + 4, ip + 32);
+    check_arm(g, "L1", f.x_max(), A, kX, ad.wide, f.M);
+    check_arm(g, "L1", f.x_max(), D, kX + 4, ad.narrow, f.M);
+    check_arm(g, "L2", f.z_max(), B, kZ, bc.wide, f.MZ);
+    check_arm(g, "L2", f.z_max(), C, kZ + 4, bc.narrow, f.MZ);
+    check_bridge_slots(g, "L1", f.x_max(), B, kXB, xb);
+    check_bridge_slots(g, "L1", f.x_max(), C, kXB + 4, xc);
+    check_bridge_slots(g, "L2", f.z_max(), A, kZB, za);
+    check_bridge_slots(g, "L2", f.z_max(), D, kZB + 4, zd);
     if (g.status() != 0) return 1;
     junction_warnings(a, order, 4, die);
     return 0;

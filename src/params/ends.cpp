@@ -1,31 +1,36 @@
 #include "params/ends.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "params/item.h"
 
 namespace mirtex::params {
 
-void end_lateral(const LineUnits& u, const CPW_LINETYP& r, const Frame3& f, int* x) {
+EndEdges end_edges(const LineUnits& u, const CPW_LINETYP& r, const Frame3& f) {
+    EndEdges x;
     const int w = itrunc(u.Wh);
-    x[3] = f.M - w;
-    x[4] = w + f.L1i;
-    x[2] = r.S != 0 ? x[3] - 1 - twice(u.Sh) : 1;
-    x[5] = r.S != 0 ? x[4] + 1 + twice(u.Sh) : f.x_max();
+    x.X2 = f.M - w;
+    x.X3 = w + f.L1i;
+    x.X1 = r.S != 0 ? x.X2 - 1 - twice(u.Sh) : 1;
+    x.X4 = r.S != 0 ? x.X3 + 1 + twice(u.Sh) : f.x_max();
     const bool ground = r.S != 0 && r.GW != 0;
-    x[0] = ground ? x[2] + 1 - twice(u.Gh) : 1;
-    x[1] = ground ? std::min(f.x_max(), x[5] + twice(u.Gh) - 1) : f.x_max();
+    x.X0 = ground ? x.X1 + 1 - twice(u.Gh) : 1;
+    x.XE = ground ? std::min(f.x_max(), x.X4 + twice(u.Gh) - 1) : f.x_max();
+    return x;
 }
 
-void check_end_lateral(GeometryCheck& g, const LineItem& line, const Frame3& f, const int* x) {
-    const CPW_LINETYP& r = line.rec;
-    const CPW_LINETYP_TEXT& t = line.text;
-    g.chain("L1", f.x_max(),
-            {{"X0", x[0], t.GW, r.GW, 0},
-             {"X1", x[2], t.S, r.S, 0},
-             {"X2", x[3], t.S, r.S, 1},
-             {"X3", x[4], t.W, r.W, 0},
-             {"X4", x[5], t.S, r.S, 1},
-             {"XE", x[1], t.GW, r.GW, 0}});
-    g.centred({"X2", x[3], t.W, r.W, 0}, {"X3", x[4], t.W, r.W, 0}, f.M);
+int check_end(Assembly& a, const LineItem& line, const Frame3& f, const EndEdges& x, std::initializer_list<FitDim> dims,
+              std::initializer_list<Edge> along) {
+    std::vector<FitDim> all;
+    head_dims(a, f, all);
+    all.insert(all.end(), dims);
+    if (fit(a, all) != 0) return 1;
+    GeometryCheck g(a);
+    static const char* const kNames[] = {"X0", "X1", "X2", "X3", "X4", "XE"};
+    check_line_across(g, line, f.x_max(), f.M, kNames, x.X0, {x.X1, x.X2, x.X3, x.X4}, x.XE);
+    g.chain("L2", f.z_max(), along);
+    return g.status();
 }
 
 int end_items(Assembly& a, UserInstDef* inst, int grid_index, int line_index, LineItem& line, double* L) {

@@ -1,6 +1,7 @@
 #include "params/junction.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "binding/messages.h"
@@ -20,9 +21,9 @@ const CPW_AIRTYP_TEXT kArmBridge[4] = {{"TYPE1", "BW1", "BG1", "BS1", "die_h", "
 
 }  // namespace
 
-bool any_bridge(const Arm* arms, int n) {
-    for (int k = 0; k < n; ++k)
-        if (arms[k].code != 0) return true;
+bool junction_bridged(const Arm* const* arms, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k)
+        if (arms[k]->code != 0) return true;
     return false;
 }
 
@@ -98,31 +99,6 @@ int junction_frame(Assembly& a, Arm* arms, int n, int sub_index, double* tand, C
     return a.box(wges, across, across);
 }
 
-void put_junction_reals(const Assembly& a, double* dp, const Arm* const* arms, int n, const CPW_AIRTYP& die) {
-    const double DL = a.DL();
-    bool bridged = false;
-    for (int k = 0; k < n; ++k) bridged = bridged || arms[k]->code != 0;
-    put_stack_materials(a, dp);
-    // The metal rows: the bridge level's height, or the first arm's strip.
-    dp[4] = bridged ? 2 * die.die_h / (3 * DL) : 2 * arms[0]->line.rec.T / (3 * DL);
-    dp[5] = a.grid_.ALPHA;
-    dp[6] = a.grid_.BOUND;
-    for (int k = 0; k < n; ++k) {
-        const Arm& arm = *arms[k];
-        dp[7 + k] = arm.line.rec.T;
-        double* g = dp + 7 + n + 4 * k;
-        g[0] = arm.u.Wh * DL;
-        g[1] = arm.u.Sh * DL;
-        g[2] = arm.bridge.BGh * DL;
-        g[3] = arm.bridge.BWh * DL;
-    }
-    double* tail = dp + 7 + 5 * n;
-    tail[0] = die.die_h;
-    tail[1] = die.die_er;
-    tail[2] = die.die_td;
-    tail[3] = version_stamp(1010.0);
-}
-
 namespace {
 
 // The arms' W, then S, then BW, then BG as grid-fit dimensions.
@@ -144,14 +120,35 @@ int fit_arms(Assembly& a, const Frame3& f, const Arm* const* arms, int n) {
     return fit(a, dims);
 }
 
+PairEdges pair_edges(const Arm& wide, const Arm& narrow, int axis, int wall, double DL) {
+    PairEdges p{strip_edges(wide.u, wide.line.rec, axis, wall), {}};
+    const int d = grid_round(std::fabs(wide.line.rec.W - narrow.line.rec.W) / DL);
+    StripEdges& n = p.narrow;
+    n.strip_left = p.wide.strip_right + 1 - d - twice(narrow.u.Wh);
+    n.strip_right = p.wide.strip_right - d;
+    n.ground_left = narrow.line.rec.S != 0 ? n.strip_left - 1 - twice(narrow.u.Sh) : 1;
+    n.ground_right = narrow.line.rec.S != 0 ? n.strip_right + 1 + twice(narrow.u.Sh) : wall;
+    return p;
+}
+
+void check_arm(GeometryCheck& g, const char* box, int hi, const Arm& arm, const char* const* names, const StripEdges& e,
+               int axis) {
+    const CPW_LINETYP& r = arm.line.rec;
+    const CPW_LINETYP_TEXT& t = arm.line.text;
+    g.chain(box, hi,
+            {{names[0], e.ground_left, t.S, r.S, 0},
+             {names[1], e.strip_left, t.S, r.S, 1},
+             {names[2], e.strip_right, t.W, r.W, 0},
+             {names[3], e.ground_right, t.S, r.S, 1}});
+    g.centred({names[1], e.strip_left, t.W, r.W, 0}, {names[2], e.strip_right, t.W, r.W, 0}, axis);
+}
+
 void junction_warnings(Assembly& a, const Arm* const* arms, int n, const CPW_AIRTYP& die) {
     const double DL = a.DL();
     for (int k = 0; k < n; ++k)
         warn_above(a.warnings(), arms[k]->line.text.T, arms[k]->line.rec.CEN_MET, a.grid_text_.DL,
                    arms[k]->line.rec.T / DL, 5.0);
-    bool bridge = false;
-    for (int k = 0; k < n; ++k) bridge = bridge || arms[k]->code != 0;
-    if (!bridge) return;
+    if (!junction_bridged(arms, static_cast<std::size_t>(n))) return;
     warn_bridge_dielectric(a, die);
 }
 

@@ -4,7 +4,11 @@
 // of the feed line at that port.
 #pragma once
 
+#include <cstddef>
+
 #include "params/compound.h"
+#include "params/extrapolation.h"
+#include "params/junction_layout.h"
 
 namespace mirtex::params {
 
@@ -25,17 +29,46 @@ int junction_items(Assembly& a, Arm* arms, int n, const int* line_param, const i
 int junction_frame(Assembly& a, Arm* arms, int n, int sub_index, double* tand, CPW_AIRTYP& die);
 
 // True when some arm has a bridge.
-bool any_bridge(const Arm* arms, int n);
+bool junction_bridged(const Arm* const* arms, std::size_t n);
 
-// The real inputs every junction shares, its n arms in the order given
-// (arms[0] sets the metal rows unless a bridge does): stack materials,
-// MET, ALPHA, BOUND; per arm its centre thickness at dp[7 + k] and W, S,
-// BG, BW (snapped) at dp[7 + n + 4k ..]; then the bridge dielectric's
-// die_h, die_er, die_td and the version.
-void put_junction_reals(const Assembly& a, double* dp, const Arm* const* arms, int n, const CPW_AIRTYP& die);
+// The real inputs every junction shares, its arms in the order given
+// (arms[0] sets the metal rows unless a bridge does), each into its slots
+// of the layout: stack materials, MET, ALPHA, BOUND, per arm its centre
+// thickness and snapped W, S, BG, BW, the bridge dielectric, the version.
+template <class Reals, std::size_t N>
+Reals junction_reals(const Assembly& a, const Arm* const (&arms)[N], const ArmSlots<Reals> (&slots)[N],
+                     const CPW_AIRTYP& die) {
+    const double DL = a.DL();
+    Reals re;
+    put_stack_materials(a, re);
+    // The metal rows: the bridge level's height, or the first arm's strip.
+    re.MET = junction_bridged(arms, N) ? 2 * die.die_h / (3 * DL) : 2 * arms[0]->line.rec.T / (3 * DL);
+    re.ALPHA = a.grid_.ALPHA, re.BOUND = a.grid_.BOUND;
+    for (std::size_t k = 0; k < N; ++k) {
+        const Arm& arm = *arms[k];
+        const ArmSlots<Reals>& s = slots[k];
+        re.*s.T = arm.line.rec.T, re.*s.W = arm.u.Wh * DL, re.*s.S = arm.u.Sh * DL;
+        re.*s.BG = arm.bridge.BGh * DL, re.*s.BW = arm.bridge.BWh * DL;
+    }
+    re.die_h = die.die_h, re.die_er = die.die_er, re.die_td = die.die_td;
+    re.VER = version_stamp(1010.0);
+    return re;
+}
 // Fits the frame's and the arms' dimensions (W, then S, then BW, then BG
 // of the arms in the order given) to the grid; 0 to go on.
 int fit_arms(Assembly& a, const Frame3& f, const Arm* const* arms, int n);
+
+// A straight pair of arms: the wider laid on axis, the narrower centred on
+// it to the nearest half step.
+struct PairEdges {
+    StripEdges wide, narrow;
+};
+PairEdges pair_edges(const Arm& wide, const Arm& narrow, int axis, int wall, double DL);
+
+// The chain of an arm's slot and strip edges across box (up to hi), names
+// the four slots' names; the strip centred on axis.
+void check_arm(GeometryCheck& g, const char* box, int hi, const Arm& arm, const char* const* names, const StripEdges& e,
+               int axis);
 
 // Line and bridge thickness warnings of the arms in the given order, then
 // the two bridge-dielectric warnings (when there is a bridge).

@@ -34,8 +34,8 @@
     static_assert(sizeof(Type) == sizeof(Slot) * Type::kSlots && std::is_standard_layout_v<Type> && \
                   std::is_trivially_copyable_v<Type>)
 
-// The position of a named slot in its vector, for the few places that hand
-// a slot's index on (a record's version slot to the calculation files).
+// The position of a member in its layout's vector, for the tables that
+// name a slot of several kinds at once.
 #define MIRTEX_SLOT(Type, member) static_cast<int>(offsetof(Type, member) / sizeof(Type::slot_type))
 
 namespace mirtex::params {

@@ -3,9 +3,9 @@
 // closes it (TYPE 1), or the strip simply ends in the open slot region
 // (TYPE 2).
 #include <algorithm>
-#include <vector>
 
 #include "binding/messages.h"
+#include "params/end_layout.h"
 #include "params/ends.h"
 #include "params/extrapolation.h"
 #include "params/item.h"
@@ -20,34 +20,23 @@ int Check_Open(Assembly& a, const LineItem& line, double gap, double wg) {
     const double DL = a.DL();
     const Frame3 f = frame3(a);
     const CPW_LINETYP& r = line.rec;
-    const LineUnits u = units(r, DL);
     const double gh = half_units(gap, DL), wgh = half_units(wg, DL);
-    int* ip = open_ipar;
-    end_lateral(u, r, f, ip);
-    ip[6] = f.MZ;
-    ip[7] = gap > 0 ? f.L2i + twice(gh) + 2 : f.z_max();
-    ip[8] = wg > 0 ? ip[7] + twice(wgh) - 1 : f.z_max();
-    put_stack(f, ip + 9);
-    ip[14] = std::max(f.k, 0);
-    ip[15] = itrunc(gh);
-    ip[16] = itrunc(wgh);
+    OpenInts in;
+    end_lateral(units(r, DL), r, f, in);
+    in.Z1 = f.MZ;
+    in.Z2 = gap > 0 ? f.L2i + twice(gh) + 2 : f.z_max();
+    in.Z3 = wg > 0 ? in.Z2 + twice(wgh) - 1 : f.z_max();
+    put_stack(f, in);
+    in.N5 = std::max(f.k, 0);
+    in.GAP_DL = itrunc(gh);
+    in.WG_DL = itrunc(wgh);
+    write_layout(in, open_ipar);
 
-    double* dp = open_dpar;
-    put_stack_materials(a, dp);
-    dp[4] = met_of(r.T, DL);
-    dp[5] = a.grid_.ALPHA;
-    dp[6] = a.grid_.BOUND;
-    dp[7] = version_stamp(1010.0);
+    write_layout(layered_reals<OpenReals>(a, r.T), open_dpar);
 
-    std::vector<FitDim> dims;
-    head_dims(a, f, dims);
-    dims.push_back({"GAP", gap, gh});
-    dims.push_back({"WG", wg, wgh});
-    if (fit(a, dims) != 0) return 1;
-    GeometryCheck g(a);
-    check_end_lateral(g, line, f, ip);
-    g.chain("L2", f.z_max(), {{"Z1", ip[6], "GAP", gap, 0}, {"Z2", ip[7], "GAP", gap, 1}, {"Z3", ip[8], "WG", wg, 0}});
-    if (g.status() != 0) return 1;
+    if (check_end(a, line, f, in, {{"GAP", gap, gh}, {"WG", wg, wgh}},
+                  {{"Z1", in.Z1, "GAP", gap, 0}, {"Z2", in.Z2, "GAP", gap, 1}, {"Z3", in.Z3, "WG", wg, 0}}) != 0)
+        return 1;
     warn_above(a.warnings(), line.text.T, r.CEN_MET, a.grid_text_.DL, r.T / DL, 5.0);
     return 0;
 }

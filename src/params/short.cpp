@@ -1,9 +1,8 @@
 // The short end CxSHORT: the line's centre strip runs into a ground strip
 // WG wide that joins both grounds at the reference plane (WG = 0: the metal
 // reaches the far wall).
-#include <vector>
-
 #include "binding/messages.h"
+#include "params/end_layout.h"
 #include "params/ends.h"
 #include "params/extrapolation.h"
 #include "params/item.h"
@@ -18,32 +17,24 @@ int Check_Short(Assembly& a, const LineItem& line, double wg) {
     const CPW_LINETYP& r = line.rec;
     const LineUnits u = units(r, DL);
     const double wgh = half_units(wg, DL);
-    int* ip = short_ipar;
-    end_lateral(u, r, f, ip);
-    ip[6] = f.MZ;
-    ip[7] = wg > 0 ? f.L2i + twice(wgh) : f.z_max();
-    put_stack(f, ip + 8);
-    ip[14] = itrunc(wgh);
+    ShortInts in;
+    end_lateral(u, r, f, in);
+    in.Z1 = f.MZ;
+    in.Z2 = wg > 0 ? f.L2i + twice(wgh) : f.z_max();
+    put_stack(f, in);
+    in.WG_DL = itrunc(wgh);
+    write_layout(in, short_ipar);
 
-    double* dp = short_dpar;
-    dp[0] = DL;
-    dp[1] = a.grid_.ALPHA;
-    dp[2] = a.grid_.BOUND;
+    ShortReals re;
+    re.DL = DL, re.ALPHA = a.grid_.ALPHA, re.BOUND = a.grid_.BOUND;
     // 1011: the end's excess counted from the plane after the mirror plane;
     // records of the earlier count (1010) are never read for it.
-    dp[3] = version_stamp(1011.0);
+    re.VER = version_stamp(1011.0);
+    write_layout(re, short_dpar);
 
-    std::vector<FitDim> dims;
-    head_dims(a, f, dims);
-    dims.push_back({line.text.W, r.W, u.Wh});
-    dims.push_back({line.text.S, r.S, u.Sh});
-    dims.push_back({line.text.GW, r.GW, u.Gh});
-    dims.push_back({"WG", wg, wgh});
-    if (fit(a, dims) != 0) return 1;
-    GeometryCheck g(a);
-    check_end_lateral(g, line, f, ip);
-    g.chain("L2", f.z_max(), {{"Z1", ip[6], "WG", wg, 0}, {"Z2", ip[7], "WG", wg, 0}});
-    return g.status();
+    const CPW_LINETYP_TEXT& t = line.text;
+    return check_end(a, line, f, in, {{t.W, r.W, u.Wh}, {t.S, r.S, u.Sh}, {t.GW, r.GW, u.Gh}, {"WG", wg, wgh}},
+                     {{"Z1", in.Z1, "WG", wg, 0}, {"Z2", in.Z2, "WG", wg, 0}});
 }
 
 }  // namespace

@@ -81,13 +81,7 @@ int Check_Two_Line(Assembly& a, const KindInfo& k, const LineItem& l1, const Lin
     in.DREH = swap ? 1 : 0;
     write_layout(in, k.ipar);
 
-    TwoLineReals re;
-    put_stack_materials(a, re);
-    re.MET = met_of(A.T, DL);
-    re.ALPHA = a.grid_.ALPHA;
-    re.BOUND = a.grid_.BOUND;
-    re.VER = version_stamp(1010.0);
-    write_layout(re, k.dpar);
+    write_layout(layered_reals<TwoLineReals>(a, A.T), k.dpar);
 
     std::vector<FitDim> dims;
     head_dims(a, f, dims);

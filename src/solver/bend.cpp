@@ -5,23 +5,19 @@
 // Cp; the slot problem with the inner slot at +1 and the outer at -1 drives
 // the current round the turn, and its excess flux is the bend's series
 // inductance, shared by the arms in the step's rule.
-#include <cstring>
-
 #include "binding/messages.h"
-#include "cache/calc_file.h"
 #include "solver/junction.h"
 
 namespace mirtex::solver {
 namespace {
 
-// Slots: X11..X14, Z11..Z14, XB1..XB5, ZB1..ZB5, H3/DL, H2/DL, H1/DL,
-// L1/DL, L2/DL, N5, TYP1, TYP2; ER3, ER2, ER1, DL, MET, ALPHA, BOUND, T1,
-// T2, W1, S1, BG1, BW1, W2, S2, BG2, BW2, die_h, die_er, die_td, VER.
-constexpr int kIpar = 26, kDpar = 21, kIout = 2, kOut = 22;
+using params::BendInts, params::BendReals, params::BendResults, params::BendTypes;
+using params::read_layout;
+const Record<BendInts, BendReals, BendResults, BendTypes> kRecord{"cpw_bend.cdb", "Tessaric Bend"};
 
-JunctionLayout bend_layout(const int* ip, const Frame3D& f) {
-    const int X11 = ip[0], X12 = ip[1], X13 = ip[2], X14 = ip[3];
-    const int Z11 = ip[4], Z12 = ip[5], Z13 = ip[6], Z14 = ip[7];
+JunctionLayout bend_layout(const BendInts& in, const Frame3D& f) {
+    const int X11 = in.X11, X12 = in.X12, X13 = in.X13, X14 = in.X14;
+    const int Z11 = in.Z11, Z12 = in.Z12, Z13 = in.Z13, Z14 = in.Z14;
     const int X = f.columns(), Y = f.planes();
     JunctionLayout j;
     j.grounds = {{1, X11, 1, Z11}, {X14, X, 1, Y}, {1, X, Z14, Y}};
@@ -32,11 +28,11 @@ JunctionLayout bend_layout(const int* ip, const Frame3D& f) {
     a1.n = 0.5 * (Z12 + Z13) - 1.5;
     // Each bridge: the strip lifted from l1 to l2 over the crossing that
     // ends at the inner corner's ground edge.
-    a1.bridge = {ip[24], ip[13], ip[15], ip[14], Z11};
+    a1.bridge = {in.TYP1, in.ZB1, in.ZB3, in.ZB2, Z11};
     a2.along_x = true;
     a2.s1 = Z12, a2.s2 = Z13, a2.g1 = Z11, a2.g2 = Z14;
     a2.n = 0.5 * (X12 + X13) - 1.5;
-    a2.bridge = {ip[25], ip[8], ip[10], ip[9], X11};
+    a2.bridge = {in.TYP2, in.XB1, in.XB3, in.XB2, X11};
     j.arms = {a1, a2};
     return j;
 }
@@ -48,31 +44,32 @@ using namespace mirtex::solver;
 
 extern "C" MIRTEX_API int Calc_Bend(int /*plot: no diagnostic output*/, int* ipar, double* dpar, int* ipar_out,
                                     double* dpar_out) {
-    static const char kFile[] = "cpw_bend.cdb";
-    static const char kIdent[] = "Tessaric Bend";
-    if (ReadCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, ipar_out, kIout, dpar_out, kOut) == 0) return 0;
+    if (kRecord.read(ipar, dpar, ipar_out, dpar_out) == 0) return 0;
     mirtex::send_info("Calculating C_BEND");
-    Frame3D f = frame3d(ipar + 18, dpar, 4, 5);
+    const auto in = read_layout<BendInts>(ipar);
+    const auto re = read_layout<BendReals>(dpar);
+    Frame3D f = frame3d(in, re);
     if (!f.ok) return frame_failure(f.problem);
-    const JunctionLayout j = bend_layout(ipar, f);
+    const JunctionLayout j = bend_layout(in, f);
     static const char* const kNames[] = {"arm 1", "arm 2"};
     if (const std::string p = junction_check(f, j, kNames); !p.empty()) return frame_failure(p);
 
     ElectricResult e;
     std::vector<MagneticResult> runs;
-    if (const int rc = junction_runs(f, j, dpar[18], "1/2", {{{1.0, -1.0}}, {"2/2"}}, e, runs); rc != 0) return rc;
+    if (const int rc = junction_runs(f, j, re.die_er, "1/2", {{{1.0, -1.0}}, {"2/2"}}, e, runs); rc != 0) return rc;
     const MagneticResult& m = runs[0];
 
-    const double W[2] = {dpar[9], dpar[13]}, BW[2] = {dpar[12], dpar[16]};
+    const double W[2] = {re.W1, re.W2}, BW[2] = {re.BW1, re.BW2};
     const double l1 = m.l[0], l2 = m.l[1];
-    double out[kOut] = {m.L * l2 / (l1 + l2), m.L * l1 / (l1 + l2), e.cp(f, j.arms),
-                        bridge_loss(j.arms, W, BW, dpar[17], dpar[18], dpar[19])};
-    line_values(kEps0 * e.q[0], l1, out + 4);
-    line_values(kEps0 * e.q[1], l2, out + 8);
-    std::memcpy(out + 12, dpar + 7, 10 * sizeof(double));
-    std::memcpy(dpar_out, out, sizeof out);
-    ipar_out[0] = ipar[24];
-    ipar_out[1] = ipar[25];
-    WriteCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, ipar_out, kIout, dpar_out, kOut);
+    BendResults r;
+    put_arm_line(r, MIRTEX_ARM_LINE(BendResults, 1), m.L * l2 / (l1 + l2), kEps0 * e.q[0], l1);
+    put_arm_line(r, MIRTEX_ARM_LINE(BendResults, 2), m.L * l1 / (l1 + l2), kEps0 * e.q[1], l2);
+    r.Cp = e.cp(f, j.arms);
+    r.G_per_omega = bridge_loss(j.arms, W, BW, re.die_h, re.die_er, re.die_td);
+    copy_arm(re, MIRTEX_ARM(BendReals, 1), r, MIRTEX_ARM(BendResults, 1));
+    copy_arm(re, MIRTEX_ARM(BendReals, 2), r, MIRTEX_ARM(BendResults, 2));
+    BendTypes types;
+    types.TYP1_OUT = in.TYP1, types.TYP2_OUT = in.TYP2;
+    kRecord.write(ipar, dpar, r, dpar_out, types, ipar_out);
     return 0;
 }

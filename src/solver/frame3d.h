@@ -3,8 +3,11 @@
 // the line references at the ports and the excess values.
 #pragma once
 
+#include <array>
 #include <string>
 
+#include "cache/calc_file.h"
+#include "params/layout.h"
 #include "solver/grid3d.h"
 #include "solver/solver.h"
 
@@ -32,6 +35,11 @@ Frame3D frame3d(const int* stack, double met, bool thin);
 // The frame of a layered element whose real vector starts ER3, ER2, ER1,
 // DL and holds MET at met_slot and ALPHA, BOUND from alpha_slot on.
 Frame3D frame3d(const int* stack, const double* dpar, int met_slot, int alpha_slot);
+// The stack slots of a named integer layout, in the order frame3d takes them.
+template <class Ints>
+std::array<int, 6> stack_of(const Ints& in) {
+    return {in.H3, in.H2, in.H1, in.L1, in.L2, in.N5};
+}
 // The frame of an element whose named layouts carry the stack, material,
 // MET and relaxation slots.
 template <class Ints, class Reals>
@@ -77,5 +85,29 @@ inline int port1_plane4() {
 inline int port2_plane4(const Frame3D& f) {
     return f.ny / 4;
 }
+
+// An element's record in its calculation file, its slot counts taken from
+// its named layouts (Types: its integer results, where it has them).
+struct NoTypes {
+    static constexpr int kSlots = 0;
+};
+template <class Ints, class Reals, class Results, class Types = NoTypes>
+struct Record {
+    const char* file;
+    const char* ident;
+    // 0 on a hit, with the stored results in the out vectors.
+    int read(const int* ipar, const double* dpar, int* ipar_out, double* dpar_out) const {
+        return ReadCalc(file, ident, ipar, Ints::kSlots, dpar, Reals::kSlots, ipar_out, Types::kSlots, dpar_out,
+                        Results::kSlots);
+    }
+    // The results into the out vectors, and appended to the file.
+    void write(const int* ipar, const double* dpar, const Results& r, double* dpar_out, const Types& t = {},
+               int* ipar_out = nullptr) const {
+        params::write_layout(r, dpar_out);
+        if constexpr (Types::kSlots > 0) params::write_layout(t, ipar_out);
+        WriteCalc(file, ident, ipar, Ints::kSlots, dpar, Reals::kSlots, ipar_out, Types::kSlots, dpar_out,
+                  Results::kSlots);
+    }
+};
 
 }  // namespace mirtex::solver

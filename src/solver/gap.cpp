@@ -19,15 +19,16 @@ void paint_gap(BandGrid3& g, const TwoLineSlots& s, int planes, double line2) {
     s.paint_line(g, 2, s.Z2, planes, line2);
 }
 
+using params::GapResults;
+const Record<params::TwoLineInts, params::TwoLineReals, GapResults> kRecord{"cpw_gap.cdb", "Tessaric Gap"};
+
 }  // namespace
 }  // namespace mirtex::solver
 
 using namespace mirtex::solver;
 
 extern "C" MIRTEX_API int Calc_Gap(int /*plot: no diagnostic output*/, int* ipar, double* dpar, double* dpar_out) {
-    static const char kFile[] = "cpw_gap.cdb";
-    static const char kIdent[] = "Tessaric Gap";
-    if (read_two_line(kFile, kIdent, ipar, dpar, dpar_out) == 0) return 0;
+    if (kRecord.read(ipar, dpar, nullptr, dpar_out) == 0) return 0;
     mirtex::send_info("Calculating C_GAP");
     Frame3D f;
     TwoLineSlots s;
@@ -52,12 +53,12 @@ extern "C" MIRTEX_API int Calc_Gap(int /*plot: no diagnostic output*/, int* ipar
                                          [&] { return run(-1.0, "2/6", odd, true); }};
     if (const int rc = run_side_by_side(runs); rc != 0) return rc;
 
-    mirtex::params::GapResults r;
+    GapResults r;
     r.Cp1 = even.line1;
     r.Cp2 = even.line2;
     r.Cs = ((odd.line1 - even.line1) / 2 + (odd.line2 - even.line2) / 2) / 2;
     lines.put(r);
-    to_user_ports(r, s.swapped, &mirtex::params::GapResults::Cp1, &mirtex::params::GapResults::Cp2);
-    store_two_line(kFile, kIdent, ipar, dpar, r, dpar_out);
+    to_user_ports(r, s.swapped, &GapResults::Cp1, &GapResults::Cp2);
+    kRecord.write(ipar, dpar, r, dpar_out);
     return 0;
 }

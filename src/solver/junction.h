@@ -13,6 +13,7 @@
 #include <cmath>
 #include <vector>
 
+#include "params/junction_layout.h"
 #include "solver/frame3d.h"
 
 namespace mirtex::solver {
@@ -167,6 +168,22 @@ void line_values(double c, double l, Results& r) {
     double v[4];
     line_values(c, l, v);
     r.C_per_m = v[0], r.L_per_m = v[1], r.ZL = v[2], r.ER_eff = v[3];
+}
+
+// An arm's inductance L and its undisturbed line (C', L' and what follows
+// from them) into its result slots.
+template <class Results>
+void put_arm_line(Results& r, const params::ArmLine<Results>& s, double L, double c, double l) {
+    double v[4];
+    line_values(c, l, v);
+    r.*s.L = L, r.*s.C_per_m = v[0], r.*s.L_per_m = v[1], r.*s.ZL = v[2], r.*s.ER_eff = v[3];
+}
+// An arm's thickness and geometry, copied from its input slots to its
+// result slots for the frequency model's conductor resistance.
+template <class Reals, class Results>
+void copy_arm(const Reals& re, const params::ArmSlots<Reals>& from, Results& r, const params::ArmSlots<Results>& to) {
+    r.*to.T = re.*from.T, r.*to.W = re.*from.W, r.*to.S = re.*from.S;
+    r.*to.BG = re.*from.BG, r.*to.BW = re.*from.BW;
 }
 
 // The dielectric loss of the bridges: tan(delta) times the capacitance of

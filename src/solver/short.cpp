@@ -4,18 +4,16 @@
 // left free; the flux out of a slot per plane is the line's inductance per
 // length (duality), and what the slots carry beyond the undisturbed line is
 // the end's.
-#include <cstring>
-
 #include "binding/messages.h"
-#include "cache/calc_file.h"
+#include "params/end_layout.h"
 #include "solver/frame3d.h"
 
 namespace mirtex::solver {
 namespace {
 
-// Slots: X0, XE, X1, X2, X3, X4, Z1, Z2, H3/DL, H2/DL, H1/DL, L1/DL,
-// L2/DL, N5, WG/DL; DL, ALPHA, BOUND, VER.
-constexpr int kIpar = 15, kDpar = 4, kOut = 2;
+using params::ShortInts, params::ShortReals, params::ShortResults;
+using params::read_layout;
+const Record<ShortInts, ShortReals, ShortResults> kRecord{"cpw_short.cdb", "Tessaric Short"};
 
 // The one-sided flux of the +1 and the -1 slot nodes of plane y.
 struct SlotFlux {
@@ -31,15 +29,15 @@ SlotFlux slots_of(int columns, int planes, int y) {
 using namespace mirtex::solver;
 
 extern "C" MIRTEX_API int Calc_Short(int /*plot: no diagnostic output*/, int* ipar, double* dpar, double* dpar_out) {
-    static const char kFile[] = "cpw_short.cdb";
-    static const char kIdent[] = "Tessaric Short";
-    if (ReadCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, nullptr, 0, dpar_out, kOut) == 0) return 0;
+    if (kRecord.read(ipar, dpar, nullptr, dpar_out) == 0) return 0;
     mirtex::send_info("Calculating C_SHORT");
-    Frame3D f = frame3d(ipar + 8, 0.0, true);
+    const auto in = read_layout<ShortInts>(ipar);
+    const auto re = read_layout<ShortReals>(dpar);
+    Frame3D f = frame3d(stack_of(in).data(), 0.0, true);
     if (!f.ok) return frame_failure(f.problem);
-    f.dl = dpar[0], f.alpha = dpar[1], f.bound = dpar[2];
-    const int X0 = ipar[0], XE = ipar[1], X1 = ipar[2], X2 = ipar[3], X3 = ipar[4], X4 = ipar[5];
-    const int Z1 = ipar[6], Z2 = ipar[7], X = f.columns(), Y = f.planes();
+    f.dl = re.DL, f.alpha = re.ALPHA, f.bound = re.BOUND;
+    const int X0 = in.X0, XE = in.XE, X1 = in.X1, X2 = in.X2, X3 = in.X3, X4 = in.X4;
+    const int Z1 = in.Z1, Z2 = in.Z2, X = f.columns(), Y = f.planes();
 
     BandGrid3 g(f.st, f.ny);
     if (!g) return g.status();
@@ -69,10 +67,9 @@ extern "C" MIRTEX_API int Calc_Short(int /*plot: no diagnostic output*/, int* ip
         S.plus += p.plus;
         S.minus += p.minus;
     }
-    double out[kOut];
-    out[0] = 0.5 * ((S.plus - (Z1 - 1) * s.plus) + (S.minus - (Z1 - 1) * s.minus)) * kMu0 * f.dl * 0.125;
-    out[1] = (s.plus + s.minus) * (0.5 * kMu0) * 0.25;
-    std::memcpy(dpar_out, out, sizeof out);
-    WriteCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, nullptr, 0, dpar_out, kOut);
+    ShortResults r;
+    r.L_end = 0.5 * ((S.plus - (Z1 - 1) * s.plus) + (S.minus - (Z1 - 1) * s.minus)) * kMu0 * f.dl * 0.125;
+    r.L_per_m = (s.plus + s.minus) * (0.5 * kMu0) * 0.25;
+    kRecord.write(ipar, dpar, r, dpar_out);
     return 0;
 }

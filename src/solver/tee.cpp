@@ -15,26 +15,21 @@
 // LC = (R3 + R4 - R2)/2.  The arm without current keeps the flux of its
 // common slot potential; its own undisturbed section is subtracted with
 // the rest, so it adds only what the junction changes.
-#include <cstring>
-#include <utility>
-
 #include "binding/messages.h"
-#include "cache/calc_file.h"
 #include "solver/junction.h"
 
 namespace mirtex::solver {
 namespace {
 
-// Slots: X11..X14, Z11..Z14 (B), Z21..Z24 (C), XB1..XB8, ZB1..ZB7, ZFIN,
-// H3/DL, H2/DL, H1/DL, L1/DL, L2/DL, N5, TYP1 (A), TYP2 (B), TYP3 (C),
-// DREH; ER3, ER2, ER1, DL, MET, ALPHA, BOUND, T of A, B, C, then W, S, BG,
-// BW of A, B and C, die_h, die_er, die_td, VER.
-constexpr int kIpar = 38, kDpar = 26, kIout = 3, kOut = 32;
+using params::ArmLine, params::ArmSlots;
+using params::TeeInts, params::TeeReals, params::TeeResults, params::TeeTypes;
+using params::read_layout;
+const Record<TeeInts, TeeReals, TeeResults, TeeTypes> kRecord{"cpw_tee.cdb", "Tessaric T-Junction"};
 
-JunctionLayout tee_layout(const int* ip, const Frame3D& f) {
-    const int X11 = ip[0], X12 = ip[1], X13 = ip[2], X14 = ip[3];
-    const int Z11 = ip[4], Z12 = ip[5], Z13 = ip[6], Z14 = ip[7];
-    const int Z21 = ip[8], Z22 = ip[9], Z23 = ip[10], Z24 = ip[11];
+JunctionLayout tee_layout(const TeeInts& in, const Frame3D& f) {
+    const int X11 = in.X11, X12 = in.X12, X13 = in.X13, X14 = in.X14;
+    const int Z11 = in.Z11, Z12 = in.Z12, Z13 = in.Z13, Z14 = in.Z14;
+    const int Z21 = in.Z21, Z22 = in.Z22, Z23 = in.Z23, Z24 = in.Z24;
     const int X = f.columns(), Y = f.planes();
     JunctionLayout j;
     j.grounds = {{1, X11, 1, Z11}, {X14, X, 1, Z21}, {1, X13, Z14, Y}, {X13 + 1, X, Z24, Y}};
@@ -45,19 +40,25 @@ JunctionLayout tee_layout(const int* ip, const Frame3D& f) {
     JunctionArm A, B, C;
     A.s1 = X12, A.s2 = X13, A.g1 = X11, A.g2 = X14;
     A.n = 0.5 * (Z12 + Z13) - 1.5;
-    A.bridge = {ip[34], ip[20], ip[22], ip[21], ip[27]};
+    A.bridge = {in.TYP1, in.ZB1, in.ZB3, in.ZB2, in.ZFIN};
     B.along_x = true;
     B.s1 = Z12, B.s2 = Z13, B.g1 = Z11, B.g2 = Z14;
     B.n = xc - 1.5;
-    B.bridge = {ip[35], ip[12], ip[14], ip[13], X11};
+    B.bridge = {in.TYP2, in.XB1, in.XB3, in.XB2, X11};
     C.along_x = true;
     C.port = X - 1;
     C.s1 = Z22, C.s2 = Z23, C.g1 = Z21, C.g2 = Z24;
     C.n = X - 0.5 - xc;
-    C.bridge = {ip[36], ip[17], ip[19], X14, ip[18]};
+    C.bridge = {in.TYP3, in.XB6, in.XB8, X14, in.XB7};
     j.arms = {A, B, C};
     return j;
 }
+
+// The result slots of the user's line n (1 to 3).
+const ArmLine<TeeResults> kLine[] = {{}, MIRTEX_ARM_LINE(TeeResults, 1), MIRTEX_ARM_LINE(TeeResults, 2),
+                                     MIRTEX_ARM_LINE(TeeResults, 3)};
+const ArmSlots<TeeResults> kArm[] = {{}, MIRTEX_ARM(TeeResults, 1), MIRTEX_ARM(TeeResults, 2), MIRTEX_ARM(TeeResults, 3)};
+int TeeTypes::*const kType[] = {nullptr, &TeeTypes::TYP1_OUT, &TeeTypes::TYP2_OUT, &TeeTypes::TYP3_OUT};
 
 }  // namespace
 }  // namespace mirtex::solver
@@ -66,13 +67,13 @@ using namespace mirtex::solver;
 
 extern "C" MIRTEX_API int Calc_Tee(int /*plot: no diagnostic output*/, int* ipar, double* dpar, int* ipar_out,
                                    double* dpar_out) {
-    static const char kFile[] = "cpw_tee.cdb";
-    static const char kIdent[] = "Tessaric T-Junction";
-    if (ReadCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, ipar_out, kIout, dpar_out, kOut) == 0) return 0;
+    if (kRecord.read(ipar, dpar, ipar_out, dpar_out) == 0) return 0;
     mirtex::send_info("Calculating C_TEE");
-    Frame3D f = frame3d(ipar + 28, dpar, 4, 5);
+    const auto in = read_layout<TeeInts>(ipar);
+    const auto re = read_layout<TeeReals>(dpar);
+    Frame3D f = frame3d(in, re);
     if (!f.ok) return frame_failure(f.problem);
-    const JunctionLayout j = tee_layout(ipar, f);
+    const JunctionLayout j = tee_layout(in, f);
     static const char* const kNames[] = {"line 3", "the wider through line", "the narrower through line"};
     if (const std::string p = junction_check(f, j, kNames); !p.empty()) return frame_failure(p);
 
@@ -80,28 +81,29 @@ extern "C" MIRTEX_API int Calc_Tee(int /*plot: no diagnostic output*/, int* ipar
     // Slot regions AB, AC, top.
     std::vector<MagneticResult> runs;
     const SlotRuns slots{{{1.0, -1.0, -1.0}, {1.0, -1.0, 1.0}, {1.0, 1.0, -1.0}}, {"2/4", "3/4", "4/4"}};
-    if (const int rc = junction_runs(f, j, dpar[23], "1/4", slots, e, runs); rc != 0) return rc;
+    if (const int rc = junction_runs(f, j, re.die_er, "1/4", slots, e, runs); rc != 0) return rc;
     const MagneticResult &ab = runs[0], &ac = runs[1], &bc = runs[2];
 
-    // Arms A, B, C; the user's line 1 is C when the lines were swapped.
-    double L[3] = {0.5 * (ab.L + ac.L - bc.L), 0.5 * (ab.L + bc.L - ac.L), 0.5 * (ac.L + bc.L - ab.L)};
+    // Arms A, B, C: their inductances, their lines' L', their input slots
+    // (named 3, 1, 2) and bridge codes.
+    const double L[3] = {0.5 * (ab.L + ac.L - bc.L), 0.5 * (ab.L + bc.L - ac.L), 0.5 * (ac.L + bc.L - ab.L)};
     const double lp[3] = {ab.l[0], ab.l[1], ac.l[2]};
-    const double W[3] = {dpar[10], dpar[14], dpar[18]}, BW[3] = {dpar[13], dpar[17], dpar[21]};
-    int order[3] = {0, 1, 2};  // result arm k (3, 1, 2) is arm order[k] of A, B, C
-    const bool swapped = ipar[37] != 0;
-    if (swapped) std::swap(order[1], order[2]);
-    double out[kOut];
-    for (int k = 0; k < 3; ++k) {
-        const int a = order[k];
-        out[k] = L[a];
-        line_values(kEps0 * e.q[a], lp[a], out + 5 + 4 * k);
-        out[17 + k] = dpar[7 + a];
-        std::memcpy(out + 20 + 4 * k, dpar + 10 + 4 * a, 4 * sizeof(double));
-        ipar_out[k] = ipar[34 + a];
+    const ArmSlots<TeeReals> inputs[3] = {MIRTEX_ARM(TeeReals, 3), MIRTEX_ARM(TeeReals, 1), MIRTEX_ARM(TeeReals, 2)};
+    const int code[3] = {in.TYP1, in.TYP2, in.TYP3};
+    // The mirror image: B is the wider through line, the user's line 2
+    // when DREH is set; the results go to the user's lines here.
+    const int line[3] = {3, in.DREH != 0 ? 2 : 1, in.DREH != 0 ? 1 : 2};
+    TeeResults r;
+    TeeTypes types;
+    for (int a = 0; a < 3; ++a) {
+        const int n = line[a];
+        put_arm_line(r, kLine[n], L[a], kEps0 * e.q[a], lp[a]);
+        copy_arm(re, inputs[a], r, kArm[n]);
+        types.*kType[n] = code[a];
     }
-    out[3] = e.cp(f, j.arms);
-    out[4] = bridge_loss(j.arms, W, BW, dpar[22], dpar[23], dpar[24]);
-    std::memcpy(dpar_out, out, sizeof out);
-    WriteCalc(kFile, kIdent, ipar, kIpar, dpar, kDpar, ipar_out, kIout, dpar_out, kOut);
+    const double W[3] = {re.W3, re.W1, re.W2}, BW[3] = {re.BW3, re.BW1, re.BW2};
+    r.Cp = e.cp(f, j.arms);
+    r.G_per_omega = bridge_loss(j.arms, W, BW, re.die_h, re.die_er, re.die_td);
+    kRecord.write(ipar, dpar, r, dpar_out, types, ipar_out);
     return 0;
 }

@@ -33,12 +33,6 @@ int TwoLineSlots::references(const Frame3D& f, const char* const (&c)[4], PortLi
     return line_reference(f, c[2], c[3], port2_plane4(f), X2[2], X2[3], out.port[1]);
 }
 
-int read_two_line(const char* file, const char* ident, int* ipar, double* dpar, double* dpar_out) {
-    static_assert(params::GapResults::kSlots == params::StepResults::kSlots);
-    return ReadCalc(file, ident, ipar, params::TwoLineInts::kSlots, dpar, params::TwoLineReals::kSlots, nullptr, 0,
-                    dpar_out, params::GapResults::kSlots);
-}
-
 int two_line_frame(const int* ipar, const double* dpar, Frame3D& f, TwoLineSlots& s) {
     const auto in = params::read_layout<params::TwoLineInts>(ipar);
     f = frame3d(in, params::read_layout<params::TwoLineReals>(dpar));
@@ -64,7 +58,8 @@ int two_line_frame(const int* ipar, const double* dpar, Frame3D& f, TwoLineSlots
 
 int solve_step_like(const char* file, const char* ident, const char* info, int* ipar, double* dpar, double* dpar_out,
                     const StepShape& shape) {
-    if (read_two_line(file, ident, ipar, dpar, dpar_out) == 0) return 0;
+    const Record<params::TwoLineInts, params::TwoLineReals, params::StepResults> record{file, ident};
+    if (record.read(ipar, dpar, nullptr, dpar_out) == 0) return 0;
     send_info("%s", info);
     Frame3D f;
     TwoLineSlots s;
@@ -110,7 +105,7 @@ int solve_step_like(const char* file, const char* ident, const char* info, int* 
     r.Cp = kEps0 * (Q - n1 * q1 - n2 * q2) * f.dl * 0.5;
     lines.put(r);
     to_user_ports(r, s.swapped, &params::StepResults::L1, &params::StepResults::L2);
-    store_two_line(file, ident, ipar, dpar, r, dpar_out);
+    record.write(ipar, dpar, r, dpar_out);
     return 0;
 }
 

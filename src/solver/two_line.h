@@ -5,7 +5,6 @@
 
 #include <utility>
 
-#include "cache/calc_file.h"
 #include "params/two_line_layout.h"
 #include "solver/frame3d.h"
 
@@ -72,19 +71,6 @@ struct StepShape {
 // problem for the excess inductance; out as Calc_Step's.
 int solve_step_like(const char* file, const char* ident, const char* info, int* ipar, double* dpar, double* dpar_out,
                     const StepShape& shape);
-
-// The results, already in the user's port order, into dpar_out and the
-// calculation file.
-template <class Results>
-void store_two_line(const char* file, const char* ident, int* ipar, double* dpar, const Results& r,
-                    double* dpar_out) {
-    params::write_layout(r, dpar_out);
-    WriteCalc(file, ident, ipar, params::TwoLineInts::kSlots, dpar, params::TwoLineReals::kSlots, nullptr, 0,
-              dpar_out, Results::kSlots);
-}
-
-// A stored result of the gap, step or taper, read into dpar_out; 0 on a hit.
-int read_two_line(const char* file, const char* ident, int* ipar, double* dpar, double* dpar_out);
 
 // Reads the frame and the slots from the element's vectors; 0 or the
 // reported failure.

@@ -78,7 +78,7 @@ const SolvedResult kTeeOwn{MIRTEX_RESULT_VECTORS(tee, tee, tee), "C_TEST(%s)", "
 const SolvedResult kOne[] = {kGapOwn, lone_feed_line("ERROR: C_FEED(%s): out of memory")};
 const auto kTwo = with_feed_lines<2>(kGapOwn);
 const auto kThree = with_feed_lines<3>(kTeeOwn);
-const int kTeeOrder[] = {2, 3, 1};
+const int kTeeOrder[] = {3, 1, 2};  // the user's line at each delivered port
 extern const NetworkElement<TestInputs> kEnd, kCascade, kMirrored, kJunction;
 const NetworkElement<TestInputs> kEnd{"C_TEND", get_test, pre<kEnd>, kOne, Joint::End, 1, {}, open_net};
 const NetworkElement<TestInputs> kCascade{"C_TGAP", get_test, pre<kCascade>, kTwo, Joint::Cascade, 2, {}, gap_net};

@@ -24,15 +24,6 @@ Frame3 frame3(const Assembly& a) {
     return f;
 }
 
-void put_stack(const Frame3& f, int* slots) {
-    slots[0] = f.H3i;
-    slots[1] = f.H2i;
-    slots[2] = f.H1i;
-    slots[3] = f.L1i;
-    slots[4] = f.L2i;
-    slots[5] = f.k;
-}
-
 void head_dims(const Assembly& a, const Frame3& f, std::vector<FitDim>& dims) {
     dims.push_back({a.grid_text_.L1, a.grid_.L1, static_cast<double>(f.L1i)});
     dims.push_back({a.grid_text_.L2, a.grid_.L2, static_cast<double>(f.L2i)});
@@ -45,18 +36,13 @@ LineUnits units(const CPW_LINETYP& line, double DL) {
     return {half_units(line.W, DL), half_units(line.S, DL), half_units(line.GW, DL)};
 }
 
-void strip_edges(const LineUnits& u, const CPW_LINETYP& line, int axis, int wall, int* e) {
-    e[1] = axis - itrunc(u.Wh);
-    e[2] = e[1] + twice(u.Wh) - 1;
-    e[0] = line.S != 0 ? e[1] - 1 - twice(u.Sh) : 1;
-    e[3] = line.S != 0 ? e[2] + 1 + twice(u.Sh) : wall;
-}
-
-void put_stack_materials(const Assembly& a, double* slots) {
-    slots[0] = a.sub_.ER3;
-    slots[1] = a.sub_.ER2;
-    slots[2] = a.sub_.ER1;
-    slots[3] = a.DL();
+StripEdges strip_edges(const LineUnits& u, const CPW_LINETYP& line, int axis, int wall) {
+    StripEdges e;
+    e.strip_left = axis - itrunc(u.Wh);
+    e.strip_right = e.strip_left + twice(u.Wh) - 1;
+    e.ground_left = line.S != 0 ? e.strip_left - 1 - twice(u.Sh) : 1;
+    e.ground_right = line.S != 0 ? e.strip_right + 1 + twice(u.Sh) : wall;
+    return e;
 }
 
 int vectors_missing(Assembly& a) {

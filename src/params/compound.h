@@ -34,9 +34,7 @@ struct Frame3 {
 // automatic heights are known).
 Frame3 frame3(const Assembly& a);
 
-// H3/DL, H2/DL, H1/DL, L1/DL, L2/DL, N5 into six consecutive slots.
-void put_stack(const Frame3& f, int* slots);
-// The same into the stack slots of a named layout.
+// H3/DL, H2/DL, H1/DL, L1/DL, L2/DL, N5 into the stack slots of a layout.
 template <class Ints>
 void put_stack(const Frame3& f, Ints& in) {
     in.H3 = f.H3i, in.H2 = f.H2i, in.H1 = f.H1i, in.L1 = f.L1i, in.L2 = f.L2i, in.N5 = f.k;
@@ -49,25 +47,19 @@ void head_dims(const Assembly& a, const Frame3& f, std::vector<FitDim>& dims);
 // Half-step widths of a line.
 LineUnits units(const CPW_LINETYP& line, double DL);
 
-// A line laid on an axis: e[0] slot edge (last ground index), e[1] first
-// and e[2] last strip index, e[3] slot edge; without a slot the outer edges
-// lie on the walls (1 and wall).
-void strip_edges(const LineUnits& u, const CPW_LINETYP& line, int axis, int wall, int* e);
+// A line laid on an axis: the slot edge (last ground index) on the left,
+// the first and the last strip index, the slot edge on the right; without
+// a slot the outer edges lie on the walls (1 and wall).
 struct StripEdges {
-    int ground_left, strip_left, strip_right, ground_right;  // e[0] .. e[3] above
+    int ground_left, strip_left, strip_right, ground_right;
 };
-inline StripEdges strip_edges(const LineUnits& u, const CPW_LINETYP& line, int axis, int wall) {
-    int e[4];
-    strip_edges(u, line, axis, wall, e);
-    return {e[0], e[1], e[2], e[3]};
-}
+StripEdges strip_edges(const LineUnits& u, const CPW_LINETYP& line, int axis, int wall);
 // The edges into four named slots.
 inline void put_edges(const StripEdges& e, int& ground_left, int& strip_left, int& strip_right, int& ground_right) {
     ground_left = e.ground_left, strip_left = e.strip_left, strip_right = e.strip_right, ground_right = e.ground_right;
 }
 
-// ER3, ER2, ER1, DL into four consecutive slots.
-void put_stack_materials(const Assembly& a, double* slots);
+// ER3, ER2, ER1, DL into the material slots of a layout.
 template <class Reals>
 void put_stack_materials(const Assembly& a, Reals& re) {
     re.ER3 = a.sub_.ER3, re.ER2 = a.sub_.ER2, re.ER1 = a.sub_.ER1, re.DL = a.DL();

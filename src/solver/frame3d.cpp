@@ -26,13 +26,6 @@ Frame3D frame3d(const int* stack, double met, bool thin) {
     return f;
 }
 
-Frame3D frame3d(const int* stack, const double* dpar, int met_slot, int alpha_slot) {
-    Frame3D f = frame3d(stack, dpar[met_slot], false);
-    f.e3 = dpar[0], f.e2 = dpar[1], f.e1 = dpar[2], f.dl = dpar[3];
-    f.alpha = dpar[alpha_slot], f.bound = dpar[alpha_slot + 1];
-    return f;
-}
-
 int frame_failure(const std::string& problem) {
     send_error("ERROR: %.*s: %s! Failed to Calculate Element!",
                mirtex::run_label_length(), mirtex::run_label(), problem.c_str());

@@ -32,9 +32,6 @@ struct Frame3D {
 // met 0 for a thin metal; thin = true keeps five rows in band 0 whatever
 // met is (the short end's uniform problem).
 Frame3D frame3d(const int* stack, double met, bool thin);
-// The frame of a layered element whose real vector starts ER3, ER2, ER1,
-// DL and holds MET at met_slot and ALPHA, BOUND from alpha_slot on.
-Frame3D frame3d(const int* stack, const double* dpar, int met_slot, int alpha_slot);
 // The stack slots of a named integer layout, in the order frame3d takes them.
 template <class Ints>
 std::array<int, 6> stack_of(const Ints& in) {

@@ -298,7 +298,6 @@ TEST_F(Kernel3, TunedFactorAndCoarseStartEndOnTheFixedFactorsFieldInFewerSweeps)
     EXPECT_LT(off_tuned, 0.3 * off_fixed);
     EXPECT_LT(n_coarse, 0.8 * n_tuned);
     EXPECT_LT(off_coarse, 0.3 * off_fixed);
-    std::printf("sweeps %g %g %g off %g %g %g\n", n_fixed, n_tuned, n_coarse, off_fixed, off_tuned, off_coarse);
 }
 
 TEST(FactorTuner, ASteadyRateGivesTheBestFactor) {

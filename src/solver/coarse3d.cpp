@@ -12,9 +12,6 @@ namespace mirtex::solver {
 namespace {
 
 bool g_coarse = true;
-// The share of the coarse run's distance of its factor from 2 that the
-// fine run starts with.
-constexpr double kFactorCarry = 0.7;
 // Fine nodes across the narrowest strip, slot or gap of a grid that starts
 // from a coarser one.
 constexpr int kNarrowest = 8;
@@ -191,7 +188,7 @@ std::vector<DielectricBlock> coarse_blocks(const std::vector<DielectricBlock>& b
 }
 
 // The field of the coarser grid as the start of the fine run (started),
-// and its factor raised from the coarse run's.  kStopped on a stop
+// and the factor the coarse run ended with.  kStopped on a stop
 // request; a coarse run that fails leaves the start as it was.
 int coarse_start(const BandStack& st, int ny, const Layers& eps, double bound, double& alpha,
                  const std::vector<DielectricBlock>& blocks, const BandView* views, bool& started) {
@@ -213,14 +210,11 @@ int coarse_start(const BandStack& st, int ny, const Layers& eps, double bound, d
         if (rc == kStopped) return rc;
         if (rc != 0) return 0;
         prolong(c, st, views);
-        // What is left to relax is smooth on the fine grid's scale and
-        // wants a higher factor than the coarse run's: the best factor's
-        // distance from 2 goes with the step (1 - mu^2 with its square).
-        // The coarse run's tuned factor lies at or below its best, so the
-        // fine run takes a little more than half its distance; without it
-        // the run stops sooner but further from the converged field (an
-        // open end at DL 1.25 um: excess charge 2.4e-4 off instead of 2e-5).
-        alpha = std::max(alpha, std::min(2.0 - kFactorCarry * (2.0 - coarse_alpha), FactorTuner::kHighest));
+        // The fine run goes on at the factor the coarse run ended with: the
+        // smooth part of what is left wants at least that much, and a run
+        // left at its given factor stops on a small residual while a smooth
+        // error remains (an open end at DL 2.5 um: C_end 2.6e-3 low).
+        alpha = std::max(alpha, coarse_alpha);
         started = true;
     } catch (const std::bad_alloc&) {
         // No room for the coarse grid: the run starts from its own field.
@@ -262,8 +256,7 @@ int relax_space(const char* kernel, const BandStack& st, int ny, const Layers& e
     // the conductor edges above all.  A factor near 2 damps every mode by
     // only w - 1 per sweep; plain Gauss-Seidel sweeps halve such short
     // waves at each sweep.  So a started run smooths first and then goes on
-    // at its factor.  (An open end's slot run at DL 2.5 um: 196 sweeps
-    // with the smoothing, 264 without.)
+    // at its factor.
     Plan plan(Stencil::Spatial, st, eps, views, started ? 1.0 : alpha, blocks);
     int made = 0;
     const int rc = relax(kernel, bound, sweep_cap3(st, ny), plan.free_nodes(), [&] {

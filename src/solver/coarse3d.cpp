@@ -209,7 +209,8 @@ int coarse_start(const BandStack& st, int ny, const Layers& eps, double bound, d
         inject(st, views, c);
         const Layers ceps{eps.e3, eps.e2, eps.e1, 0.5 * eps.z21};
         double coarse_alpha = alpha;
-        const int rc = relax_space(nullptr, cs, cny, ceps, bound, alpha, coarse_blocks(blocks), c.views, &coarse_alpha);
+        const int rc = relax_space(nullptr, cs, cny, ceps, bound, alpha, coarse_blocks(blocks), c.views, true,
+                                   &coarse_alpha);
         if (rc == kStopped) return rc;
         if (rc != 0) return 0;
         prolong(c, st, views);
@@ -256,9 +257,10 @@ bool coarser_grid(const BandStack& st, int ny, BandStack& c, int& cny) {
 }
 
 int relax_space(const char* kernel, const BandStack& st, int ny, const Layers& eps, double bound, double alpha,
-                const std::vector<DielectricBlock>& blocks, const BandView views[kBandCount], double* end_alpha) {
+                const std::vector<DielectricBlock>& blocks, const BandView views[kBandCount], bool coarse,
+                double* end_alpha) {
     bool started = false;
-    if (g_coarse && nodes_of(st, ny) >= g_coarse_from)
+    if (coarse && g_coarse && nodes_of(st, ny) >= g_coarse_from)
         if (coarse_start(st, ny, eps, bound, alpha, blocks, views, started) == kStopped) return kStopped;
     // The interpolation leaves errors from one fine node to the next, near
     // the conductor edges above all.  A factor near 2 damps every mode by

@@ -183,6 +183,7 @@ inline bool solve_fresh(benchmark::State& state, UserInstDef* e, const char* fil
     const solver::RelaxCounters end = solver::relax_counters();
     const double n = static_cast<double>(std::max<int64_t>(state.iterations(), 1));
     state.counters["sweeps"] = static_cast<double>(end.sweeps - start.sweeps) / n;
+    state.counters["sweep_eq"] = solver::sweep_equivalents(start) / n;
     state.counters["threaded"] = static_cast<double>(end.threaded_sweeps - start.threaded_sweeps) / n;
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);

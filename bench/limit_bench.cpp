@@ -11,6 +11,7 @@
 #include <string>
 
 #include "bench_items.h"
+#include "solver/coarse3d.h"
 #include "solver/solver.h"
 
 namespace {
@@ -77,7 +78,8 @@ UserInstDef* element(int kind, double dl) {
 }
 
 // Arguments: element, DL in 10 nm (250: 2.5 um), threads (0: all the
-// machine's), extrapolated (0, 1).
+// machine's), extrapolated (0, 1), coarse-grid start (1, the default; 0
+// relaxes every run from its painted field, as before).
 void BM_G1Solve(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
     const double dl = state.range(1) * 1e-8;
@@ -89,6 +91,7 @@ void BM_G1Solve(benchmark::State& state) {
         setenv("MIRTEX_EXTRAPOLATE", "1", 1);
     else
         unsetenv("MIRTEX_EXTRAPOLATE");
+    mirtex::solver::set_coarse_start(state.range(4) != 0);
     UserInstDef* e = element(kind, dl);
     if (e == nullptr) {
         state.SkipWithError("another benchmark set the process first; run BM_G1Solve alone");
@@ -99,6 +102,7 @@ void BM_G1Solve(benchmark::State& state) {
                                                 &root_bruecke, &root_bend, &root_tee, &root_cross});
     unsetenv("MIRTEX_THREADS");
     unsetenv("MIRTEX_EXTRAPOLATE");
+    mirtex::solver::set_coarse_start(true);
     if (!ok) return;
     const double* r = *kKinds[kind].out;
     auto against = [&](const char* name, double v, double full_wave) {
@@ -119,20 +123,27 @@ void BM_G1Solve(benchmark::State& state) {
         default:
             break;
     }
-    state.SetLabel(std::string(kKinds[kind].def) + (state.range(3) ? " extrapolated" : " plain"));
+    state.SetLabel(std::string(kKinds[kind].def) + (state.range(3) ? " extrapolated" : " plain") +
+                   (state.range(4) ? "" : ", painted start"));
 }
 
 }  // namespace
 
 // Every element at DL 2.5 um, one thread and all, plain and extrapolated;
-// the ends and the gap at DL 1.25 um too.
+// the ends, the gap and the junctions at DL 1.25 um too; and each with
+// the painted start on one thread, for comparison.
 BENCHMARK(BM_G1Solve)
-    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {250}, {1, 0}, {0, 1}})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {250}, {1, 0}, {0, 1}, {1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
 BENCHMARK(BM_G1Solve)
-    ->ArgsProduct({{0, 1, 2}, {125}, {1, 0}, {0, 1}})
+    ->ArgsProduct({{0, 1, 2, 7, 8}, {125}, {1, 0}, {0, 1}, {1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_G1Solve)
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {250, 125}, {1}, {0}, {0}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);

@@ -198,6 +198,15 @@ RelaxCounters& relax_counters() {
     return counters;
 }
 
+double sweep_equivalents(const RelaxCounters& before) {
+    const RelaxCounters& now = relax_counters();
+    const double sweeps = static_cast<double>((now.sweeps - now.coarse_sweeps) - (before.sweeps - before.coarse_sweeps));
+    const double fine = static_cast<double>((now.node_updates - now.coarse_updates) -
+                                            (before.node_updates - before.coarse_updates));
+    if (!(fine > 0.0)) return sweeps;
+    return sweeps * (1.0 + static_cast<double>(now.coarse_updates - before.coarse_updates) / fine);
+}
+
 long sweep_cap(long nodes) {
     return 1000 + 2 * nodes;
 }

@@ -142,7 +142,9 @@ long sweep_cap(long nodes);
 // progress every print_iteration sweeps, stop after at least 3 sweeps once
 // the largest residual is within bound.  Returns 0, kStopped, or
 // kFailed after reporting a run that reached the sweep cap or whose field
-// overflowed (a sweep reporting an infinite residual).
+// overflowed (a sweep reporting an infinite residual).  A null kernel name
+// is a coarse run that only prepares a start: it shows no progress and
+// reports nothing.
 template <class Sweep>
 int relax(const char* kernel_name, double bound, long cap, long nodes_per_sweep, Sweep&& sweep);
 
@@ -153,8 +155,13 @@ struct RelaxCounters {
     long long sweeps = 0;
     long long node_updates = 0;
     long long threaded_sweeps = 0;  // of them on two threads
+    long long coarse_sweeps = 0;    // of them on coarser grids (a start)
+    long long coarse_updates = 0;
 };
 RelaxCounters& relax_counters();
+// Sweeps over the grids asked for, from a count taken before: the sweeps
+// there plus the work on coarser grids in the same units.
+double sweep_equivalents(const RelaxCounters& before);
 
 template <class Sweep>
 int relax(const char* kernel_name, double bound, long cap, long nodes_per_sweep, Sweep&& sweep) {
@@ -165,14 +172,18 @@ int relax(const char* kernel_name, double bound, long cap, long nodes_per_sweep,
         // Runs side by side count into the same totals.
         std::atomic_ref<long long>(counters.sweeps).fetch_add(1, std::memory_order_relaxed);
         std::atomic_ref<long long>(counters.node_updates).fetch_add(nodes_per_sweep, std::memory_order_relaxed);
+        if (kernel_name == nullptr) {
+            std::atomic_ref<long long>(counters.coarse_sweeps).fetch_add(1, std::memory_order_relaxed);
+            std::atomic_ref<long long>(counters.coarse_updates).fetch_add(nodes_per_sweep, std::memory_order_relaxed);
+        }
         if (CPW_Abbruch() != 0) return kStopped;
         ++count;
-        if (print_iteration != 0 && count % print_iteration == 0)
+        if (kernel_name != nullptr && print_iteration != 0 && count % print_iteration == 0)
             CPW_Anzeige(kernel_name, static_cast<int>(count), largest);
         if (count >= 3 && largest <= bound) return 0;
         // A field that has overflowed never recovers: give up at once.
         if (count >= cap || !std::isfinite(largest)) {
-            report_no_convergence(count, bound, largest);
+            if (kernel_name != nullptr) report_no_convergence(count, bound, largest);
             return kFailed;
         }
     }

@@ -2,10 +2,10 @@
 // problem of the electric runs, one cross-section plane of it, and the
 // uniform-medium problem of the magnetic (slot) runs.  All three run the
 // shared core of solver/sweep.h.
-#include <atomic>
 #include <cstring>
 
 #include "binding/messages.h"
+#include "solver/coarse3d.h"
 #include "solver/grid3d.h"
 #include "solver/sweep.h"
 
@@ -35,16 +35,12 @@ bool grid_matches(const char* kernel, const BandStack& st, int ny) {
     return ok || fail_layout(kernel, st.nx, ny);
 }
 
-int relax_space(const char* kernel, const BandStack& st, int ny, const Layers& eps, double bound, double alpha,
-                const std::vector<DielectricBlock>& blocks) {
+int relax_views(const char* kernel, const BandStack& st, int ny, const Layers& eps, double bound, double alpha,
+                const std::vector<DielectricBlock>& blocks, bool coarse) {
     BandView views[kBandCount];
     for (int b = 0; b < kBandCount; ++b)
         views[b] = view3(access(*kPit[b]), st.columns(b), st.rows(b), band_planes(b, ny));
-    Plan plan(Stencil::Spatial, st, eps, views, alpha, blocks);
-    const int rc = relax(kernel, bound, sweep_cap3(st, ny), plan.free_nodes(), [&] { return plan.sweep(); });
-    std::atomic_ref<long long>(relax_counters().threaded_sweeps)
-        .fetch_add(plan.threaded_sweeps(), std::memory_order_relaxed);
-    return rc;
+    return relax_space(kernel, st, ny, eps, bound, alpha, blocks, views, coarse);
 }
 
 }  // namespace
@@ -57,7 +53,7 @@ extern "C" MIRTEX_API int iteration3(double e3, double e2, double e1, int nx, in
                                      int ny, int h1, int h2, double met, double bound, double alpha) {
     const BandStack st{nx, m4, m2, k1, rows0, n4, h1, h2, met};
     if (!grid_matches("iteration3", st, ny)) return kFailed;
-    return relax_space("iteration3", st, ny, Layers{e3, e2, e1, -2.0 * h2}, bound, alpha, dielectric_blocks());
+    return relax_views("iteration3", st, ny, Layers{e3, e2, e1, -2.0 * h2}, bound, alpha, dielectric_blocks(), true);
 }
 
 extern "C" MIRTEX_API int iteration3l(int nx, int m4, int m2, int k1, int ny, double bound, double alpha) {
@@ -70,7 +66,7 @@ extern "C" MIRTEX_API int iteration3l(int nx, int m4, int m2, int k1, int ny, do
     const BandStack st{nx, m4, m2, k1, rows0, n4, 0, 0, rows0 == 8 ? 1.0 : 0.0};
     if (!grid_matches("iteration3l", st, ny)) return kFailed;
     // The magnetic problem has a uniform permeability: no blocks.
-    return relax_space("iteration3l", st, ny, Layers{1.0, 1.0, 1.0, 0.0}, bound, alpha, {});
+    return relax_views("iteration3l", st, ny, Layers{1.0, 1.0, 1.0, 0.0}, bound, alpha, {}, false);
 }
 
 extern "C" MIRTEX_API int iteration3z(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0,

@@ -794,6 +794,11 @@ void Plan::set_alpha(double alpha) {
     alpha_ = alpha;
 }
 
+void Plan::restart_factor(double alpha) {
+    set_alpha(alpha);
+    tuner_ = FactorTuner{};
+}
+
 double Plan::sweep() {
     double residual;
     if (done_ != nullptr) {

@@ -217,6 +217,8 @@ public:
     // has overflowed).  With tuning on, the factor may rise afterwards.
     double sweep();
     double alpha() const { return alpha_; }
+    // Goes on at factor alpha, tuned afresh from there.
+    void restart_factor(double alpha);
     // Sweeps of the run made on two threads.
     long threaded_sweeps() const { return threaded_; }
 

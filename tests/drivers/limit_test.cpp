@@ -1,5 +1,6 @@
 // Three-dimensional elements on the G1 line (thin metal, 500 um box) at DL
-// 5 um: solves side by side store the serial values bit for bit, and the
+// 5 um: solves side by side store the serial values bit for bit (in a
+// smaller box at DL 2.5 um, coarse-started), and the
 // values extrapolated to the fine-grid limit live apart from the plain ones.
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "cache/calc_file.h"
 #include "host.h"
 #include "mirtex/mirtex.h"
+#include "solver/kernel.h"
 #include "support/design.h"
 
 extern "C" int mirtex_describe_instance(UserInstDef* inst, double f, char* buf, int size);
@@ -40,7 +42,7 @@ protected:
         unsetenv("MIRTEX_GRID_LIMIT_MB");
     }
     UserInstDef* element(const std::string& def, const std::string& name, Params p) const {
-        for (auto [k, v] : {std::pair{"C_SUB", design.sub}, {"C_GRID", std::string("G1BOX")}})
+        for (auto [k, v] : {std::pair{"C_SUB", design.sub}, {"C_GRID", grid}})
             p.push_back({k, Value::Mtrl(v)});
         p.push_back({"TEMP", Value::Real(16.85)});
         return design.item(def, name, p);
@@ -80,9 +82,15 @@ protected:
         return false;
     }
     Design design;
+    std::string grid = "G1BOX";
 };
 
 TEST_F(Limit, RunsAndGeometriesSideBySideStoreTheSerialValuesBitForBit) {
+    // A 240 um box at DL 2.5 um: its runs start from the grid of twice the
+    // step, side by side as well as one after the other.
+    grid = "G1NEST";
+    design.item("C_GRID", grid,
+                with(with(design.grid_params, "L1", Value::Real(240e-6)), "L2", Value::Real(240e-6)));
     const Value lt = Value::Mtrl(design.lintyp), none = Value::Mtrl("NONE");
     UserInstDef* gap = two_port("CxGAP", "G", "GAP", 10e-6);
     UserInstDef* tee = element("CxTEE", "T", {{"C_LTYP1", lt}, {"C_LTYP2", lt}, {"C_LTYP3", lt},
@@ -93,7 +101,9 @@ TEST_F(Limit, RunsAndGeometriesSideBySideStoreTheSerialValuesBitForBit) {
         return v;
     };
     setenv("MIRTEX_THREADS", "1", 1);
+    const long long coarse = solver::relax_counters().coarse_sweeps;
     analyse({gap, tee}, true);
+    EXPECT_GT(solver::relax_counters().coarse_sweeps, coarse);
     const std::vector<double> serial = values();
     setenv("MIRTEX_THREADS", "2", 1);
     analyse({gap}, true);  // each element's runs side by side

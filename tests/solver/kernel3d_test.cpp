@@ -12,6 +12,7 @@
 
 #include "host.h"
 #include "numeric/arrays.h"
+#include "solver/coarse3d.h"
 #include "solver/frame3d.h"
 #include "solver/grid3d.h"
 #include "solver/line.h"
@@ -90,6 +91,7 @@ protected:
         set_line_pairing(true);
         set_sweep_threads(2);
         set_factor_tuning(true);
+        set_coarse_start(true);
         CPW_Misc.abort_request = 0;
         unsetenv("MIRTEX_GRID_LIMIT_MB");
     }
@@ -254,39 +256,48 @@ TEST_F(Kernel3, SlotProblemInductanceIsTheDualOfTheAirCapacitance) {
     }
 }
 
-TEST_F(Kernel3, TunedFactorEndsOnTheFixedFactorsFieldInFewerSweeps) {
+TEST_F(Kernel3, TunedFactorAndCoarseStartEndOnTheFixedFactorsFieldInFewerSweeps) {
     // An open end 200 um into a 500 um wide box: the fixed factor 1.8 is
-    // well below the best one here, and the tuned run raises it.  Both stop
-    // on the same bound, the tuned one nearer the converged field (a run
-    // to a tight bound).
+    // well below the best one here, and the tuned run raises it; a run
+    // started from the grid of twice the step (L1/DL = 200, L2/DL = 64
+    // nest once) needs fewer sweeps still, counting the coarse grid's.
+    // All stop on the same bound, the tuned ones nearer the converged
+    // field (a run to a tight bound).
     const Box wide(500e-6);
-    auto solve = [&](bool tuned, double bound, std::vector<double>& field) {
-        set_factor_tuning(tuned);
+    enum Mode { kFixed, kTuned, kCoarse };
+    auto solve = [&](Mode mode, double bound, std::vector<double>& field) {
+        set_factor_tuning(mode != kFixed);
+        set_coarse_start(mode == kCoarse, 0);
         BandGrid3 g(wide.st(), 4 * wide.ny);
         EXPECT_TRUE(g);
         g.ground(false);
         g.paint(wide.lay.centre.first, wide.lay.centre.last, 1, 4 * wide.ny, 1.0);
         for (const ConductorSpan& s : wide.lay.grounds) g.paint(s.first, s.last, 1, 8 * wide.ny + 1, 0.0);
         const BandStack& st = wide.st();
-        const long long before = relax_counters().sweeps;
+        const RelaxCounters before = relax_counters();
         EXPECT_EQ(iteration3(1.0, 12.9, 12.9, st.nx, st.m4, st.m2, st.k1, st.rows0, st.n4, 4 * wide.ny, st.h1, st.h2,
                              st.met, bound, 1.8),
                   0);
         field = snapshot();
-        return relax_counters().sweeps - before;
+        return sweep_equivalents(before);
     };
-    std::vector<double> fixed, tuned, converged;
-    const long long n_fixed = solve(false, 1e-5, fixed), n_tuned = solve(true, 1e-5, tuned);
-    solve(true, 1e-8, converged);
-    double off_fixed = 0.0, off_tuned = 0.0;
+    std::vector<double> fixed, tuned, coarse, converged;
+    const double n_fixed = solve(kFixed, 1e-5, fixed), n_tuned = solve(kTuned, 1e-5, tuned);
+    const double n_coarse = solve(kCoarse, 1e-5, coarse);
+    solve(kTuned, 1e-8, converged);
+    set_coarse_start(true);
+    double off_fixed = 0.0, off_tuned = 0.0, off_coarse = 0.0;
     for (std::size_t i = 0; i < fixed.size(); ++i) {
         off_fixed = std::max(off_fixed, std::fabs(fixed[i] - converged[i]));
         off_tuned = std::max(off_tuned, std::fabs(tuned[i] - converged[i]));
+        off_coarse = std::max(off_coarse, std::fabs(coarse[i] - converged[i]));
     }
     // Measured: 154 and 126 sweeps; 5.3e-4 and 0.95e-4 off (the stop rule
     // bounds the residual, not the distance from convergence).
     EXPECT_LT(n_tuned, 0.9 * n_fixed);
     EXPECT_LT(off_tuned, 0.3 * off_fixed);
+    EXPECT_LT(n_coarse, 0.8 * n_tuned);
+    EXPECT_LT(off_coarse, 0.3 * off_fixed);
 }
 
 TEST(FactorTuner, ASteadyRateGivesTheBestFactor) {

@@ -560,10 +560,12 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
         }
     }
     pair_lines();
-    // Not beside other runs of a pool (side_by_side) nor on a thread told
-    // to keep to itself: the partner thread would only take their core.
+    // Not beside other runs of a pool (side_by_side), nor on a thread told
+    // to keep to itself, nor when no second core is free (another program
+    // keeps it busy, or MIRTEX_THREADS=1): the partner would only take a
+    // core that is not there.
     if (spatial && g_threads == 2 && !t_one_thread && free_ >= g_threaded_nodes && rows_.size() >= 2 &&
-        std::thread::hardware_concurrency() >= 2 && !side_by_side())
+        !side_by_side() && std::thread::hardware_concurrency() >= 2 && pool_threads() >= 2)
         start_worker();
 }
 

@@ -12,10 +12,12 @@ extern "C" {
 // (weak) connection at 0 Hz.
 MIRTEX_API void Freq_Gap(const double* res, double f, COMPLEX* Y) {
     const double w = kTwoPi * f;
-    const auto r = mirtex::params::read_layout<mirtex::params::GapResults>(res);
-    Y[0] = Cmplx(kFixedLoss, w * (r.Cp1 + r.Cs));
-    Y[1] = Y[2] = Cmplx(-kFixedLoss, -(w * r.Cs));
-    Y[3] = Cmplx(kFixedLoss, w * (r.Cp2 + r.Cs));
+    using mirtex::params::GapResults;
+    const double Cp1 = MIRTEX_AT(res, GapResults, Cp1), Cp2 = MIRTEX_AT(res, GapResults, Cp2),
+                 Cs = MIRTEX_AT(res, GapResults, Cs);
+    Y[0] = Cmplx(kFixedLoss, w * (Cp1 + Cs));
+    Y[1] = Y[2] = Cmplx(-kFixedLoss, -(w * Cs));
+    Y[3] = Cmplx(kFixedLoss, w * (Cp2 + Cs));
 }
 
 }  // extern "C"

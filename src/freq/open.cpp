@@ -10,8 +10,7 @@ extern "C" {
 
 // C_end in parallel with the fixed conductance.
 MIRTEX_API void Freq_Open(const double* res, double f, COMPLEX* Y) {
-    const auto r = mirtex::params::read_layout<mirtex::params::OpenResults>(res);
-    Y[0] = Cmplx(kFixedLoss, kTwoPi * f * r.C_end);
+    Y[0] = Cmplx(kFixedLoss, kTwoPi * f * MIRTEX_AT(res, mirtex::params::OpenResults, C_end));
 }
 
 }  // extern "C"

@@ -10,8 +10,7 @@ extern "C" {
 
 // L_end in series with the fixed resistance: 1e5 S at 0 Hz.
 MIRTEX_API void Freq_Short(const double* res, double f, COMPLEX* Y) {
-    const auto r = mirtex::params::read_layout<mirtex::params::ShortResults>(res);
-    Y[0] = Cinv(Cmplx(kFixedLoss, kTwoPi * f * r.L_end));
+    Y[0] = Cinv(Cmplx(kFixedLoss, kTwoPi * f * MIRTEX_AT(res, mirtex::params::ShortResults, L_end)));
 }
 
 }  // extern "C"

@@ -19,11 +19,12 @@ void t_network(const double* res, double f, COMPLEX* Y) {
         Y[1] = Y[2] = Cmplx(-g, 0.0);
         return;
     }
-    const auto v = params::read_layout<params::StepResults>(res);
+    using params::StepResults;
     const double w = kTwoPi * f;
     const double r = 0.5 * kFixedLoss;
-    const std::array<COMPLEX, 2> arms{Cmplx(r, w * v.L1), Cmplx(r, w * v.L2)};
-    star(arms, Cmplx(0.0, w * v.Cp), Y);
+    const std::array<COMPLEX, 2> arms{Cmplx(r, w * MIRTEX_AT(res, StepResults, L1)),
+                                      Cmplx(r, w * MIRTEX_AT(res, StepResults, L2))};
+    star(arms, Cmplx(0.0, w * MIRTEX_AT(res, StepResults, Cp)), Y);
 }
 
 }  // namespace mirtex::freq

@@ -37,6 +37,10 @@
 // The position of a member in its layout's vector, for the tables that
 // name a slot of several kinds at once.
 #define MIRTEX_SLOT(Type, member) static_cast<int>(offsetof(Type, member) / sizeof(Type::slot_type))
+// One named slot read alone, for a reader that needs only a few slots of a
+// vector (a frequency model its lumped values): it neither copies nor
+// reaches the slots it does not use.
+#define MIRTEX_AT(slots, Type, member) ((slots)[MIRTEX_SLOT(Type, member)])
 
 namespace mirtex::params {
 

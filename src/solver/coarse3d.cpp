@@ -89,14 +89,7 @@ struct OwnGrid {
         for (int b = 0; b < kBandCount; ++b) {
             const int X = st.columns(b), R = st.rows(b), Y = band_planes(b, ny);
             data[b].assign(static_cast<std::size_t>(X) * R * Y, 0.0);
-            BandView& v = views[b];
-            v.base = data[b].data();
-            v.sx = static_cast<std::ptrdiff_t>(R) * Y;
-            v.sr = Y;
-            v.sy = 1;
-            v.columns = X;
-            v.rows = R;
-            v.planes = Y;
+            views[b] = view3(data[b].data(), X, R, Y);
         }
     }
 };

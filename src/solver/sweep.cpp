@@ -119,8 +119,12 @@ BandView view2(d2 a, int columns, int rows) {
 }
 
 BandView view3(d3 a, int columns, int rows, int planes) {
+    return view3(&a[1][1][1], columns, rows, planes);
+}
+
+BandView view3(double* base, int columns, int rows, int planes) {
     BandView v;
-    v.base = &a[1][1][1];
+    v.base = base;
     v.sx = static_cast<std::ptrdiff_t>(rows) * planes;
     v.sr = planes;
     v.sy = 1;

@@ -47,6 +47,8 @@ BandView view2(d2 a, int columns, int rows);
 // A three-dimensional array d3 [x][row][y], whole or just plane y (then a
 // view with one plane).
 BandView view3(d3 a, int columns, int rows, int planes);
+// The same over a contiguous block of columns x rows x planes values.
+BandView view3(double* base, int columns, int rows, int planes);
 BandView view3_plane(d3 a, int columns, int rows, int planes, int y);
 
 enum class Stencil { Planar, Spatial };

@@ -22,10 +22,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The reference circuit holding the element, and the element.
+// The reference circuit holding the element, the element, and the
+// instance where it is not the first of its type.
 struct Case {
     const char* netlist;
     const char* type;
+    const char* instance = nullptr;
 };
 
 const Case kCases[] = {
@@ -33,6 +35,8 @@ const Case kCases[] = {
     {"ends", "CxOPEN"},          {"ends", "CxSHORT"},          {"ends", "CxGAP"},
     {"ends", "CxLIN"},           {"ends", "CxFEED"},           {"ends", "CxMETVIA"},
     {"junctions", "CxBEND"},     {"junctions", "CxTEE"},       {"junctions", "CxCROSS"},
+    // The tee and the crossing of arms all different: no two feed lines alike.
+    {"junctions", "CxTEE", "J2"}, {"junctions", "CxCROSS", "X2"},
     {"components", "CxIDC"},     {"components", "CxRIND"},     {"components", "CxMIM"},
     {"components", "CxTFR"},     {"components", "CxTFG"},      {"components", "CxCAPLIN"},
     {"coupled", "C_2COUP"},      {"coupled", "C_3COUP"},       {"coupled", "C_4COUP"},
@@ -69,7 +73,9 @@ void BM_CachedY(benchmark::State& state, const Case& c) {
     }
     UserInstDef* inst = nullptr;
     for (UserInstDef* i : circuit.instances())
-        if (inst == nullptr && i != nullptr && std::string(i->def->name) == c.type) inst = i;
+        if (inst == nullptr && i != nullptr && std::string(i->def->name) == c.type &&
+            (c.instance == nullptr || std::string(i->name) == c.instance))
+            inst = i;
     if (inst == nullptr) {
         state.SkipWithError("no such element in the reference circuit");
         return;
@@ -85,7 +91,9 @@ void BM_CachedY(benchmark::State& state, const Case& c) {
 
 const bool kRegistered = [] {
     for (const Case& c : kCases)
-        benchmark::RegisterBenchmark((std::string("BM_CachedY/") + c.type).c_str(), BM_CachedY, c)
+        benchmark::RegisterBenchmark(
+            (std::string("BM_CachedY/") + c.type + (c.instance ? std::string("/") + c.instance : "")).c_str(),
+            BM_CachedY, c)
             ->Unit(benchmark::kMicrosecond);
     return true;
 }();

@@ -45,6 +45,13 @@ bool feed_matrix(const Network& n, int k, const char* name, const FeedPlan& plan
     return true;
 }
 
+// Feed lines j and k have one two-port: the same results, length and metal.
+bool same_feed(const Network& n, const FeedPlan& plan, int j, int k) {
+    const ResultVectors &a = n.feeds[j].vectors, &b = n.feeds[k].vectors;
+    return plan.length[j] == plan.length[k] && plan.sigma[j] == plan.sigma[k] && *a.n_dpar_out == *b.n_dpar_out &&
+           std::equal(*a.dpar_out, *a.dpar_out + *a.n_dpar_out, *b.dpar_out);
+}
+
 }  // namespace
 
 SolvedResult feed_line(int k) {
@@ -66,33 +73,50 @@ bool join_feed_lines(const Network& n, UserInstDef* inst, const FeedPlan& plan, 
     // (1/(gamma l Z) and up) would swamp the element's in the cascade and
     // leave only rounding, so it is left out as a zero length is.
     auto attached = [&](int k) { return std::fabs(plan.length[k]) >= 1e-9; };
-    COMPLEX Yf[4];
+    // The two-ports of the feed lines, Yk[k] for line k.  Lines of one
+    // result, length and metal (the two sides of a symmetric element, the
+    // arms of a symmetric tee or crossing) share the first one's, where the
+    // lines' results are in their vectors already (a look-up fills them on
+    // the way).
+    COMPLEX Yk[kMaxFeeds][4];
+    bool made[kMaxFeeds] = {};
+    auto feed = [&](int k) -> const COMPLEX* {
+        for (int j = 0; j < kMaxFeeds && plan.resolved; ++j)
+            if (made[j] && same_feed(n, plan, j, k)) return Yk[j];
+        if (!feed_matrix(n, k, name, plan, f, Yk[k])) return nullptr;
+        made[k] = true;
+        return Yk[k];
+    };
     COMPLEX Ya[kMaxFeeds * kMaxFeeds];
 
     switch (n.joint) {
-        case Joint::End:
+        case Joint::End: {
             // The line's input admittance with the end as its load:
             // Y11 - Y12 Y21 / (Y22 + Y_end).
             if (!attached(0)) {
                 Y[0] = Ye[0];
                 return true;
             }
-            if (!feed_matrix(n, 0, name, plan, f, Yf)) return false;
+            const COMPLEX* Yf = feed(0);
+            if (Yf == nullptr) return false;
             Y[0] = cx::sub(Yf[0], cx::zdiv(cx::mul(Yf[1], Yf[2]), cx::add(Yf[3], Ye[0])));
             return true;
+        }
 
         case Joint::Cascade:
         case Joint::Mirrored: {
             // Line 1, the element, then line 2 (or line 1 again, turned round:
             // a line section is symmetric).
             std::copy(Ye, Ye + 4, Ya);
+            const COMPLEX* first = nullptr;
             if (attached(0)) {
-                if (!feed_matrix(n, 0, name, plan, f, Yf)) return false;
-                Mult_Y_Matrix(Ya, Yf, Ya);
+                if ((first = feed(0)) == nullptr) return false;
+                Mult_Y_Matrix(Ya, first, Ya);
             }
             const int last = n.joint == Joint::Mirrored ? 0 : 1;
             if (attached(last)) {
-                if (!feed_matrix(n, last, name, plan, f, Yf)) return false;
+                const COMPLEX* Yf = last == 0 ? first : feed(last);
+                if (Yf == nullptr) return false;
                 Mult_Y_Matrix(Ya, Ya, Yf);
             }
             std::copy(Ya, Ya + 4, Y);
@@ -106,7 +130,8 @@ bool join_feed_lines(const Network& n, UserInstDef* inst, const FeedPlan& plan, 
                     Ya[n.order.empty() ? r * p + c : (n.order[r] - 1) * p + (n.order[c] - 1)] = Ye[r * p + c];
             for (int k = 0; k < p; ++k) {
                 if (!attached(k)) continue;
-                if (!feed_matrix(n, k, name, plan, f, Yf)) return false;
+                const COMPLEX* Yf = feed(k);
+                if (Yf == nullptr) return false;
                 Con_Y_Mat(Ya, Yf, Ya, 2, p, k + 1);
             }
             std::copy(Ya, Ya + p * p, Y);

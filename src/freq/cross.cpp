@@ -13,37 +13,10 @@ using namespace mirtex::freq;
 
 namespace {
 
-// Nodes of the nodal matrix: the four ports in delivered order, the inner
-// end of each arm (behind its resistance, where its quarter of the shunt
-// branch sits), then the centre of arms 1 and 3 and that of arms 2 and 4.
+// The crossing's ports in delivered order and the centre each arm meets:
+// arms 1 and 3 at centre 0, arms 2 and 4 at centre 1.
 constexpr int kPorts = 4;
-constexpr int kInner = 4;
-constexpr int kCentre13 = 8, kCentre24 = 9;
-constexpr int kNodes = 10;
-
-// Eliminates the nodes from `ports` on, which no external current enters,
-// one at a time (Kron reduction); the top-left ports x ports block of M is
-// then the admittance matrix of the ports.
-void eliminate_inner_nodes(std::array<COMPLEX, kNodes * kNodes>& M, int ports) {
-    namespace cx = mirtex::cx;
-    constexpr COMPLEX kZero{0.0, 0.0};
-    for (int k = kNodes - 1; k >= ports; --k) {
-        // Each share is M[r][k] / pivot; Cdiv's conj(pivot) / |pivot|^2 is
-        // formed once per node, the same bits as dividing row by row.
-        const COMPLEX pivot = M[k * kNodes + k];
-        const COMPLEX pc = cx::conj(pivot);
-        const double scale = 1.0 / (pivot.real * pivot.real + pivot.imag * pivot.imag);
-        for (int r = 0; r < k; ++r) {
-            // Most nodes touch three others: a row without a branch to k
-            // keeps its entries (it would take 0 times row k from them), and
-            // so does an entry whose column row k does not reach.
-            if (M[r * kNodes + k] == kZero) continue;
-            const COMPLEX share = cx::smul(cx::mul(M[r * kNodes + k], pc), scale);
-            for (int c = 0; c < k; ++c)
-                if (!(M[k * kNodes + c] == kZero)) M[r * kNodes + c] -= share * M[k * kNodes + c];
-        }
-    }
-}
+constexpr int kCentre[kPorts] = {0, 1, 1, 0};
 
 }  // namespace
 
@@ -92,26 +65,36 @@ MIRTEX_API void Freq_Cross(const int*, const double* res, double sigma, double f
     // of 1 / (omega Cp), common to all ports, and take the arms' milliohms
     // as their small differences: at low frequencies half the digits go,
     // and the matrix is no longer reciprocal to the rounding.
+    //
+    // Each arm runs port -- R -- inner node (a quarter of the shunt branch)
+    // -- L -- centre.  Its inner node, which only the arm reaches, goes
+    // first: with g = 1/R, yL = 1/(j omega L) and d = g + quarter + yL the
+    // arm leaves g (quarter + yL)/d at its port, yL (g + quarter)/d at its
+    // centre and -g yL/d between them (the products, not g - g^2/d, so
+    // that no digits cancel where one admittance swamps the others).  The
+    // two centres, linked by L5, go next: their 2 x 2 block is inverted in
+    // closed form, and each port pair takes t_p t_q times its entry off.
     const double w = kTwoPi * f;
     const COMPLEX quarter = Cmplx((w * r.G_per_omega) * 0.25, (w * r.Cp) * 0.25);
-    std::array<COMPLEX, kNodes * kNodes> M{};
-    auto branch = [&](int a, int b, COMPLEX y) {
-        M[a * kNodes + a] += y;
-        if (b < 0) return;
-        M[b * kNodes + b] += y;
-        M[a * kNodes + b] -= y;
-        M[b * kNodes + a] -= y;
-    };
-    const int centre[kPorts] = {kCentre13, kCentre24, kCentre24, kCentre13};
+    const COMPLEX y5{0.0, -1.0 / (w * r.L5)};
+    COMPLEX own[kPorts], t[kPorts];
+    COMPLEX centre[2] = {y5, y5};
     for (int p = 0; p < kPorts; ++p) {
-        branch(p, kInner + p, Cmplx(1.0 / R[p], 0.0));
-        branch(kInner + p, -1, quarter);
-        branch(kInner + p, centre[p], Cmplx(0.0, -1.0 / (w * L[p])));
+        const double g = 1.0 / R[p];
+        const COMPLEX yL{0.0, -1.0 / (w * L[p])};
+        const COMPLEX inv_d = mirtex::cx::inv(Cmplx(g, 0.0) + quarter + yL);
+        own[p] = g * ((quarter + yL) * inv_d);
+        t[p] = g * (yL * inv_d);
+        centre[kCentre[p]] += yL * ((Cmplx(g, 0.0) + quarter) * inv_d);
     }
-    branch(kCentre13, kCentre24, Cmplx(0.0, -1.0 / (w * r.L5)));
-    eliminate_inner_nodes(M, kPorts);
-    for (int r = 0; r < kPorts; ++r)
-        for (int c = 0; c < kPorts; ++c) Y[r * kPorts + c] = M[r * kNodes + c];
+    // The centres' block [[c0, -y5], [-y5, c1]] and its inverse.
+    const COMPLEX inv_det = mirtex::cx::inv(centre[0] * centre[1] - y5 * y5);
+    const COMPLEX Ci[2][2] = {{centre[1] * inv_det, y5 * inv_det}, {y5 * inv_det, centre[0] * inv_det}};
+    for (int p = 0; p < kPorts; ++p)
+        for (int q = 0; q < kPorts; ++q) {
+            const COMPLEX off = t[p] * t[q] * Ci[kCentre[p]][kCentre[q]];
+            Y[p * kPorts + q] = p == q ? own[p] - off : -off;
+        }
 }
 
 }  // extern "C"

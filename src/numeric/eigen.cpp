@@ -475,8 +475,14 @@ void cbabk2(int n, int low, int igh, const double* scale, Mat zr, Mat zi) {
 
 int complex_eigen(int n, double** ar, double** ai, double* wr, double* wi, bool vectors, double** zr, double** zi) {
     if (n < 1) return 0;
-    std::vector<double> work(3 * static_cast<std::size_t>(n + 1));
-    double* scale = work.data();
+    // Three work vectors of n + 1; on the stack for the sizes the library
+    // meets (up to ten coupled conductors), so that the evaluation at every
+    // frequency allocates nothing.
+    constexpr int kSmall = 16;
+    double small[3 * (kSmall + 1)];
+    std::vector<double> large;
+    if (n > kSmall) large.resize(3 * static_cast<std::size_t>(n + 1));
+    double* scale = n > kSmall ? large.data() : small;
     double* ortr = scale + n + 1;
     double* orti = ortr + n + 1;
     int low = 1, igh = n;

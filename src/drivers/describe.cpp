@@ -43,8 +43,10 @@ struct Value {
 struct Description {
     std::vector<Value> values;
     double dl = 0;  // the grid step they were solved at [m]
-    // Extrapolated to the fine-grid limit from DL and 2 DL.
+    // Extrapolated to the fine-grid limit from DL and 2 DL: all values, or
+    // where only some are, those named in `limit`.
     bool extrapolated = false;
+    std::vector<std::string> limit;
 };
 
 // ZL, eps_eff and the loss at f of a line result.
@@ -81,12 +83,11 @@ std::complex<double> spiral_input(const int* iout, const double* v, double sigma
 void spiral_values(const int* iout, const double* v, int n, double sigma, Description& d) {
     using params::RindResults;
     const int segments = params::read_layout<params::RindIntResults>(iout).NFP;
-    if (segments < 1 || n < RindResults::kSlots + 4 * segments) return;
-    const double* columns = v + RindResults::kSlots;
-    double sum[4] = {0, 0, 0, 0};
-    for (int c = 0; c < 4; ++c)
-        for (int i = 0; i < segments; ++i) sum[c] += columns[c * segments + i];
-    d.values = {{"L", sum[2], "H"}, {"R", sum[0], "ohm", 1e9}, {"C", sum[3], "F"},
+    if (segments < 1 || n < params::rind_result_slots(segments)) return;
+    double sum[params::kRindColumns] = {};
+    for (int c = 0; c < params::kRindColumns; ++c)
+        for (int i = 0; i < segments; ++i) sum[c] += v[params::rind_column(static_cast<params::RindColumn>(c), segments) + i];
+    d.values = {{"L", sum[params::kRindL], "H"}, {"R", sum[params::kRindR1GHz], "ohm", 1e9}, {"C", sum[params::kRindC], "F"},
                 {"Cs", params::read_layout<RindResults>(v).Cs, "F"}};
     constexpr int kSteps = 1200;          // 200 per decade
     constexpr double kLow = 1e7, kRatio = 1.0115794542598986;  // 10^(1/200)
@@ -156,9 +157,15 @@ std::string shown(const Value& x) {
 std::string text_of(const Description& d) {
     std::string text;
     for (const Value& x : d.values) text += (text.empty() ? "" : ", ") + shown(x);
-    if (d.dl > 0)
-        text += d.extrapolated ? format(" (extrapolated from DL %.4g and %.4g um)", d.dl * 1e6, 2 * d.dl * 1e6)
-                               : format(" (DL %.4g um)", d.dl * 1e6);
+    if (d.dl > 0 && d.extrapolated) {
+        std::string some;
+        for (const std::string& name : d.limit) some += (some.empty() ? "" : ", ") + name;
+        text += format(" (%s%sextrapolated from DL %.4g and %.4g um", some.c_str(), some.empty() ? "" : " ", d.dl * 1e6,
+                       2 * d.dl * 1e6);
+        text += some.empty() ? ")" : format("; the others at DL %.4g um)", d.dl * 1e6);
+    } else if (d.dl > 0) {
+        text += format(" (DL %.4g um)", d.dl * 1e6);
+    }
     return text;
 }
 
@@ -177,8 +184,11 @@ std::string list_of(const Description& d) {
         if (x.at_hz > 0) add({x.name + "@f", x.at_hz, "Hz"});
     }
     if (d.dl > 0) add({"DL", d.dl, "m"});
-    // 1: the values are extrapolated to the fine-grid limit from DL and 2 DL.
+    // 1: the values are extrapolated to the fine-grid limit from DL and 2 DL
+    // (where only some are, "extrapolated <name>" 1 for each of them).
     if (d.extrapolated) add({"extrapolated", 1, ""});
+    for (const std::string& name : d.limit)
+        if (d.extrapolated) add({"extrapolated " + name, 1, ""});
     return text;
 }
 
@@ -252,6 +262,11 @@ bool describe(UserInstDef* inst, double f, Description& d) {
                 d.values.push_back({x.word, x.value, x.unit});
         d.dl = debug::solved_step(k->label, *v.dpar, *v.n_dpar);
         d.extrapolated = holds_extrapolated(v);
+        // Of the spiral only the segment capacitances come from the field:
+        // C and what the resonance makes of it.
+        if (spiral && d.extrapolated)
+            for (const Value& x : d.values)
+                if (x.name == "C" || x.name == "Q_peak" || x.name == "f_Q" || x.name == "f_res") d.limit.push_back(x.name);
     }
     return !d.values.empty();
 }

@@ -1,8 +1,10 @@
 #include "drivers/extrapolate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,26 +13,62 @@
 #include "cache/calc_file.h"
 #include "debug/slot_names.h"
 #include "drivers/solved3d.h"
+#include "numeric/memory.h"
 #include "params/end_layout.h"
 #include "params/extrapolation.h"
 #include "params/idc_layout.h"
 #include "params/junction_layout.h"
+#include "params/rind_layout.h"
 #include "params/two_line_layout.h"
 #include "solver/solver.h"
 
 namespace mirtex::drivers {
 namespace {
 
+// A result vector whose length its input sets (the spiral's, a column of
+// values per segment): the real results an input asks for (0 for none),
+// the integer results its calculation file keeps, and its lumped slots for
+// the integer results a solve gave.  Two grids' results pair only where
+// those integer results, the layout, are the same.
+struct Sized {
+    int (*results)(const int* ipar, int n_ipar);
+    int filed_ints;
+    void (*lumped)(const int* ipo, int n_dpo, std::vector<int>& slots);
+    const char* value;  // the name of a lumped slot, per segment
+};
+
+// The spiral's segment capacitances C_s are its one set of values from the
+// field: charges on the grid, converging in first order as the ends' do.
+// Its segment inductances L_s (partial inductances of filaments between the
+// tracks' corner centres) and resistances (the tracks' faces and sections)
+// are closed forms on the drawn geometry: a geometry that fits both grids
+// gives them the same on both, so 2 V(DL) - V(2 DL) would change nothing
+// but what snapping moved, and that it would double.  Cs, the bridge's
+// parallel plates, is closed-form as well.
+int spiral_results(const int* ipar, int n_ipar) {
+    if (n_ipar < params::RindInts::kSlots) return 0;
+    const int NN = params::read_layout<params::RindInts>(ipar).NN;
+    return NN >= 3 ? params::rind_result_slots(params::rind_segments(NN)) : 0;
+}
+void spiral_lumped(const int* ipo, int n_dpo, std::vector<int>& slots) {
+    const int N = ipo != nullptr ? params::read_layout<params::RindIntResults>(ipo).NFP : 0;
+    if (N < 1 || params::rind_result_slots(N) > n_dpo) return;
+    for (int s = 0; s < N; ++s) slots.push_back(params::rind_column(params::kRindC, N) + s);
+}
+const Sized kSpiral{spiral_results, params::RindIntResults::kSlots, spiral_lumped, "C_s"};
+
 // The elements whose lumped values converge with the grid: their chain,
 // calculation file, the slot of their layout version and how many leading
 // result slots are grid-dependent lumped values (the closed-form bridge
-// loss, the feed lines' values and the geometry copies are not).
+// loss, the feed lines' values and the geometry copies are not), or the
+// layout of a sized result.
 struct Kind {
     CACHE** root;
     const char* file;
     const char* ident;
     int version_slot;
     int lumped;
+    const Sized* sized = nullptr;
 };
 // The version slot of kind K's real inputs and the first of its results
 // that is not a lumped value.
@@ -50,6 +88,7 @@ const Kind kKinds[] = {
     {&root_tee, "cpw_tee.cdb", "Tessaric T-Junction", MIRTEX_KIND_SLOTS(Tee, G_per_omega)},
     {&root_cross, "cpw_cross.cdb", "Tessaric Cross", MIRTEX_KIND_SLOTS(Cross, G_per_omega)},
     {&root_idc, "cpw_cap.cdb", "Tessaric Capacitence", MIRTEX_KIND_SLOTS(Idc, Rf1)},
+    {&root_rindE, "cpw_ind.cdb", "Tessaric Inductor", MIRTEX_SLOT(params::RindReals, VER), 0, &kSpiral},
 };
 #undef MIRTEX_KIND_SLOTS
 
@@ -61,6 +100,32 @@ const Kind* kind_of(const ResultVectors& v) {
 
 bool stamped(const Kind& k, const double* dpar) {
     return params::extrapolated_stamp(dpar[k.version_slot]);
+}
+
+// The slots of a result that are extrapolated.
+std::vector<int> lumped_slots(const Kind& k, const SolveCopy& c) {
+    std::vector<int> slots;
+    if (k.sized != nullptr)
+        k.sized->lumped(c.ipo.empty() ? nullptr : c.ipo.data(), static_cast<int>(c.dpo().size()), slots);
+    for (int s = 0; s < k.lumped; ++s) slots.push_back(s);
+    return slots;
+}
+
+// The integer results a calculation file keeps.
+int filed_ints(const Kind& k, const ResultVectors& v) {
+    return k.sized != nullptr ? std::min(k.sized->filed_ints, *v.n_ipar_out) : *v.n_ipar_out;
+}
+
+// The work vector of real results made n long (a sized result's length
+// changes with its input); false without the memory.
+bool size_results(const ResultVectors& v, int n) {
+    if (*v.dpar_out != nullptr && *v.n_dpar_out == n) return true;
+    auto* fresh = static_cast<double*>(g_malloc(static_cast<long>(n) * static_cast<long>(sizeof(double))));
+    if (fresh == nullptr) return false;
+    if (*v.dpar_out != nullptr) g_free(reinterpret_cast<char*>(*v.dpar_out));
+    *v.dpar_out = fresh;
+    *v.n_dpar_out = n;
+    return true;
 }
 
 // Keys whose grids disagreed: their chain node holds the DL values.
@@ -85,11 +150,22 @@ int solve(const SolvedResult& r, SolveCopy& c, const char* name) {
 // Why the two grids' values are no pair to extrapolate from, or empty.
 std::string disagreement(const SolvedResult& r, const Kind& k, const SolveCopy& fine, const SolveCopy& coarse) {
     const debug::SlotNames* names = debug::slot_names(r.report_label);
+    if (k.sized != nullptr)
+        for (int s = 0; s < k.sized->filed_ints && s < static_cast<int>(fine.ipo.size()); ++s)
+            if (fine.ipo[s] != coarse.ipo[s] || fine.dpo().size() != coarse.dpo().size()) {
+                const auto ints = names ? debug::plain_names(names->ipar_out) : std::vector<std::string>{};
+                return format("%s is %d at DL and %d at 2 DL", s < static_cast<int>(ints.size()) ? ints[s].c_str() : "N",
+                              fine.ipo[s], coarse.ipo[s]);
+            }
     const std::vector<std::string> out = names ? debug::plain_names(names->dpar_out) : std::vector<std::string>{};
-    for (int s = 0; s < k.lumped; ++s) {
-        const double a = fine.dpo[s], b = coarse.dpo[s];
+    const std::vector<int> slots = lumped_slots(k, fine);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const int s = slots[i];
+        const double a = fine.dpo()[s], b = coarse.dpo()[s];
         if (grids_agree(a, b)) continue;
-        const std::string slot = s < static_cast<int>(out.size()) ? out[s] : format("result %d", s);
+        const std::string slot = k.sized != nullptr               ? format("%s of segment %zu", k.sized->value, i + 1)
+                                 : s < static_cast<int>(out.size()) ? out[s]
+                                                                    : format("result %d", s);
         return format("%s is %lg at DL and %lg at 2 DL", slot.c_str(), a, b);
     }
     return "";
@@ -123,7 +199,15 @@ bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* n
     const ResultVectors& v = r.vectors;
     const Kind& k = *kind_of(v);
     if (v.lookup()) return true;
-    if (ReadCalc(k.file, k.ident, *v.ipar, *v.n_ipar, *v.dpar, *v.n_dpar, *v.ipar_out, *v.n_ipar_out, *v.dpar_out,
+    const int ints = filed_ints(k, v);
+    // A sized result: the file's record is as long as the input asks, and
+    // the integer results it does not keep are cleared.
+    if (k.sized != nullptr) {
+        const int n = k.sized->results(*v.ipar, *v.n_ipar);
+        if (n > 0 && !size_results(v, n)) throw std::bad_alloc();
+        std::fill(*v.ipar_out + ints, *v.ipar_out + *v.n_ipar_out, 0);
+    }
+    if (ReadCalc(k.file, k.ident, *v.ipar, *v.n_ipar, *v.dpar, *v.n_dpar, *v.ipar_out, ints, *v.dpar_out,
                  *v.n_dpar_out) == 0) {
         v.store();
         return true;
@@ -156,7 +240,7 @@ bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* n
                 if (coarse_status == 0) why = disagreement(r, k, fine, coarse);
                 if (coarse_status != 0 && coarse_status != solver::kStopped)
                     why = "the solve at 2 DL failed" + (held.held().empty() ? std::string() : " (" + held.held().front() + ")");
-                coarse_out = coarse.dpo;
+                coarse_out.assign(coarse.dpo().begin(), coarse.dpo().end());
             }
         }
         if (built != 0)
@@ -166,11 +250,13 @@ bool ensure_extrapolated(const SolvedResult& r, UserInstDef* inst, const char* n
     }
     if (coarse_status == solver::kStopped) return failed(coarse_status);
 
+    const std::span<const double> at_dl = fine.dpo();
+    if (!size_results(v, static_cast<int>(at_dl.size()))) throw std::bad_alloc();
     for (int s = 0; s < *v.n_ipar_out; ++s) (*v.ipar_out)[s] = fine.ipo[s];
-    for (int s = 0; s < *v.n_dpar_out; ++s) (*v.dpar_out)[s] = fine.dpo[s];
+    std::copy(at_dl.begin(), at_dl.end(), *v.dpar_out);
     if (why.empty()) {
-        for (int s = 0; s < k.lumped; ++s) (*v.dpar_out)[s] = 2.0 * fine.dpo[s] - coarse_out[s];
-        WriteCalc(k.file, k.ident, *v.ipar, *v.n_ipar, *v.dpar, *v.n_dpar, *v.ipar_out, *v.n_ipar_out, *v.dpar_out,
+        for (const int s : lumped_slots(k, fine)) (*v.dpar_out)[s] = 2.0 * at_dl[s] - coarse_out[s];
+        WriteCalc(k.file, k.ident, *v.ipar, *v.n_ipar, *v.dpar, *v.n_dpar, *v.ipar_out, ints, *v.dpar_out,
                   *v.n_dpar_out);
     } else {
         // Not kept on disk: the next process finds both plain records and

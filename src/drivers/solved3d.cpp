@@ -1,8 +1,11 @@
 #include "drivers/solved3d.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "drivers/junction.h"
+#include "numeric/memory.h"
 #include "params/extrapolation.h"
 
 namespace mirtex::drivers {
@@ -42,14 +45,22 @@ SolveCopy::SolveCopy(const ResultVectors& v, int version_slot)
     : ip(*v.ipar, *v.ipar + *v.n_ipar),
       ipo(static_cast<std::size_t>(*v.n_ipar_out)),
       dp(*v.dpar, *v.dpar + *v.n_dpar),
-      dpo(static_cast<std::size_t>(*v.n_dpar_out)),
       nip_(*v.n_ipar),
       ndp_(*v.n_dpar),
       nipo_(*v.n_ipar_out),
       ndpo_(*v.n_dpar_out) {
     if (version_slot >= 0 && version_slot < ndp_ && params::extrapolated_stamp(dp[version_slot]))
         dp[version_slot] -= params::kExtrapolatedStamp;
-    ipp_ = ip.data(), dpp_ = dp.data(), ipop_ = ipo.empty() ? nullptr : ipo.data(), dpop_ = dpo.data();
+    if (ndpo_ > 0) {
+        dpop_ = static_cast<double*>(g_malloc(static_cast<long>(ndpo_) * static_cast<long>(sizeof(double))));
+        if (dpop_ == nullptr) throw std::bad_alloc();
+        std::fill_n(dpop_, ndpo_, 0.0);
+    }
+    ipp_ = ip.data(), dpp_ = dp.data(), ipop_ = ipo.empty() ? nullptr : ipo.data();
+}
+
+SolveCopy::~SolveCopy() {
+    if (dpop_ != nullptr) g_free(reinterpret_cast<char*>(dpop_));
 }
 
 ResultVectors SolveCopy::vectors() {

@@ -23,17 +23,22 @@ const Solved3D* solved_3d(const char* def);
 
 // An element's vectors copied out of the work vectors, so that builders
 // may refill those while the copy is solved; with version_slot >= 0 the
-// copy's layout version is the plain one.
+// copy's layout version is the plain one.  The real results live on the
+// library's heap, as the work vectors do: a solver that sizes its own
+// result vector (the spiral) releases and replaces them.
 struct SolveCopy {
     SolveCopy(const ResultVectors& v, int version_slot);
+    ~SolveCopy();
     SolveCopy(const SolveCopy&) = delete;
     SolveCopy& operator=(const SolveCopy&) = delete;
     // Vectors over the copy (an empty chain of its own).
     ResultVectors vectors();
     bool same_key(const SolveCopy& o) const { return ip == o.ip && dp == o.dp; }
+    // The real results, as long as the solver left them.
+    std::span<const double> dpo() const { return {dpop_, static_cast<std::size_t>(dpop_ != nullptr ? ndpo_ : 0)}; }
 
     std::vector<int> ip, ipo;
-    std::vector<double> dp, dpo;
+    std::vector<double> dp;
 
 private:
     int* ipp_ = nullptr;

@@ -44,4 +44,13 @@ MIRTEX_LAYOUT(RindReals, double, MIRTEX_RIND_REALS);
 MIRTEX_LAYOUT(RindResults, double, MIRTEX_RIND_RESULTS);
 MIRTEX_LAYOUT(RindIntResults, int, MIRTEX_RIND_INT_RESULTS);
 
+// The winding's segments for NN track rectangles: line 1's stretch to the
+// outer end, the tracks, the way out over the bridge.
+inline int rind_segments(int NN) { return NN + 2; }
+// The per-segment columns of the result vector, in their order, and the
+// first slot of one of them.
+enum RindColumn { kRindR1GHz, kRindRdc, kRindL, kRindC, kRindColumns };
+inline int rind_column(RindColumn c, int segments) { return RindResults::kSlots + c * segments; }
+inline int rind_result_slots(int segments) { return rind_column(kRindColumns, segments); }
+
 }  // namespace mirtex::params

@@ -19,8 +19,12 @@ int Check_Short(Assembly& a, const LineItem& line, double wg) {
     const double wgh = half_units(wg, DL);
     ShortInts in;
     end_lateral(u, r, f, in);
+    // The slots end at Z1 and the open beyond the strip starts at Z2, both
+    // held; the strip is the free planes between them, its edges half a
+    // step beyond each: WG/h planes, Z2 = Z1 + WG/h + 1 (the open end's gap
+    // is counted the same way).
     in.Z1 = f.MZ;
-    in.Z2 = wg > 0 ? f.L2i + twice(wgh) : f.z_max();
+    in.Z2 = wg > 0 ? in.Z1 + twice(wgh) + 1 : f.z_max();
     put_stack(f, in);
     in.WG_DL = itrunc(wgh);
     write_layout(in, short_ipar);

@@ -109,10 +109,14 @@ Spiral spiral_layout(const int* ipar, const Frame3D& f) {
         s.track.push_back(t);
     }
     // From the inner end over the bridge and down onto line 2, up to the
-    // opening's last row, along y.
+    // opening's edge, along y: from the middle of the innermost top track
+    // (where its own filament ends) to half a step beyond the opening's
+    // last row.  Counted from the track's first row to the last row's node
+    // instead, the length would grow by half a track width less a step as
+    // the grid refines.
     s.conductor.push_back({in.X12B, in.X13B, tail[2], in.Z3});
     s.width.push_back(in.X1B - in.X1A + 1);
-    s.track.push_back({false, tail[0] * h, in.Z3 * h, 0.5 * (in.X1A + in.X1B) * h, 1});
+    s.track.push_back({false, (tail[0] + 0.5 * (wt - 1)) * h, (in.Z3 + 0.5) * h, 0.5 * (in.X1A + in.X1B) * h, 1});
     s.segments = NN + 2;
     s.id.assign(static_cast<std::size_t>(X) * Y, -1);
     for (int k = 0; k < s.segments; ++k) {
@@ -140,7 +144,7 @@ extern "C" MIRTEX_API int Calc_Ind2(int /*plot: no diagnostic output*/, int* ipa
                            mirtex::run_label_length(), mirtex::run_label(), n_ipar);
         return kFailed;
     }
-    const int N = NN + 2, n_out = RindResults::kSlots + 4 * N;
+    const int N = params::rind_segments(NN), n_out = params::rind_result_slots(N);
     if (*dpar_out == nullptr || *n_dpar_out != n_out) {
         if (*dpar_out != nullptr) g_free(reinterpret_cast<char*>(*dpar_out));
         *dpar_out = static_cast<double*>(g_malloc(static_cast<long>(n_out) * static_cast<long>(sizeof(double))));
@@ -182,10 +186,10 @@ extern "C" MIRTEX_API int Calc_Ind2(int /*plot: no diagnostic output*/, int* ipa
     r.Cs = re.die_h > 0.0 ? kEps0 * re.die_er * BW * WT * std::max(0, in.TURN - 1) / re.die_h : 0.0;
     mirtex::params::write_layout(r, out);
     // Per segment: R' at 1 GHz, R at DC, L, C, each a column of N.
-    double* R1_col = out + RindResults::kSlots;
-    double* Rdc_col = R1_col + N;
-    double* L_col = Rdc_col + N;
-    double* C_col = L_col + N;
+    double* R1_col = out + params::rind_column(params::kRindR1GHz, N);
+    double* Rdc_col = out + params::rind_column(params::kRindRdc, N);
+    double* L_col = out + params::rind_column(params::kRindL, N);
+    double* C_col = out + params::rind_column(params::kRindC, N);
     for (int k = 0; k < N; ++k) {
         // Length along the middle (between the corners' centres) and width.
         const Filament& p = s.track[k];

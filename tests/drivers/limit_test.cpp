@@ -136,6 +136,40 @@ TEST_F(Limit, ExtrapolatedAndPlainRecordsStayApartInTheChainsAndTheFiles) {
     EXPECT_NE(described(open).find("(DL 5 um)"), std::string::npos) << described(open);
 }
 
+// The spiral's result vector is a column of values per segment: its
+// segment capacitances (from the field) are extrapolated, its inductances
+// (closed forms on the drawn geometry) are the same on both grids and stay.
+TEST_F(Limit, TheSpiralsSegmentCapacitancesAreExtrapolatedItsInductancesStay) {
+    design.item("C_AIRTYP", "BR", {{"TYPE", Value::Int(2)}, {"BW", Value::Real(10e-6)}, {"BG", Value::Real(5e-6)},
+                                   {"BS", Value::Real(-1)}, {"DIE_IDX", Value::Int(1)}, {"L", Value::Real(0)}});
+    const Value lt = Value::Mtrl(design.lintyp);
+    UserInstDef* spiral = element("CxRIND", "L", {{"L1", Value::Real(0)}, {"L2", Value::Real(0)},
+                                                  {"N", Value::Real(1.5)}, {"WT", Value::Real(10e-6)},
+                                                  {"ST", Value::Real(10e-6)}, {"I_DIA1", Value::Real(60e-6)},
+                                                  {"I_DIA2", Value::Real(60e-6)}, {"S", Value::Real(20e-6)},
+                                                  {"INDLEVEL", Value::Int(1)}, {"C_LTYP1", lt}, {"C_LTYP2", lt},
+                                                  {"C_BTR", Value::Mtrl("BR")}});
+    auto column = [](int c) {  // the sum of one per-segment column
+        const int n = rindE_ipar_out[0];
+        double sum = 0;
+        for (int s = 0; s < n; ++s) sum += rindE_dpar_out[2 + c * n + s];
+        return sum;
+    };
+    ASSERT_TRUE(analyse({spiral}, true));
+    const double L = column(2), C = column(3);
+    setenv("MIRTEX_EXTRAPOLATE", "1", 1);
+    EXPECT_TRUE(analyse({spiral}));
+    EXPECT_FALSE(logged("not extrapolated")) << "the grids disagree";
+    EXPECT_NEAR(column(2), L, 1e-3 * L);  // snapping moves the bridge's axis by a fraction of a step
+    EXPECT_GT(column(3), C * 1.01);       // C grows as the grid refines
+    EXPECT_NE(described(spiral).find("(C, Q_peak, f_Q, f_res extrapolated from DL 5 and 10 um; the others at DL 5 um)"),
+              std::string::npos)
+        << described(spiral);
+    const double limit = column(3);
+    EXPECT_FALSE(analyse({spiral}));  // from its own record in the file
+    EXPECT_EQ(column(3), limit);
+}
+
 // A step between equal lines adds nothing: its values are what the stop
 // bound leaves, no series in DL, and the two grids do not agree on them.
 TEST_F(Limit, GridsThatDisagreeLeaveTheValuesAtDLWithAWarning) {

@@ -131,7 +131,7 @@ int Check_Ind(Assembly& a, const LineItem& l1, const LineItem& l2, const Spiral&
     re.ALPHA = a.grid_.ALPHA;
     re.BOUND = a.grid_.BOUND;
     re.BW = bwh;
-    re.VER = version_stamp(1010.0);
+    re.VER = version_stamp(1011.0);  // 1011: the lead-out over the bridge from the track's middle
     re.die_h = b.rec.die_h;
     re.die_er = b.rec.die_er;
     re.die_td = b.rec.die_td;

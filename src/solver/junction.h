@@ -10,6 +10,7 @@
 // plane P from a holds P - 1/2 - a.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -45,10 +46,11 @@ struct JunctionArm {
     // (cut 0: none), where the junction begins: beyond it, on the port's
     // side, the arm carries the line's own mode or nothing.
     int cut = 0, cut2 = 0;
-    // A tie as long as the arm's slot is wide, ending (or starting) at e.
+    // A tie as long as the arm's slot is wide, ending (or starting) at e,
+    // and never over the port's cross-section.
     void tie_at(int e) {
         const int w = s1 - g1 - 1;
-        port < e ? (cut = e - w, cut2 = e) : (cut = e, cut2 = e + w);
+        port < e ? (cut = std::max(e - w, port + 1), cut2 = e) : (cut = e, cut2 = std::min(e + w, port - 1));
     }
     Bridge bridge;
 

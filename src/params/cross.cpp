@@ -100,7 +100,7 @@ int Check_Cross(Assembly& a, const Arm* arms, bool swap_ad, bool swap_bc, const 
     const Arm* order[] = {&arms[0], &arms[1], &arms[3], &arms[2]};
     const ArmSlots<CrossReals> slots[] = {MIRTEX_ARM(CrossReals, 1), MIRTEX_ARM(CrossReals, 2),
                                           MIRTEX_ARM(CrossReals, 4), MIRTEX_ARM(CrossReals, 3)};
-    write_layout(junction_reals(a, order, slots, die), cross_dpar);
+    write_layout(junction_reals(a, order, slots, die, 1011.0), cross_dpar);
     if (fit_arms(a, f, order, 4) != 0) return 1;
 
     GeometryCheck g(a);

@@ -34,10 +34,11 @@ bool junction_bridged(const Arm* const* arms, std::size_t n);
 // The real inputs every junction shares, its arms in the order given
 // (arms[0] sets the metal rows unless a bridge does), each into its slots
 // of the layout: stack materials, MET, ALPHA, BOUND, per arm its centre
-// thickness and snapped W, S, BG, BW, the bridge dielectric, the version.
+// thickness and snapped W, S, BG, BW, the bridge dielectric, the version
+// (the solver's record version: a new one keeps older records apart).
 template <class Reals, std::size_t N>
 Reals junction_reals(const Assembly& a, const Arm* const (&arms)[N], const ArmSlots<Reals> (&slots)[N],
-                     const CPW_AIRTYP& die) {
+                     const CPW_AIRTYP& die, double version = 1010.0) {
     const double DL = a.DL();
     Reals re;
     put_stack_materials(a, re);
@@ -51,7 +52,7 @@ Reals junction_reals(const Assembly& a, const Arm* const (&arms)[N], const ArmSl
         re.*s.BG = arm.bridge.BGh * DL, re.*s.BW = arm.bridge.BWh * DL;
     }
     re.die_h = die.die_h, re.die_er = die.die_er, re.die_td = die.die_td;
-    re.VER = version_stamp(1010.0);
+    re.VER = version_stamp(version);
     return re;
 }
 // Fits the frame's and the arms' dimensions (W, then S, then BW, then BG

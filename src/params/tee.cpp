@@ -60,9 +60,9 @@ int Check_Tee(Assembly& a, const Arm& A, const Arm& B, const Arm& C, bool swappe
 
     const Arm* arms[] = {&A, &B, &C};
     // A, B, C into the slots named 3, 1, 2.
-    write_layout(
-        junction_reals(a, arms, {MIRTEX_ARM(TeeReals, 3), MIRTEX_ARM(TeeReals, 1), MIRTEX_ARM(TeeReals, 2)}, die),
-        tee_dpar);
+    write_layout(junction_reals(a, arms, {MIRTEX_ARM(TeeReals, 3), MIRTEX_ARM(TeeReals, 1), MIRTEX_ARM(TeeReals, 2)},
+                                die, 1011.0),
+                 tee_dpar);
     // Fitted in the order B, C, A.
     const Arm* order[] = {&B, &C, &A};
     if (fit_arms(a, f, order, 3) != 0) return 1;

@@ -15,7 +15,10 @@
 //   5/6  AC +1, the rest -1:    A to C,  P_AC = LA + L5 + LC
 //        BD +1, the rest -1:    B to D,  P_BD = LB + L5 + LD
 // whence LB = (S_BC + P_AB - P_AC)/2, LC = S_BC - LB, LA = (S_AD + P_AB -
-// P_BD)/2, LD = S_AD - LA and L5 = P_AB - LA - LB.
+// P_BD)/2, LD = S_AD - LA and L5 = P_AB - LA - LB.  As in the tee, each
+// arm's grounds are tied where the centre square's begin, and outside
+// its tie an arm without current holds 0 in both slots.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -76,6 +79,10 @@ JunctionLayout cross_layout(const CrossInts& in, const Frame3D& f) {
               arm(true, 2, ZB, xc - 1.5, line[kB], {in.XB1, in.XB2, in.XB3, in.XB4}),
               arm(true, X - 1, ZC, X - 0.5 - xc, line[kC], {in.XB5, in.XB6, in.XB7, in.XB8}),
               arm(false, Y - 1, XD, Y - 0.5 - zc, line[kD], {in.ZB5, in.ZB6, in.ZB7, in.ZB8})};
+    // The ground ties where the centre square's grounds begin: each arm's
+    // at the nearer ground edge of the pair it crosses.
+    j.arms[kA].tie_at(std::min(ZB[0], ZC[0])), j.arms[kD].tie_at(std::max(ZB[3], ZC[3]));
+    j.arms[kB].tie_at(std::min(XA[0], XD[0])), j.arms[kC].tie_at(std::max(XA[3], XD[3]));
     return j;
 }
 
@@ -116,7 +123,7 @@ extern "C" MIRTEX_API int Calc_Cross(int /*plot: no diagnostic output*/, int* ip
     // The fifth path is a combination of the other four: BD = AD - BC + AC.
     const SlotRuns slots{
         {{1.0, -1.0, 1.0, -1.0}, {1.0, 1.0, -1.0, -1.0}, {1.0, -1.0, -1.0, -1.0}, {-1.0, 1.0, -1.0, -1.0}},
-        {"2/6", "3/6", "4/6", "5/6"},
+        {"2/6", "3/6", "4/6", "5/6", "6/6"},
         {{1.0, -1.0, 0.0, 1.0}}};
     if (const int rc = junction_runs(f, j, re.die_er, "1/6", slots, e, runs); rc != 0) return rc;
     const MagneticResult &ad = runs[0], &bc = runs[1], &ab = runs[2], &ac = runs[3], &bd = runs[4];

@@ -199,6 +199,12 @@ struct RegionMap {
     }
 };
 
+bool inside(const Rect& r, int x, int y) {
+    return x >= r.x1 && x <= r.x2 && y >= r.y1 && y <= r.y2;
+}
+
+// The slot pieces: region k inside the junction is piece k, its part
+// outside arm a's tie piece k + R (a + 1); the ties' nodes belong to none.
 RegionMap region_map(const Frame3D& f, const JunctionLayout& j) {
     RegionMap m{f.columns(), f.planes(), std::vector<int>(static_cast<std::size_t>(f.columns()) * f.planes(), -1)};
     for (std::size_t k = 0; k < j.slots.size(); ++k)
@@ -207,11 +213,19 @@ RegionMap region_map(const Frame3D& f, const JunctionLayout& j) {
     for (const Rect& r : j.strips) m.set(r, -1);
     for (const JunctionArm& a : j.arms)
         if (a.bridge.code != 0) m.set(a.rect(a.bridge.c1, a.bridge.c2, a.g1, a.g2), -1);
+    const int R = static_cast<int>(j.slots.size());
+    auto last = [&](const JunctionArm& a) { return a.along_x ? m.X : m.Y; };
+    for (std::size_t a = 0; a < j.arms.size(); ++a) {
+        const JunctionArm& arm = j.arms[a];
+        if (arm.cut == 0) continue;
+        const Rect out = arm.outside(last(arm));
+        for (int y = out.y1; y <= out.y2; ++y)
+            for (int x = out.x1; x <= out.x2; ++x)
+                if (int& id = m.id[static_cast<std::size_t>(y - 1) * m.X + (x - 1)]; id >= 0 && id < R)
+                    id += R * static_cast<int>(a + 1);
+        m.set(arm.tie(), -1);
+    }
     return m;
-}
-
-bool inside(const Rect& r, int x, int y) {
-    return x >= r.x1 && x <= r.x2 && y >= r.y1 && y <= r.y2;
 }
 
 // The signed flux of each slot region's nodes, over the box without its
@@ -222,11 +236,17 @@ struct RegionFlux {
     std::vector<std::vector<double>> port;  // [arm][region]
     RegionFlux(std::size_t regions, std::size_t arms)
         : box(regions, 0.0), port(arms, std::vector<double>(regions, 0.0)) {}
+    // This plus c times q.
+    void add(const RegionFlux& q, double c) {
+        for (std::size_t k = 0; k < box.size(); ++k) box[k] += c * q.box[k];
+        for (std::size_t a = 0; a < port.size(); ++a)
+            for (std::size_t k = 0; k < box.size(); ++k) port[a][k] += c * q.port[a][k];
+    }
 };
 
-RegionFlux region_flux(const Frame3D& f, const JunctionLayout& j, const RegionMap& map) {
+RegionFlux region_flux(const Frame3D& f, const JunctionLayout& j, const RegionMap& map, std::size_t pieces) {
     static const std::vector<DielectricBlock> kNone;
-    RegionFlux out(j.slots.size(), j.arms.size());
+    RegionFlux out(pieces, j.arms.size());
     const Rect in = interior(f);
     const RowGeometry rg = row_geometry(f.st, 3);
     const Layers air = f.air();
@@ -244,10 +264,11 @@ RegionFlux region_flux(const Frame3D& f, const JunctionLayout& j, const RegionMa
     return out;
 }
 
-// A run's inductances from its region fluxes.  Each slot node at its value
-// v (+1 or -1) is an extreme of the field, so v times its signed flux is
-// the flux's magnitude; a quarter of the sum over both signs is the slot
-// flux, whose value per cross-section times mu0/4 is the line's L'.
+// A run's inductances from its piece fluxes.  The sum of each fixed
+// piece's value v times its signed flux is twice the field's energy (at
+// +1 and -1 it is the flux's magnitude, each slot node an extreme of the
+// field); a quarter of it is the slot flux, whose value per cross-section
+// times mu0/4 is the line's L'.
 MagneticResult inductances(const Frame3D& f, const JunctionLayout& j, const RegionFlux& r,
                            const std::vector<double>& v) {
     auto flux = [&](const std::vector<double>& per_region) {
@@ -264,6 +285,42 @@ MagneticResult inductances(const Frame3D& f, const JunctionLayout& j, const Regi
     }
     m.L = kMu0 * f.dl * 0.125 * excess;
     return m;
+}
+
+bool has_ties(const JunctionLayout& j) {
+    return std::any_of(j.arms.begin(), j.arms.end(), [](const JunctionArm& a) { return a.cut != 0; });
+}
+
+// One slot run: the values of the slot regions, and the arms whose
+// pieces outside their ties hold 0.
+struct SlotRun {
+    std::vector<double> v;
+    std::vector<bool> idle;
+    // Each piece's value (pieces as region_map numbers them).
+    std::vector<double> pieces() const {
+        std::vector<double> p(v.size() * (idle.size() + 1));
+        for (std::size_t a = 0; a <= idle.size(); ++a)
+            for (std::size_t k = 0; k < v.size(); ++k) p[a * v.size() + k] = a > 0 && idle[a - 1] ? 0.0 : v[k];
+        return p;
+    }
+};
+
+// The run of slot values v: an arm with a tie idles where every slot
+// region reaching past its tie has one value.
+SlotRun slot_run(const JunctionLayout& j, const RegionMap& map, const std::vector<double>& v) {
+    const std::size_t R = v.size();
+    SlotRun run{v, std::vector<bool>(j.arms.size(), false)};
+    std::vector<std::vector<bool>> reaches(j.arms.size(), std::vector<bool>(R, false));
+    for (int id : map.id)
+        if (id >= static_cast<int>(R)) reaches[id / R - 1][id % R] = true;
+    for (std::size_t a = 0; a < j.arms.size(); ++a) {
+        std::vector<double> seen;
+        for (std::size_t k = 0; k < R; ++k)
+            if (reaches[a][k]) seen.push_back(v[k]);
+        run.idle[a] =
+            j.arms[a].cut != 0 && std::adjacent_find(seen.begin(), seen.end(), std::not_equal_to<>()) == seen.end();
+    }
+    return run;
 }
 
 }  // namespace
@@ -287,33 +344,61 @@ int magnetic_runs(const Frame3D& f, const JunctionLayout& j, const std::vector<s
     g.ground(false);
     if (j.mirror_x) g.mirror_side_walls(true, true);
     const RegionMap map = region_map(m, j);
+    const std::size_t R = j.slots.size(), pieces = R * (j.arms.size() + 1);
+    std::vector<SlotRun> todo;
+    for (const std::vector<double>& v : values) todo.push_back(slot_run(j, map, v));
+    const bool ties = has_ties(j) && std::any_of(map.id.begin(), map.id.end(),
+                                                 [&](int id) { return id >= 0 && id < static_cast<int>(R); });
+    // The offset run: the inner pieces at 1, every arm outside its tie at 0.
+    if (ties) todo.push_back({std::vector<double>(R, 1.0), std::vector<bool>(j.arms.size(), true)});
     std::vector<RegionFlux> flux;
     out.clear();
-    for (std::size_t r = 0; r < values.size(); ++r) {
+    for (std::size_t r = 0; r < todo.size(); ++r) {
         // Each run starts from a fresh fine band; the coarse bands keep
         // what the run before left.
         g.refill_band0(false);
         if (j.mirror_x) g.mirror_side_walls(true, true, true);
         for (const Rect& q : j.beyond) g.paint(q.x1, q.x2, q.y1, q.y2, 0.0, true);
-        for (std::size_t k = 0; k < j.slots.size(); ++k)
-            for (const Rect& q : j.slots[k]) g.paint(q.x1, q.x2, q.y1, q.y2, values[r][k], true);
+        for (std::size_t k = 0; k < R; ++k)
+            for (const Rect& q : j.slots[k]) g.paint(q.x1, q.x2, q.y1, q.y2, todo[r].v[k], true);
+        for (std::size_t a = 0; a < j.arms.size(); ++a) {
+            const JunctionArm& arm = j.arms[a];
+            if (arm.cut == 0) continue;
+            const Rect q = arm.outside(arm.along_x ? m.columns() : m.planes()), t = arm.tie();
+            if (todo[r].idle[a]) g.paint(q.x1, q.x2, q.y1, q.y2, 0.0, true);
+            g.paint(t.x1, t.x2, t.y1, t.y2, kFree, true);
+        }
         for (const Rect& q : j.grounds) g.paint(q.x1, q.x2, q.y1, q.y2, kFree, true);
         for (const Rect& q : j.strips) g.paint(q.x1, q.x2, q.y1, q.y2, kFree, true);
         open_bridge_slots(g, j.arms);
         if (const int rc = run3l(m, captions[r]); rc != 0) return rc;
-        flux.push_back(region_flux(m, j, map));
-        out.push_back(inductances(m, j, flux.back(), values[r]));
+        flux.push_back(region_flux(m, j, map, pieces));
     }
+    std::vector<std::vector<double>> v;
+    for (const SlotRun& run : todo) v.push_back(run.pieces());
+    if (ties) {
+        // Each run plus the offset that leaves the inner pieces no net flux.
+        const RegionFlux& off = flux.back();
+        auto inner = [&](const RegionFlux& q) {
+            double s = 0.0;
+            for (std::size_t k = 0; k < R; ++k) s += q.box[k];
+            return s;
+        };
+        for (std::size_t r = 0; r + 1 < todo.size(); ++r) {
+            const double d = -inner(flux[r]) / inner(off);
+            flux[r].add(off, d);
+            for (std::size_t p = 0; p < pieces; ++p) v[r][p] += d * v.back()[p];
+        }
+    }
+    for (std::size_t r = 0; r < values.size(); ++r) out.push_back(inductances(m, j, flux[r], v[r]));
     for (const std::vector<double>& c : derived) {
-        RegionFlux sum(j.slots.size(), j.arms.size());
-        std::vector<double> v(j.slots.size(), 0.0);
-        for (std::size_t r = 0; r < c.size(); ++r)
-            for (std::size_t k = 0; k < j.slots.size(); ++k) {
-                v[k] += c[r] * values[r][k];
-                sum.box[k] += c[r] * flux[r].box[k];
-                for (std::size_t a = 0; a < j.arms.size(); ++a) sum.port[a][k] += c[r] * flux[r].port[a][k];
-            }
-        out.push_back(inductances(m, j, sum, v));
+        RegionFlux sum(pieces, j.arms.size());
+        std::vector<double> s(pieces, 0.0);
+        for (std::size_t r = 0; r < c.size(); ++r) {
+            sum.add(flux[r], c[r]);
+            for (std::size_t p = 0; p < pieces; ++p) s[p] += c[r] * v[r][p];
+        }
+        out.push_back(inductances(m, j, sum, s));
     }
     return 0;
 }

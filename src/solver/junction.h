@@ -10,6 +10,7 @@
 // plane P from a holds P - 1/2 - a.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -41,11 +42,25 @@ struct JunctionArm {
     int s1 = 0, s2 = 0;    // strip edges across the arm
     int g1 = 0, g2 = 0;    // last node of the low ground, first of the high one
     double n = 0.0;        // nodes' worth of undisturbed line in its section
+    // The slot runs' ground tie across the arm, over cut..cut2 along it
+    // (cut 0: none), where the junction begins: beyond it, on the port's
+    // side, the arm carries the line's own mode or nothing.
+    int cut = 0, cut2 = 0;
+    // A tie as long as the arm's slot is wide, ending (or starting) at e,
+    // and never over the port's cross-section.
+    void tie_at(int e) {
+        const int w = s1 - g1 - 1;
+        port < e ? (cut = std::max(e - w, port + 1), cut2 = e) : (cut = e, cut2 = std::min(e + w, port - 1));
+    }
     Bridge bridge;
 
     // Along a1..a2, across b1..b2.
     Rect rect(int a1, int a2, int b1, int b2) const { return along_x ? Rect{a1, a2, b1, b2} : Rect{b1, b2, a1, a2}; }
     Rect port_rect() const { return rect(port, port, s1, s2); }
+    // The arm outside its tie, from the box's edge to the tie, ground edge
+    // to ground edge; the tie itself.
+    Rect outside(int last) const { return port < cut ? rect(1, cut - 1, g1, g2) : rect(cut2 + 1, last, g1, g2); }
+    Rect tie() const { return rect(cut, cut2, g1, g2); }
 };
 
 // Empty when every bridge lies in order inside the box (l1 < c1 <= c2 <
@@ -135,6 +150,18 @@ int electric_run(const Frame3D& f, const JunctionLayout& j, double eps, const ch
 // relaxation); 0 or the first failing run's status.  The slot problem is
 // linear: each entry of derived, coefficients over the runs solved, adds
 // the result of that combination of their slot values without a run.
+//
+// Arms with a ground tie (cut) split each slot region into its piece
+// inside the junction and one piece per arm outside.  Outside, an arm
+// whose slot regions differ in a run keeps their values (the line's mode)
+// and an arm whose regions agree holds 0 in both slots (no current at
+// all: a common value would drive its two grounds against each other).
+// The inner pieces keep the run's values, which carry each arm's strip
+// current unbroken through its tie, up to one common offset: the current
+// circling the junction through the ties, set by the zero net flux of the
+// inner pieces (the loop of grounds and ties is closed metal).  One more
+// run, the inner pieces at 1 and the rest at 0 (its caption the last),
+// gives that offset for every run.
 int magnetic_runs(const Frame3D& f, const JunctionLayout& j, const std::vector<std::vector<double>>& values,
                   const std::vector<const char*>& captions, std::vector<MagneticResult>& out,
                   const std::vector<std::vector<double>>& derived = {});

@@ -12,9 +12,14 @@
 //   3/4  AB and top +1, AC -1:  A and C,  R3 = LA + LC
 //   4/4  AB and AC +1, top -1:  B and C,  R4 = LB + LC
 // and the star's arms follow: LA = (R2 + R3 - R4)/2, LB = (R2 + R4 - R3)/2,
-// LC = (R3 + R4 - R2)/2.  The arm without current keeps the flux of its
-// common slot potential; its own undisturbed section is subtracted with
-// the rest, so it adds only what the junction changes.
+// LC = (R3 + R4 - R2)/2.  A circuit's tee has one ground node: the grounds
+// of each arm are tied across it where the junction begins, and outside
+// its tie the arm without current holds both slots at 0, so its grounds
+// carry nothing either (a common potential would drive them against each
+// other, a ground mode whose field reaches the far walls and whose share
+// grows with the box).
+#include <algorithm>
+
 #include "binding/messages.h"
 #include "solver/junction.h"
 
@@ -50,6 +55,10 @@ JunctionLayout tee_layout(const TeeInts& in, const Frame3D& f) {
     C.s1 = Z22, C.s2 = Z23, C.g1 = Z21, C.g2 = Z24;
     C.n = X - 0.5 - xc;
     C.bridge = {in.TYP3, in.XB6, in.XB8, X14, in.XB7};
+    // The ground ties where the junction begins: along the branch at the
+    // through line's nearer ground edge, along the through line at the
+    // branch's ground edges.
+    A.tie_at(std::min(Z11, Z21)), B.tie_at(X11), C.tie_at(X14);
     j.arms = {A, B, C};
     return j;
 }
@@ -80,7 +89,8 @@ extern "C" MIRTEX_API int Calc_Tee(int /*plot: no diagnostic output*/, int* ipar
     ElectricResult e;
     // Slot regions AB, AC, top.
     std::vector<MagneticResult> runs;
-    const SlotRuns slots{{{1.0, -1.0, -1.0}, {1.0, -1.0, 1.0}, {1.0, 1.0, -1.0}}, {"2/4", "3/4", "4/4"}};
+    // The last caption is the ties' offset run.
+    const SlotRuns slots{{{1.0, -1.0, -1.0}, {1.0, -1.0, 1.0}, {1.0, 1.0, -1.0}}, {"2/4", "3/4", "4/4", "4/4"}};
     if (const int rc = junction_runs(f, j, re.die_er, "1/4", slots, e, runs); rc != 0) return rc;
     const MagneticResult &ab = runs[0], &ac = runs[1], &bc = runs[2];
 

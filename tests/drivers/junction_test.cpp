@@ -293,6 +293,34 @@ TEST_F(Junctions, TeeAndCrossArmsAreAlikeAndAPortSwapOnlyPermutesTheMatrix) {
     }
 }
 
+// Every arm's grounds are tied where the junction begins, so outside it
+// an arm carries its line's mode or nothing, and no current reaches the
+// box's far walls.  Equal G1 arms, boxes of 300 and 600 um: each value
+// moves by at most 0.7 pH (the cross's L5; the tee's L1 0.17 pH), while a
+// common potential on an idle arm's slots drives a ground mode that moves
+// L5 by 4 pH.  1 pH is 2 um of the line.  A turn from the branch into a
+// through arm is the same in the tee and the cross (1.8 % apart: the
+// cross's fourth arm), which a wrong branch share would break.
+TEST_F(Junctions, TeeAndCrossInductancesDoNotDependOnTheBox) {
+    const std::string c = design.lintyp;
+    std::vector<double> tee[2], cross[2];
+    for (int k = 0; k < 2; ++k) {
+        const std::string box = std::to_string(k);
+        Params g = with(design.grid_params, "DL", Value::Real(5e-6));
+        g = with(with(g, "L1", Value::Real(300e-6 * (k + 1))), "L2", Value::Real(300e-6 * (k + 1)));
+        design.item("C_GRID", "BOX" + box, g);
+        grid = "BOX" + box;
+        checked_y(junction("CxTEE", "TB" + box, {c, c, c}, {"NONE", "NONE", "NONE"}), "tee");
+        tee[k].assign(tee_dpar_out, tee_dpar_out + 3);  // L3 (the branch), L1, L2
+        checked_y(junction("CxCROSS", "XB" + box, {c, c, c, c}, {"NONE", "NONE", "NONE", "NONE"}), "cross");
+        cross[k].assign(cross_dpar_out, cross_dpar_out + 5);  // L1, L2, L4, L3, L5
+        EXPECT_NEAR((tee[k][0] + tee[k][1]) / (cross[k][0] + cross[k][4] + cross[k][1]), 1.0, 0.05) << box;
+    }
+    RecordProperty("tee_L3_L1_cross_L1_L5", sci({tee[1][0], tee[1][1], cross[1][0], cross[1][4]}));
+    for (int n = 0; n < 3; ++n) EXPECT_NEAR(tee[0][n], tee[1][n], 1e-12) << "tee " << n;
+    for (int n = 0; n < 5; ++n) EXPECT_NEAR(cross[0][n], cross[1][n], 1e-12) << "cross " << n;
+}
+
 TEST_F(Junctions, BadInputIsRefusedBeforeAnythingIsSolved) {
     bridge("SAME", 1, 10e-6, 5e-6);  // metal 1, the line's own level
     design.line_type("UPPER", {{"CEN_MET", Value::Int(2)}, {"GND_MET", Value::Int(2)}});

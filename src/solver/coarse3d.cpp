@@ -314,11 +314,11 @@ constexpr double kBottomShare = 0.1;
 constexpr int kBottomSweeps = 400;
 
 // One coarser grid of the cycle: its correction, the source the finer
-// grid's residual gives it, its own residual, and its plan.
+// grid's residual gives it, and its plan.
 struct Grade {
-    OwnGrid e, g, r;
+    OwnGrid e, g;
     std::unique_ptr<Plan> plan;
-    Grade(const BandStack& s, int n) : e(s, n), g(s, n), r(s, n) {}
+    Grade(const BandStack& s, int n) : e(s, n), g(s, n) {}
 };
 
 void count_sweep(long nodes, bool coarse) {
@@ -334,8 +334,7 @@ class Multigrid {
 public:
     // The coarser grids under a fine grid (none when none nests).
     Multigrid(const BandStack& st, int ny, const Layers& eps, double alpha, const std::vector<DielectricBlock>& blocks,
-              const BandView* views)
-        : fine_r_(st, ny) {
+              const BandView* views) {
         for (int b = 0; b < kBandCount; ++b) fine_field_.base[b] = views[b].base;
         stacks_.push_back(st);
         BandStack cs;
@@ -405,15 +404,11 @@ private:
             return last;
         }
         for (int n = 0; n < kPreSmooth; ++n) last = smooth(i);
-        Field r = i == 0 ? fine_r_.field() : grades_[i - 1]->r.field();
-        Field g;
-        if (i > 0) g = grades_[i - 1]->g.field();
-        plan(i).residual(i == 0 ? nullptr : &g, r);
-        count_sweep(plan(i).free_nodes(), i > 0);
         Grade& c = *grades_[i];
         c.g.clear();
         c.e.clear();
-        gather(i, r, c);
+        gather(i, c);
+        count_sweep(plan(i).free_nodes(), i > 0);
         c.plan->to_source(c.g.field(), 2.0);
         descend(i + 1);
         correct(i, c);
@@ -422,54 +417,58 @@ private:
         return last;
     }
 
-    // fn(line, offset, run, a, b) for every run of grid i's free nodes: a
-    // and b the nodes of the grid below around the line, in its two rows
+    // The nodes of the grid below around a line of grid i, in the two rows
     // around the line's height, with their shares.
-    template <class F>
-    void each_run(std::size_t i, const Reader& below, F&& fn) {
+    struct Around {
+        const Reader& below;
         double z = NAN, t = 0.0;
         std::size_t k = 0;
-        plan(i).each_run([&](const Line& l, std::ptrdiff_t o, Run run) {
+
+        std::pair<Reader::Spot, Reader::Spot> of(const Line& l) {
             if (l.z != z) {
                 z = l.z;
                 below.bracket(0.5 * z, k, t);
             }
             const double X = 0.5 * (l.x - 1) * l.step;
-            fn(l, o, run, below.spot(k, X, 1.0 - t), below.spot(k + 1, X, t));
-        });
-    }
+            return {below.spot(k, X, 1.0 - t), below.spot(k + 1, X, t)};
+        }
+    };
 
     // The residual flux of grid i onto grid i + 1.
-    void gather(std::size_t i, const Field& r, Grade& c) {
-        each_run(i, Reader(stacks_[i + 1], c.g.views),
-                 [&](const Line& l, std::ptrdiff_t o, Run run, const Reader::Spot& a, const Reader::Spot& b) {
-                     const double* v = r.base[l.band] + o;
-                     const double step = 0.5 * l.step;
-                     a.walk(run.first, run.last, step, [&](int j, double* q, double fy) { a.add(q, fy, v[j]); });
-                     b.walk(run.first, run.last, step, [&](int j, double* q, double fy) { b.add(q, fy, v[j]); });
-                 });
+    void gather(std::size_t i, Grade& c) {
+        const Reader to(stacks_[i + 1], c.g.views);
+        Around around{to};
+        Field g;
+        if (i > 0) g = grades_[i - 1]->g.field();
+        plan(i).residual(i == 0 ? nullptr : &g, [&](const Line& l, std::ptrdiff_t, Run run, const double* v) {
+            const auto [a, b] = around.of(l);
+            const double step = 0.5 * l.step;
+            a.walk(run.first, run.last, step, [&](int j, double* q, double fy) { a.add(q, fy, v[j]); });
+            b.walk(run.first, run.last, step, [&](int j, double* q, double fy) { b.add(q, fy, v[j]); });
+        });
     }
 
     // Grid i + 1's correction, interpolated, onto grid i's free nodes.
     void correct(std::size_t i, const Grade& c) {
         const Field f = values(i);
-        each_run(i, Reader(stacks_[i + 1], c.e.views),
-                 [&](const Line& l, std::ptrdiff_t o, Run run, const Reader::Spot& a, const Reader::Spot& b) {
-                     double* p = f.base[l.band] + o;
-                     const double step = 0.5 * l.step;
-                     a.walk(run.first, run.last, step, [&](int j, double* q, double fy) { p[j] += a.get(q, fy); });
-                     b.walk(run.first, run.last, step, [&](int j, double* q, double fy) {
-                         double nv = p[j] + b.get(q, fy);
-                         // A free node must not land on a held value.
-                         if (i == 0 && held(nv, l.band)) nv = nv == 0.0 ? 1e-12 : std::nextafter(nv, 0.0);
-                         p[j] = nv;
-                     });
-                 });
+        const Reader from(stacks_[i + 1], c.e.views);
+        Around around{from};
+        plan(i).each_run([&](const Line& l, std::ptrdiff_t o, Run run) {
+            const auto [a, b] = around.of(l);
+            double* p = f.base[l.band] + o;
+            const double step = 0.5 * l.step;
+            a.walk(run.first, run.last, step, [&](int j, const double* q, double fy) { p[j] += a.get(q, fy); });
+            b.walk(run.first, run.last, step, [&](int j, const double* q, double fy) {
+                double nv = p[j] + b.get(q, fy);
+                // A free node must not land on a held value.
+                if (i == 0 && held(nv, l.band)) nv = nv == 0.0 ? 1e-12 : std::nextafter(nv, 0.0);
+                p[j] = nv;
+            });
+        });
     }
 
     std::vector<BandStack> stacks_;
     std::vector<std::unique_ptr<Grade>> grades_;
-    OwnGrid fine_r_;
     Field fine_field_;
     Plan* fine_ = nullptr;
     bool first_sweep_ = false;
@@ -481,8 +480,7 @@ int relax_cycles(const char* kernel, const BandStack& st, int ny, const Layers& 
                  const std::vector<DielectricBlock>& blocks, const BandView* views) {
     BandStack cs;
     int cny = 0;
-    if (!coarser_grid(st, ny, cs, cny) ||
-        2 * grid_size(st, ny).bytes + 4 * grid_size(cs, cny).bytes > grid_limit_bytes())
+    if (!coarser_grid(st, ny, cs, cny) || grid_size(st, ny).bytes + 3 * grid_size(cs, cny).bytes > grid_limit_bytes())
         return -1;
     try {
         Multigrid mg(st, ny, eps, alpha, blocks, views);

@@ -820,12 +820,13 @@ void Plan::restart_factor(double alpha) {
 // The residual of each free node: the weighted mean of its neighbours
 // (the line's own ends mirrored, as the sweep does) plus g, less the node;
 // formed as the sweep forms its update, but from the old values alone.
-void Plan::residual(const Field* g, const Field& out) {
+void Plan::residual(const Field* g, const RunValues& to) {
     const Scratch a(scratch_.data(), scratch_.size() / 8);
+    // The second half of the scratch holds a line's residuals.
+    double* const rl = scratch_.data() + scratch_.size() / 2;
     for (Line& l : lines_) {
         const std::ptrdiff_t o = l.p - origin_[l.band];
         l.g = g != nullptr ? g->base[l.band] + o : nullptr;
-        double* const rl = out.base[l.band] + o;
         const double* const p = l.p;
         const double side = l.w.side, k = l.faces / alpha_;
         for (int r = l.run_first; r < l.run_end; ++r) {
@@ -846,16 +847,18 @@ void Plan::residual(const Field* g, const Field& out) {
             };
             if (run.special >= 0) {
                 for (int j = run.first; j <= run.last; ++j) one(j);
-                continue;
+            } else {
+                const Span sp = span_of(l, run);
+                if (sp.count() > 0) {
+                    spatial_part(l, sp.first, sp.stop, a);
+                    int j = sp.first;
+                    if (j == 0) one(j++);
+                    for (; j <= sp.stop; ++j)
+                        rl[j] = k * ((a.r[j - sp.first] + side * l.xa[j] + side * p[j - 1]) - p[j]);
+                }
+                if (sp.end) one(l.last);
             }
-            const Span sp = span_of(l, run);
-            if (sp.count() > 0) {
-                spatial_part(l, sp.first, sp.stop, a);
-                int j = sp.first;
-                if (j == 0) one(j++);
-                for (; j <= sp.stop; ++j) rl[j] = k * ((a.r[j - sp.first] + side * l.xa[j] + side * p[j - 1]) - p[j]);
-            }
-            if (sp.end) one(l.last);
+            to(l, o, run, rl);
         }
     }
 }

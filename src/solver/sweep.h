@@ -25,6 +25,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -240,10 +241,11 @@ public:
     // converged.  One sweep p <- p + alpha (t + g - p), on this thread; the
     // largest residual |t + g - p|.
     double sweep_source(const Field& g);
-    // The flux imbalance D (t + g - p) of every free node into out, D the
-    // sum of its face coefficients; held nodes are not written.  Null g:
-    // no source.
-    void residual(const Field* g, const Field& out);
+    // The flux imbalance D (t + g - p) of every free node, D the sum of its
+    // face coefficients, run by run: to(line, offset, run, r) with r[j]
+    // that of node j of the line.  Null g: no source.
+    using RunValues = std::function<void(const Line&, std::ptrdiff_t, Run, const double*)>;
+    void residual(const Field* g, const RunValues& to);
     // A flux imbalance in g as a source: g /= scale D at the free nodes
     // (scale: the ratio of the length units of the flux and of the plan).
     void to_source(const Field& g, double scale) const;

@@ -312,6 +312,10 @@ constexpr double kSmoothingFactor = 1.3;
 // share of its first sweep's (or for this many sweeps at most).
 constexpr double kBottomShare = 0.1;
 constexpr int kBottomSweeps = 400;
+// A run whose cycles cut the residual by less than this, this many times
+// running, relaxes without them.
+constexpr double kStalledShare = 0.7;
+constexpr int kStalledCycles = 3;
 
 // One coarser grid of the cycle: its correction, the source the finer
 // grid's residual gives it, and its plan.
@@ -486,7 +490,22 @@ int relax_cycles(const char* kernel, const BandStack& st, int ny, const Layers& 
         Multigrid mg(st, ny, eps, alpha, blocks, views);
         Plan plan(Stencil::Spatial, st, eps, views, kSmoothingFactor, blocks);
         plan.hold_factor();
-        const int rc = relax(kernel, bound, sweep_cap3(st, ny), plan.free_nodes(), [&] { return mg.cycle(plan); });
+        // Cycles that stop cutting the residual (held nodes the coarser
+        // grids cannot see, say) give way to plain relaxation of the field
+        // they reached, at the run's factor, tuned.
+        double before = HUGE_VAL;
+        int stalled = 0;
+        const int rc = relax(kernel, bound, sweep_cap3(st, ny), plan.free_nodes(), [&] {
+            if (stalled >= kStalledCycles) return plan.sweep();
+            const double r = mg.cycle(plan);
+            stalled = r > kStalledShare * before ? stalled + 1 : 0;
+            before = r;
+            if (stalled >= kStalledCycles) {
+                plan.restart_factor(alpha);
+                plan.hold_factor(false);
+            }
+            return r;
+        });
         std::atomic_ref<long long>(relax_counters().threaded_sweeps)
             .fetch_add(plan.threaded_sweeps(), std::memory_order_relaxed);
         return rc;

@@ -812,6 +812,10 @@ void Plan::set_alpha(double alpha) {
     alpha_ = alpha;
 }
 
+void Plan::hold_factor(bool on) {
+    tune_ = !on && g_tuning;
+}
+
 void Plan::restart_factor(double alpha) {
     set_alpha(alpha);
     tuner_ = FactorTuner{};

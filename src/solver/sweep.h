@@ -233,8 +233,8 @@ public:
     void restart_factor(double alpha);
     // Sweeps of the run made on two threads.
     long threaded_sweeps() const { return threaded_; }
-    // Keeps the factor the plan was made with.
-    void hold_factor() { tune_ = false; }
+    // Whether the plan keeps the factor it was given (on) or tunes it.
+    void hold_factor(bool on = true);
 
     // The error equation of a coarser grid has a source: g (at the free
     // nodes) is what a node exceeds the mean of its neighbours by once

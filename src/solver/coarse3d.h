@@ -51,6 +51,7 @@ bool coarser_grid(const BandStack& st, int ny, BandStack& coarse, int& coarse_ny
 // coarse start left them a smooth error that over-relaxation damps by only
 // 2 % a sweep (a cross at DL 1.25 um took 90 s of CPU instead of 49),
 // while a cycle cuts it by a factor of five or more at any step.
+//
 // How a run starts: from its own field, from the coarser grid's field
 // (above), or in multigrid cycles over the coarser grids (coarse3d.cpp).
 enum class Start { Painted, Coarse, Cycles };

@@ -111,8 +111,8 @@ struct Line {
     Read ur = Read::Same, dr = Read::Same;
     bool driven = false;  // band 0: +-1.0 is fixed as well
     Scaled w{};
-    int x = 1, step = 1;  // column and in-plane step (units h)
-    int band = kBand0;
+    int x = 1, step = 1;                 // column and in-plane step (units h)
+    int band = kBand0;                   // the band the line lies in
     double faces = 0.0;                  // sum of the node's face coefficients
     const double* g = nullptr;           // a source along the line, or none
     double z = 0.0, du = 0.0, dl = 0.0;  // height and vertical spacings

@@ -46,14 +46,18 @@ bool coarser_grid(const BandStack& st, int ny, BandStack& coarse, int& coarse_ny
 // worth it.  kernel names the run in progress lines and errors; null
 // relaxes quietly (a coarse run: no progress, no error at the cap).
 //
-// The slot runs keep their painted start: given a factor near 2 already
-// (1.94 for the junctions), the coarse run tunes it to about 1.98 and the
-// fine run then damps what the interpolation left by only 2 % a sweep (a
-// cross at DL 1.25 um took 90 s of CPU instead of 49); at the coarse run's
-// own factor the run was faster but stopped further from the converged
-// field (the short end's L_end 8e-4 low at DL 2.5 um, 0.5e-4 before).
+// The electric runs start from the coarser grid's field.  The slot runs
+// (their slots held at +-1 next to free metal) run multigrid cycles: a
+// coarse start left them a smooth error that over-relaxation damps by only
+// 2 % a sweep (a cross at DL 1.25 um took 90 s of CPU instead of 49),
+// while a cycle cuts it by a factor of five or more at any step.
+//
+// How a run starts: from its own field, from the coarser grid's field
+// (above), or in multigrid cycles over the coarser grids (coarse3d.cpp).
+enum class Start { Painted, Coarse, Cycles };
+
 int relax_space(const char* kernel, const BandStack& st, int ny, const Layers& eps, double bound, double alpha,
-                const std::vector<DielectricBlock>& blocks, const BandView views[kBandCount], bool coarse = true,
-                double* end_alpha = nullptr);
+                const std::vector<DielectricBlock>& blocks, const BandView views[kBandCount],
+                Start start = Start::Coarse, double* end_alpha = nullptr);
 
 }  // namespace mirtex::solver

@@ -36,11 +36,11 @@ bool grid_matches(const char* kernel, const BandStack& st, int ny) {
 }
 
 int relax_views(const char* kernel, const BandStack& st, int ny, const Layers& eps, double bound, double alpha,
-                const std::vector<DielectricBlock>& blocks, bool coarse) {
+                const std::vector<DielectricBlock>& blocks, Start start) {
     BandView views[kBandCount];
     for (int b = 0; b < kBandCount; ++b)
         views[b] = view3(access(*kPit[b]), st.columns(b), st.rows(b), band_planes(b, ny));
-    return relax_space(kernel, st, ny, eps, bound, alpha, blocks, views, coarse);
+    return relax_space(kernel, st, ny, eps, bound, alpha, blocks, views, start);
 }
 
 }  // namespace
@@ -53,7 +53,8 @@ extern "C" MIRTEX_API int iteration3(double e3, double e2, double e1, int nx, in
                                      int ny, int h1, int h2, double met, double bound, double alpha) {
     const BandStack st{nx, m4, m2, k1, rows0, n4, h1, h2, met};
     if (!grid_matches("iteration3", st, ny)) return kFailed;
-    return relax_views("iteration3", st, ny, Layers{e3, e2, e1, -2.0 * h2}, bound, alpha, dielectric_blocks(), true);
+    return relax_views("iteration3", st, ny, Layers{e3, e2, e1, -2.0 * h2}, bound, alpha, dielectric_blocks(),
+                       Start::Coarse);
 }
 
 extern "C" MIRTEX_API int iteration3l(int nx, int m4, int m2, int k1, int ny, double bound, double alpha) {
@@ -66,7 +67,7 @@ extern "C" MIRTEX_API int iteration3l(int nx, int m4, int m2, int k1, int ny, do
     const BandStack st{nx, m4, m2, k1, rows0, n4, 0, 0, rows0 == 8 ? 1.0 : 0.0};
     if (!grid_matches("iteration3l", st, ny)) return kFailed;
     // The magnetic problem has a uniform permeability: no blocks.
-    return relax_views("iteration3l", st, ny, Layers{1.0, 1.0, 1.0, 0.0}, bound, alpha, {}, false);
+    return relax_views("iteration3l", st, ny, Layers{1.0, 1.0, 1.0, 0.0}, bound, alpha, {}, Start::Cycles);
 }
 
 extern "C" MIRTEX_API int iteration3z(double e3, double e2, double e1, int nx, int m4, int m2, int k1, int rows0,

@@ -282,6 +282,11 @@ inline void spatial_part(const Line& l, int j0, int j1, const Scratch& s) {
         o[k] = p[k];
         r[k] = w.keep * p[k] + w.side * p[k + 1] + w.up * up[k] + w.down * dn[k] + w.side * xb[k];
     }
+    if (l.g != nullptr) {
+        const double* __restrict g = l.g + j0;
+        const double a = 1.0 - w.keep;
+        for (k = 0; k < n; ++k) r[k] += a * g[k];
+    }
 }
 
 // What a sweep learns from its changes: the largest, whether any was not
@@ -337,7 +342,8 @@ inline double spatial_end(const Line& l, double prev, Track& t) {
     const int j = l.last;
     double& v = l.p[j];
     const double u = vertical_at(l.ur, l.up, l.up2, j), d = vertical_at(l.dr, l.dn, l.dn2, j);
-    const double part = w.keep * v + w.side * prev + w.up * u + w.down * d + w.side * l.xb[j];
+    double part = w.keep * v + w.side * prev + w.up * u + w.down * d + w.side * l.xb[j];
+    if (l.g != nullptr) part += (1.0 - w.keep) * l.g[j];
     const double nv = (part + w.side * l.xa[j]) + w.side * prev;
     t.see(v, nv);
     v = nv;
@@ -371,8 +377,9 @@ double spatial_special(const Line& l, Run run, double largest, int& hits, const 
         const double prev = j == 0 ? p[1] : p[j - 1];
         const double next = j == l.last ? prev : p[j + 1];
         const double u = vertical_at(l.ur, l.up, l.up2, j), d = vertical_at(l.dr, l.dn, l.dn2, j);
-        const double nv =
+        double nv =
             w.keep * p[j] + w.next * next + w.up * u + w.down * d + w.xb * l.xb[j] + w.xa * l.xa[j] + w.prev * prev;
+        if (l.g != nullptr) nv += (1.0 - w.keep) * l.g[j];
         t.see(p[j], nv);
         p[j] = nv;
     }
@@ -486,6 +493,7 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
       layers_(eps),
       blocks_(stencil == Stencil::Spatial ? blocks : std::vector<DielectricBlock>{}) {
     const bool spatial = stencil == Stencil::Spatial;
+    for (int b = 0; b < kBandCount; ++b) origin_[b] = views[b].base;
     for (const StackRow& sr : st.sweep_rows()) {
         const int b = sr.self.band;
         const BandView& me = views[b];
@@ -533,6 +541,10 @@ Plan::Plan(Stencil stencil, const BandStack& st, const Layers& eps, const BandVi
         ln.w = {1.0 - alpha, alpha * w.side, alpha * w.up, alpha * w.down};
         ln.driven = b == kBand0;
         ln.step = kBandStep[b];
+        ln.band = b;
+        // The faces of a cross-section node, times the step: those of a
+        // cell of the three-dimensional grid.
+        ln.faces = (spatial ? kBandStep[b] : 1) * ((spatial ? 4 : 2) * f.side + f.up + f.down);
         ln.z = sr.z;
         ln.du = sr.du;
         ln.dl = sr.dl;
@@ -800,9 +812,79 @@ void Plan::set_alpha(double alpha) {
     alpha_ = alpha;
 }
 
+void Plan::hold_factor(bool on) {
+    tune_ = !on && g_tuning;
+}
+
 void Plan::restart_factor(double alpha) {
     set_alpha(alpha);
     tuner_ = FactorTuner{};
+}
+
+// The residual of each free node: the weighted mean of its neighbours
+// (the line's own ends mirrored, as the sweep does) plus g, less the node;
+// formed as the sweep forms its update, but from the old values alone.
+void Plan::residual(const Field* g, const RunValues& to) {
+    const Scratch a(scratch_.data(), scratch_.size() / 8);
+    // The second half of the scratch holds a line's residuals.
+    double* const rl = scratch_.data() + scratch_.size() / 2;
+    for (Line& l : lines_) {
+        const std::ptrdiff_t o = l.p - origin_[l.band];
+        l.g = g != nullptr ? g->base[l.band] + o : nullptr;
+        const double* const p = l.p;
+        const double side = l.w.side, k = l.faces / alpha_;
+        for (int r = l.run_first; r < l.run_end; ++r) {
+            const Run run = runs_[r];
+            auto one = [&](int j) {
+                const double prev = j == 0 ? p[1] : p[j - 1], next = j == l.last ? p[j - 1] : p[j + 1];
+                const double up = vertical_at(l.ur, l.up, l.up2, j), dn = vertical_at(l.dr, l.dn, l.dn2, j);
+                double nv;
+                if (run.special >= 0) {
+                    const NodeWeights& w = special_[run.special + (j - run.first)];
+                    nv = w.keep * p[j] + w.next * next + w.up * up + w.down * dn + w.xb * l.xb[j] + w.xa * l.xa[j] +
+                         w.prev * prev;
+                } else {
+                    nv = l.w.keep * p[j] + side * (prev + next + l.xa[j] + l.xb[j]) + l.w.up * up + l.w.down * dn;
+                }
+                if (l.g != nullptr) nv += alpha_ * l.g[j];
+                rl[j] = k * (nv - p[j]);
+            };
+            if (run.special >= 0) {
+                for (int j = run.first; j <= run.last; ++j) one(j);
+            } else {
+                const Span sp = span_of(l, run);
+                if (sp.count() > 0) {
+                    spatial_part(l, sp.first, sp.stop, a);
+                    int j = sp.first;
+                    if (j == 0) one(j++);
+                    for (; j <= sp.stop; ++j)
+                        rl[j] = k * ((a.r[j - sp.first] + side * l.xa[j] + side * p[j - 1]) - p[j]);
+                }
+                if (sp.end) one(l.last);
+            }
+            to(l, o, run, rl);
+        }
+    }
+}
+
+double Plan::sweep_source(const Field& g) {
+    // A correction may reach 0.0 anywhere: its plan keeps the held nodes
+    // it was made with.
+    classify_hits_ = false;
+    for (Line& l : lines_) l.g = g.base[l.band] + (l.p - origin_[l.band]);
+    const double residual = sweep_one();
+    if (tune_) {
+        const double a = tuner_.next(residual, alpha_);
+        if (a != alpha_) set_alpha(a);
+    }
+    return residual;
+}
+
+void Plan::to_source(const Field& g, double scale) const {
+    each_run([&](const Line& l, std::ptrdiff_t o, Run run) {
+        const double k = 1.0 / (scale * l.faces);
+        for (int j = run.first; j <= run.last; ++j) g.base[l.band][o + j * l.s] *= k;
+    });
 }
 
 double Plan::sweep() {
@@ -842,7 +924,7 @@ double Plan::sweep_two() {
     const double largest = std::isfinite(mine.largest) && std::isfinite(theirs.largest)
                                ? std::max(mine.largest, theirs.largest)
                                : HUGE_VAL;
-    if ((mine.hits | theirs.hits) != 0) reclassify();
+    if ((mine.hits | theirs.hits) != 0 && classify_hits_) reclassify();
     return largest / alpha_;
 }
 
@@ -865,7 +947,7 @@ double Plan::sweep_one() {
                 largest = f.single(l, runs_[k], largest, hits, scratch, half, special_.data());
         }
     }
-    if (hits != 0) reclassify();
+    if (hits != 0 && classify_hits_) reclassify();
     return largest / alpha_;
 }
 

@@ -25,6 +25,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -111,6 +112,9 @@ struct Line {
     bool driven = false;  // band 0: +-1.0 is fixed as well
     Scaled w{};
     int x = 1, step = 1;                 // column and in-plane step (units h)
+    int band = kBand0;                   // the band the line lies in
+    double faces = 0.0;                  // sum of the node's face coefficients
+    const double* g = nullptr;           // a source along the line, or none
     double z = 0.0, du = 0.0, dl = 0.0;  // height and vertical spacings
     int run_first = 0, run_end = 0;
 };
@@ -201,6 +205,12 @@ private:
     int interval_ = kFirstProbe;
 };
 
+// A field of a plan's shape in arrays of its own: node (1, 1, 1) of band
+// b at base[b], with the strides of the plan's views.
+struct Field {
+    double* base[kBandCount] = {};
+};
+
 class Plan {
 public:
     // views[b] the band arrays; blocks (spatial sweeps only) put other
@@ -223,6 +233,31 @@ public:
     void restart_factor(double alpha);
     // Sweeps of the run made on two threads.
     long threaded_sweeps() const { return threaded_; }
+    // Whether the plan keeps the factor it was given (on) or tunes it.
+    void hold_factor(bool on = true);
+
+    // The error equation of a coarser grid has a source: g (at the free
+    // nodes) is what a node exceeds the mean of its neighbours by once
+    // converged.  One sweep p <- p + alpha (t + g - p), on this thread; the
+    // largest residual |t + g - p|.
+    double sweep_source(const Field& g);
+    // The flux imbalance D (t + g - p) of every free node, D the sum of its
+    // face coefficients, run by run: to(line, offset, run, r) with r[j]
+    // that of node j of the line.  Null g: no source.
+    using RunValues = std::function<void(const Line&, std::ptrdiff_t, Run, const double*)>;
+    void residual(const Field* g, const RunValues& to);
+    // A flux imbalance in g as a source: g /= scale D at the free nodes
+    // (scale: the ratio of the length units of the flux and of the plan).
+    void to_source(const Field& g, double scale) const;
+    // fn(line, offset, run) for every run of free nodes, offset the line's
+    // place in a Field of the plan's shape.
+    template <class F>
+    void each_run(F&& fn) const {
+        for (const Line& l : lines_) {
+            const std::ptrdiff_t o = l.p - origin_[l.band];
+            for (int r = l.run_first; r < l.run_end; ++r) fn(l, o, runs_[r]);
+        }
+    }
 
 private:
     void set_alpha(double alpha);
@@ -262,12 +297,14 @@ private:
 
     std::vector<Line> lines_;
     std::vector<Run> runs_;
+    const double* origin_[kBandCount] = {};
     std::vector<Fns> fns_;
     std::vector<unsigned char> paired_;  // line i runs with line i + 1
     std::vector<double> scratch_;        // the parts of two lines' runs
     long free_ = 0;
     double alpha_;
     bool tune_ = true;
+    bool classify_hits_ = true;
     FactorTuner tuner_;
     Layers layers_;
     std::vector<DielectricBlock> blocks_;

@@ -215,6 +215,9 @@ int element_main(int argc, char** argv) {
     app.add_option("--items", spec.items_file, "a netlist file of data items to use instead of the example's");
     app.add_option("--dl", dl_text, "the grid step of every C_GRID item (e.g. 5um)");
     app.add_flag("--converge", converge, "solve again at half the grid step; the change estimates the error");
+    bool extrapolate = false;
+    app.add_flag("--extrapolate", extrapolate,
+                 "solve a 3-D element also at 2 DL and take its lumped values to the fine-grid limit");
     app.add_option("-f,--freq", freq, "the frequency of frequency-dependent values")->capture_default_str();
     app.add_option("--lib", lib, "the model library to load")->capture_default_str();
     if (const auto code = parse_arguments(app, argc, argv)) return *code;
@@ -229,6 +232,8 @@ int element_main(int argc, char** argv) {
         if (!d || !(*d >= 0)) return fail(kUsageError, "--dl '" + dl_text + "': " + (why.empty() ? "negative" : why));
         dl = *d;
     }
+    // The library reads it at every element it builds.
+    if (extrapolate) setenv("MIRTEX_EXTRAPOLATE", "1", 1);
     void* handle = boot_quietly(lib);
     if (handle == nullptr) return kLibraryError;
     auto& host = mirtex::host::Host::get();

@@ -445,7 +445,10 @@ private:
         Field g;
         if (i > 0) g = grades_[i - 1]->g.field();
         plan(i).residual(i == 0 ? nullptr : &g, [&](const Line& l, std::ptrdiff_t, Run run, const double* v) {
-            const auto [a, b] = around.of(l);
+            // Not a structured binding: not every compiler we build with
+            // lets the lambdas below capture one.
+            const auto spots = around.of(l);
+            const Reader::Spot &a = spots.first, &b = spots.second;
             const double step = 0.5 * l.step;
             a.walk(run.first, run.last, step, [&](int j, double* q, double fy) { a.add(q, fy, v[j]); });
             b.walk(run.first, run.last, step, [&](int j, double* q, double fy) { b.add(q, fy, v[j]); });
@@ -458,7 +461,10 @@ private:
         const Reader from(stacks_[i + 1], c.e.views);
         Around around{from};
         plan(i).each_run([&](const Line& l, std::ptrdiff_t o, Run run) {
-            const auto [a, b] = around.of(l);
+            // Not a structured binding: not every compiler we build with
+            // lets the lambdas below capture one.
+            const auto spots = around.of(l);
+            const Reader::Spot &a = spots.first, &b = spots.second;
             double* p = f.base[l.band] + o;
             const double step = 0.5 * l.step;
             a.walk(run.first, run.last, step, [&](int j, const double* q, double fy) { p[j] += a.get(q, fy); });

@@ -86,8 +86,11 @@ void spiral_values(const int* iout, const double* v, int n, double sigma, Descri
     if (segments < 1 || n < params::rind_result_slots(segments)) return;
     double sum[params::kRindColumns] = {};
     for (int c = 0; c < params::kRindColumns; ++c)
-        for (int i = 0; i < segments; ++i) sum[c] += v[params::rind_column(static_cast<params::RindColumn>(c), segments) + i];
-    d.values = {{"L", sum[params::kRindL], "H"}, {"R", sum[params::kRindR1GHz], "ohm", 1e9}, {"C", sum[params::kRindC], "F"},
+        for (int i = 0; i < segments; ++i)
+            sum[c] += v[params::rind_column(static_cast<params::RindColumn>(c), segments) + i];
+    d.values = {{"L", sum[params::kRindL], "H"},
+                {"R", sum[params::kRindR1GHz], "ohm", 1e9},
+                {"C", sum[params::kRindC], "F"},
                 {"Cs", params::read_layout<RindResults>(v).Cs, "F"}};
     constexpr int kSteps = 1200;          // 200 per decade
     constexpr double kLow = 1e7, kRatio = 1.0115794542598986;  // 10^(1/200)
@@ -187,8 +190,7 @@ std::string list_of(const Description& d) {
     // 1: the values are extrapolated to the fine-grid limit from DL and 2 DL
     // (where only some are, "extrapolated <name>" 1 for each of them).
     if (d.extrapolated) add({"extrapolated", 1, ""});
-    for (const std::string& name : d.limit)
-        if (d.extrapolated) add({"extrapolated " + name, 1, ""});
+    for (const std::string& name : d.limit) add({"extrapolated " + name, 1, ""});
     return text;
 }
 
@@ -266,7 +268,8 @@ bool describe(UserInstDef* inst, double f, Description& d) {
         // C and what the resonance makes of it.
         if (spiral && d.extrapolated)
             for (const Value& x : d.values)
-                if (x.name == "C" || x.name == "Q_peak" || x.name == "f_Q" || x.name == "f_res") d.limit.push_back(x.name);
+                if (x.name == "C" || x.name == "Q_peak" || x.name == "f_Q" || x.name == "f_res")
+                    d.limit.push_back(x.name);
     }
     return !d.values.empty();
 }

@@ -154,8 +154,8 @@ std::string disagreement(const SolvedResult& r, const Kind& k, const SolveCopy& 
         for (int s = 0; s < k.sized->filed_ints && s < static_cast<int>(fine.ipo.size()); ++s)
             if (fine.ipo[s] != coarse.ipo[s] || fine.dpo().size() != coarse.dpo().size()) {
                 const auto ints = names ? debug::plain_names(names->ipar_out) : std::vector<std::string>{};
-                return format("%s is %d at DL and %d at 2 DL", s < static_cast<int>(ints.size()) ? ints[s].c_str() : "N",
-                              fine.ipo[s], coarse.ipo[s]);
+                const char* what = s < static_cast<int>(ints.size()) ? ints[s].c_str() : "N";
+                return format("%s is %d at DL and %d at 2 DL", what, fine.ipo[s], coarse.ipo[s]);
             }
     const std::vector<std::string> out = names ? debug::plain_names(names->dpar_out) : std::vector<std::string>{};
     const std::vector<int> slots = lumped_slots(k, fine);

@@ -50,7 +50,13 @@ struct JunctionArm {
     // and never over the port's cross-section.
     void tie_at(int e) {
         const int w = s1 - g1 - 1;
-        port < e ? (cut = std::max(e - w, port + 1), cut2 = e) : (cut = e, cut2 = std::min(e + w, port - 1));
+        if (port < e) {
+            cut = std::max(e - w, port + 1);
+            cut2 = e;
+        } else {
+            cut = e;
+            cut2 = std::min(e + w, port - 1);
+        }
     }
     Bridge bridge;
 

@@ -17,9 +17,21 @@ int resolve_process();
 
 // Held by a query outside an analysis (an input check, a description): the
 // process technology it resolves is not kept for the next analysis, since
-// the host may load another design in between.
+// the host may load another design in between.  Nor does the query start
+// the debug file afresh: a summary read after an analysis would otherwise
+// empty the report that analysis has just written.
 struct OutsideAnalysis {
-    ~OutsideAnalysis() { foundries.resolve_pending = 1; }
+    OutsideAnalysis() { ++depth(); }
+    ~OutsideAnalysis() {
+        --depth();
+        foundries.resolve_pending = 1;
+    }
+    OutsideAnalysis(const OutsideAnalysis&) = delete;
+    OutsideAnalysis& operator=(const OutsideAnalysis&) = delete;
+    static int& depth() {
+        static int d = 0;
+        return d;
+    }
 };
 
 // One referenced line type with the labels its messages use.

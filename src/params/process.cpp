@@ -10,6 +10,7 @@
 
 #include "binding/messages.h"
 #include "debug/c_debug.h"
+#include "params/assembly.h"
 #include "params/grid.h"
 #include "params/item.h"
 #include "params/params.h"
@@ -125,7 +126,7 @@ MIRTEX_API int get_tech_data(_foundries* tables, UserInstDef* tech) {
 }
 
 MIRTEX_API int NetPars(void*) {
-    mirtex::setup_debug_item();
+    if (mirtex::params::OutsideAnalysis::depth() == 0) mirtex::setup_debug_item();
     char tech[MIRTEX_PROCES_NAME_SIZE];
     char layer[MIRTEX_PROCES_NAME_SIZE];
     double gw_def = 0.0;

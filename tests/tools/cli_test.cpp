@@ -45,7 +45,7 @@ protected:
     }
 
     // Start mirtex-sim with args, standard output and error into files.
-    pid_t start(const std::vector<std::string>& args) {
+    pid_t start(const std::vector<std::string>& args, const std::string& cwd = "") {
         std::vector<std::string> all = {mirtex::test::kSimulator};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -55,6 +55,7 @@ protected:
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_addopen(&fa, 1, out_path().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&fa, 2, err_path().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
         pid_t pid = -1;
         EXPECT_EQ(posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&fa);
@@ -67,7 +68,9 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
-    int run(const std::vector<std::string>& args) { return wait_for(start(args)); }
+    int run(const std::vector<std::string>& args, const std::string& cwd = "") {
+        return wait_for(start(args, cwd));
+    }
 
     // Output files live apart from the directory the test inspects.
     std::string out_path() const { return dir.path().string() + ".stdout"; }
@@ -146,6 +149,24 @@ TEST_F(Cli, ARunWritesTouchstoneAndPlotAndNothingElse) {
     EXPECT_EQ(out().rfind("# S-parameters, reference 50 50 ohm\n", 0), 0u) << out();
     EXPECT_EQ(run({"--lib", kIdealModel, "-q", net, "-o", dir.file("r.s3p")}), 0);
     EXPECT_NE(err().find("warning: "), std::string::npos) << "2-port data in a .s3p";
+}
+
+// The summary after the sweep reads the solved values again; the debug
+// report the analysis wrote (static results and one row per frequency)
+// must survive it.
+TEST_F(Cli, TheSummaryLeavesTheDebugReportOfTheRun) {
+    const std::string net = write("d.net", kProcess +
+                                               "C_SUB:S H1=-1 H2=200um H3=-1 ER1=1 ER2=12.9 ER3=1 TAND1=0 TAND2=5e-4 TAND3=0\n"
+                                               "C_GRID:G BOUND=1e-5 L1=-1 L2=-1 DL=2.5um ACC=10\n"
+                                               "C_LINTYP:T W=20um S=15um GW=50um CEN_MET=1 GND_MET=1\n"
+                                               "C_DEBUG:C_DEBUG_DEFAULT Flag1=1 Flag2=1 Flag3=0 Flag4=0 FILE=\"d.txt\"\n"
+                                               "CxLIN:TL1 1 2 L=100um C_LTYP=T C_SUB=S C_GRID=G\n" + kTail);
+    ASSERT_EQ(run({net, "-o", dir.file("d.s2p")}, dir.path().string()), 0) << err();
+    EXPECT_NE(err().find("CxLIN:TL1: ZL = "), std::string::npos) << err();
+    const std::string report = slurp(dir.file("d.txt"));
+    EXPECT_EQ(report.rfind("ZOKA Debug File\n", 0), 0u) << report;
+    EXPECT_NE(report.find("C_LIN (TL1):"), std::string::npos) << report;
+    EXPECT_NE(report.find("\nTL1       3 "), std::string::npos) << report;
 }
 
 TEST_F(Cli, OutputIntoAPipeOrDeviceIsWrittenNotReplaced) {

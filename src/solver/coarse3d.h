@@ -34,6 +34,9 @@ inline constexpr long kCoarseStartNodes = 150000;
 // Whether spatial runs start from the coarser grid (the default), and from
 // how many nodes on; for comparison and tests.
 void set_coarse_start(bool on, long from_nodes = kCoarseStartNodes);
+// Every cycle taken as stalled, so that a run falls back to plain
+// relaxation after its first few cycles; for tests.
+void set_cycles_stall(bool always);
 
 // The stack and box length of the grid of twice the step over the same
 // box; false when none nests (L1/DL or L2/DL not a multiple of 8, or a

@@ -570,11 +570,11 @@ int relax_space(const char* kernel, const BandStack& st, int ny, const Layers& e
                 double* end_alpha) {
     bool started = false;
     const bool large = g_coarse && nodes_of(st, ny) >= g_coarse_from;
-    if (start == Start::Cycles && large) {
+    if ((start == Start::Cycles || start == Start::CyclesElseCoarse) && large) {
         const int rc = relax_cycles(kernel, st, ny, eps, bound, alpha, blocks, views);
         if (rc != -1) return rc;
     }
-    if (start == Start::Coarse && large)
+    if ((start == Start::Coarse || start == Start::CyclesElseCoarse) && large)
         if (coarse_start(st, ny, eps, bound, alpha, blocks, views, started) == kStopped) return kStopped;
     // The interpolation leaves errors from one fine node to the next, near
     // the conductor edges above all.  A factor near 2 damps every mode by

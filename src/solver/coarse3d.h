@@ -49,15 +49,19 @@ bool coarser_grid(const BandStack& st, int ny, BandStack& coarse, int& coarse_ny
 // worth it.  kernel names the run in progress lines and errors; null
 // relaxes quietly (a coarse run: no progress, no error at the cap).
 //
-// The electric runs start from the coarser grid's field.  The slot runs
-// (their slots held at +-1 next to free metal) run multigrid cycles: a
-// coarse start left them a smooth error that over-relaxation damps by only
-// 2 % a sweep (a cross at DL 1.25 um took 90 s of CPU instead of 49),
-// while a cycle cuts it by a factor of five or more at any step.
+// Electric and slot runs alike run multigrid cycles where a coarser grid
+// nests: a coarse start leaves a smooth error that over-relaxation damps
+// by a few per cent a sweep at most (a cross's slot runs at DL 1.25 um
+// took 90 s of CPU instead of 49; an open end's electric run 3.8 s
+// instead of 1.4), while a cycle cuts it by a factor of five or more at
+// any step.  Without room for the cycles' grids an electric run still
+// starts from the coarser grid's field; a slot run, which a coarse start
+// does not help, from its own.
 //
 // How a run starts: from its own field, from the coarser grid's field
-// (above), or in multigrid cycles over the coarser grids (coarse3d.cpp).
-enum class Start { Painted, Coarse, Cycles };
+// (above), in multigrid cycles over the coarser grids (coarse3d.cpp), or
+// in cycles where they fit and else from the coarser grid's field.
+enum class Start { Painted, Coarse, Cycles, CyclesElseCoarse };
 
 int relax_space(const char* kernel, const BandStack& st, int ny, const Layers& eps, double bound, double alpha,
                 const std::vector<DielectricBlock>& blocks, const BandView views[kBandCount],

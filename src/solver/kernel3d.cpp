@@ -54,7 +54,7 @@ extern "C" MIRTEX_API int iteration3(double e3, double e2, double e1, int nx, in
     const BandStack st{nx, m4, m2, k1, rows0, n4, h1, h2, met};
     if (!grid_matches("iteration3", st, ny)) return kFailed;
     return relax_views("iteration3", st, ny, Layers{e3, e2, e1, -2.0 * h2}, bound, alpha, dielectric_blocks(),
-                       Start::Coarse);
+                       Start::CyclesElseCoarse);
 }
 
 extern "C" MIRTEX_API int iteration3l(int nx, int m4, int m2, int k1, int ny, double bound, double alpha) {

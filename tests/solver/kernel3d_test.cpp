@@ -261,8 +261,8 @@ TEST_F(Kernel3, SlotProblemInductanceIsTheDualOfTheAirCapacitance) {
 
 TEST_F(Kernel3, TunedFactorAndCoarseStartEndOnTheFixedFactorsFieldInFewerSweeps) {
     // An open end 200 um into a 500 um wide box: the fixed factor 1.8 is
-    // well below the best one here, and the tuned run raises it; a run
-    // started from the grid of twice the step (L1/DL = 200, L2/DL = 64
+    // well below the best one here, and the tuned run raises it; a run in
+    // cycles over the grid of twice the step (L1/DL = 200, L2/DL = 64
     // nest once) needs fewer sweeps still, counting the coarse grid's.
     // All stop on the same bound, the tuned ones nearer the converged
     // field (a run to a tight bound).

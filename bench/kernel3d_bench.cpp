@@ -135,11 +135,10 @@ void BM_Iteration3_G1_Bound(benchmark::State& state) {
 }
 // Sweeps per run as the grid is refined, DL 5 .. 0.625 um (range 1, in
 // units of 10 nm), with the factor fixed at 1.8 (range 2 = 0), tuned by
-// the run (1) or tuned and started from the coarser grids (2), at the
-// bound 10^-range 3: the open end's electric run and its slot run.  The
-// bound 1e-9 gives the converged values.  sweep_eq counts the coarse
-// grids' work in sweeps of the fine grid.  Mode 2 runs the slot run in
-// multigrid cycles.
+// the run (1) or tuned and relaxed in multigrid cycles over the coarser
+// grids (2), at the bound 10^-range 3: the open end's electric run and
+// its slot run.  The bound 1e-9 gives the converged values.  sweep_eq
+// counts the coarse grids' work in sweeps of the fine grid.
 void grid_series(benchmark::State& state, Kernel kernel) {
     set_factor_tuning(state.range(2) != 0);
     set_coarse_start(state.range(2) == 2);

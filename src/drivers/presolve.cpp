@@ -56,7 +56,7 @@ void presolve_pending() try {
     for (UserInstDef* inst : insts) {
         const Solved3D* e = solved_3d(inst->def->name);
         WarningList w;
-        if (e->solve == nullptr || run_builder(inst, w.list()) != 0 || e->v.lookup()) continue;
+        if (run_builder(inst, w.list()) != 0 || e->v.lookup()) continue;
         auto job = std::make_unique<Job>(e, format("%s(%s)", e->label, params::inst_name(inst)), version_slot(e->v));
         bool seen = false;
         for (const auto& j : jobs) seen = seen || (j->element == e && j->vectors.same_key(job->vectors));

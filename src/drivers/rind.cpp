@@ -1,18 +1,15 @@
 // The spiral inductor CxRIND: a two-port between its feed lines 1 and 2.
 #include "drivers/discontinuity.h"
+#include "drivers/solved3d.h"
 
 namespace mirtex::drivers {
 namespace {
 
 constexpr char kLabel[] = "C_RIND";
 
-int solve_rind(const ResultVectors& v) {
-    return Calc_Ind2(0, *v.ipar, *v.n_ipar, *v.dpar, *v.n_dpar, *v.ipar_out, v.dpar_out, v.n_dpar_out);
-}
-
 const auto kResults =
     with_feed_lines<2>({MIRTEX_RESULT_VECTORS(rindE, rindE, rindE), "C_RIND(%s)",
-                        "ERROR: C_RIND(%s): Memory Overflow! Failed to Calculate Element!", 1, solve_rind, kLabel});
+                        "ERROR: C_RIND(%s): Memory Overflow! Failed to Calculate Element!", 1, solve_spiral, kLabel});
 
 void rind_network(UserInstDef* inst, const FeedInputs& in, double f, COMPLEX* Ye) {
     double R = 0.0;

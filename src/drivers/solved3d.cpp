@@ -15,6 +15,14 @@ int solve_idc(const ResultVectors& v) {
     return Calc_Cap(0, *v.ipar, *v.n_ipar, *v.dpar, *v.dpar_out);
 }
 
+}  // namespace
+
+int solve_spiral(const ResultVectors& v) {
+    return Calc_Ind2(0, *v.ipar, *v.n_ipar, *v.dpar, *v.n_dpar, *v.ipar_out, v.dpar_out, v.n_dpar_out);
+}
+
+namespace {
+
 const Solved3D kSolved[] = {
     {"CxOPEN", "C_OPEN", MIRTEX_RESULT_VECTORS(open, open, open), solve3<Calc_Open>, 1},
     {"CxSHORT", "C_SHORT", MIRTEX_RESULT_VECTORS(short, short, short), solve3<Calc_Short>, 1},
@@ -26,7 +34,7 @@ const Solved3D kSolved[] = {
     {"CxTEE", "C_TEE", MIRTEX_RESULT_VECTORS(tee, tee, tee), solve3_int<Calc_Tee>, 1},
     {"CxCROSS", "C_CROSS", MIRTEX_RESULT_VECTORS(cross, cross, cross), solve3_int<Calc_Cross>, 1},
     {"CxIDC", "C_IDC", MIRTEX_RESULT_VECTORS(idc, idc, idc), solve_idc, 5},
-    {"CxRIND", "C_RIND", MIRTEX_RESULT_VECTORS(rindE, rindE, rindE), nullptr, 1},
+    {"CxRIND", "C_RIND", MIRTEX_RESULT_VECTORS(rindE, rindE, rindE), solve_spiral, 1},
 };
 
 }  // namespace

@@ -13,9 +13,13 @@ struct Solved3D {
     const char* def;    // "CxGAP"
     const char* label;  // "C_GAP": report label and run caption "C_GAP(<instance>)"
     ResultVectors v;
-    int (*solve)(const ResultVectors&);  // null: the solver sizes its own result vector
-    int print_interval;                  // progress interval of its runs, in sweeps
+    int (*solve)(const ResultVectors&);
+    int print_interval;  // progress interval of its runs, in sweeps
 };
+
+// The spiral's solver: it sizes its result vector to the winding's
+// segments, releasing and replacing the one it is given.
+int solve_spiral(const ResultVectors& v);
 
 std::span<const Solved3D> solved_3d();
 // The entry of a definition name, or null.
